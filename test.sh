@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Builds VOLAX and runs every test: a normal build, then the same tests under
+# AddressSanitizer + UndefinedBehaviorSanitizer, then a short fuzz run when clang
+# can build libFuzzer targets. Exits non-zero on the first failure.
+#
+#   ./test.sh            everything
+#   ./test.sh --quick    the normal build's tests only
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+JOBS=${JOBS:-$(nproc)}
+QUICK=0
+[[ "${1:-}" == "--quick" ]] && QUICK=1
+
+# Debian packages the build and the tests need.
+NEEDED=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev)
+missing=()
+for p in "${NEEDED[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  if [[ $(id -u) -eq 0 ]]; then
+    echo "== installing ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  else
+    echo "missing Debian packages: ${missing[*]} (run as root to install them)" >&2
+    exit 1
+  fi
+fi
+
+run_suite() { # build-dir, extra cmake args...
+  local dir=$1; shift
+  echo "== configure $dir"
+  cmake -S "$ROOT" -B "$ROOT/$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  echo "== build $dir"
+  cmake --build "$ROOT/$dir" -j"$JOBS"
+  echo "== test $dir"
+  (cd "$ROOT/$dir" && ctest --output-on-failure -j"$JOBS" --timeout 600)
+}
+
+run_suite build
+
+if ((QUICK)); then exit 0; fi
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+run_suite build-asan -DVOLAX_SANITIZE=ON -DVOLAX_BUILD_BENCH=OFF
+
+if command -v clang++ >/dev/null && [[ -x tests/fuzz/run.sh ]]; then
+  echo "== fuzz"
+  tests/fuzz/run.sh "$ROOT/build-fuzz"
+fi
+echo "== all tests passed"
