@@ -1,0 +1,267 @@
+#include "QVHLAAircraftObject.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "QVHLAManager.h"
+
+RTI::ObjectClassHandle QVHLAAircraftObject::classHandle = 0;
+RTI::AttributeHandle QVHLAAircraftObject::entityIdentifierHandle = 0;
+RTI::AttributeHandle QVHLAAircraftObject::entityTypeHandle = 0;
+RTI::AttributeHandle QVHLAAircraftObject::spatialHandle = 0;
+RTI::AttributeHandle QVHLAAircraftObject::forceIdentifierHandle = 0;
+
+namespace {
+
+const char* const CLASS_NAME = "BaseEntity.PhysicalEntity.Platform.Aircraft";
+const char* const FULL_CLASS_NAME = "ObjectRoot.BaseEntity.PhysicalEntity.Platform.Aircraft";
+
+const char* reasonOf(const RTI::Exception& e) {
+    return e._reason ? e._reason : "";
+}
+
+void logSkipped(const char* where, const char* attribute, unsigned long got, unsigned long needed) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%s skipped: %lu of %lu bytes", attribute, got, needed);
+    QVHLAManager::getInstance()->logMessage(where, text);
+}
+
+std::unique_ptr<RTI::AttributeHandleSet> allAttributes() {
+    std::unique_ptr<RTI::AttributeHandleSet> set(RTI::AttributeHandleSetFactory::create(4));
+    set->add(QVHLAAircraftObject::entityIdentifierHandle);
+    set->add(QVHLAAircraftObject::entityTypeHandle);
+    set->add(QVHLAAircraftObject::spatialHandle);
+    set->add(QVHLAAircraftObject::forceIdentifierHandle);
+    return set;
+}
+
+}  // namespace
+
+QVHLAAircraftObject::QVHLAAircraftObject()
+    : entityIdentifierPending(false),
+      entityIdentifierValid(false),
+      entityTypePending(false),
+      entityTypeValid(false),
+      spatialPending(false),
+      spatialValid(false),
+      forceIdentifierPending(false),
+      forceIdentifierValid(false),
+      entityIdentifier(),
+      entityType(),
+      spatial(),
+      forceIdentifier(0) {
+    std::memset(&spatial, 0, sizeof spatial);
+}
+
+QVHLAAircraftObject::~QVHLAAircraftObject() {}
+
+bool QVHLAAircraftObject::getHandles() {
+    QVHLAManager* manager = QVHLAManager::getInstance();
+    const char* where = "QVHLAAircraftObject::getHandles";
+    try {
+        RTI::RTIambassador& rti = manager->getRTIAmbassador();
+        try {
+            classHandle = rti.getObjectClassHandle(CLASS_NAME);
+        } catch (RTI::NameNotFound&) {
+            // Some RTIs accept class names only from the root.
+            classHandle = rti.getObjectClassHandle(FULL_CLASS_NAME);
+        }
+        entityIdentifierHandle = rti.getAttributeHandle("EntityIdentifier", classHandle);
+        entityTypeHandle = rti.getAttributeHandle("EntityType", classHandle);
+        spatialHandle = rti.getAttributeHandle("Spatial", classHandle);
+        forceIdentifierHandle = rti.getAttributeHandle("ForceIdentifier", classHandle);
+        manager->logMessage("QVHLAAircraftObject::getHandles()", "Success!");
+        return true;
+    } catch (RTI::Exception& e) {
+        manager->logMessage(where, reasonOf(e));
+    } catch (...) {
+        manager->logMessage(where, "Unknown exception");
+    }
+    return false;
+}
+
+bool QVHLAAircraftObject::publish() {
+    QVHLAManager* manager = QVHLAManager::getInstance();
+    const char* where = "QVHLAAircraftObject::publish()";
+    try {
+        std::unique_ptr<RTI::AttributeHandleSet> set = allAttributes();
+        manager->getRTIAmbassador().publishObjectClass(classHandle, *set);
+        manager->logMessage(where, "Success!");
+        return true;
+    } catch (RTI::Exception& e) {
+        manager->logMessage(where, reasonOf(e));
+    } catch (...) {
+        manager->logMessage(where, "Unknown exception");
+    }
+    return false;
+}
+
+bool QVHLAAircraftObject::subscribe() {
+    QVHLAManager* manager = QVHLAManager::getInstance();
+    const char* where = "QVHLAAircraftObject::subscribe";
+    try {
+        std::unique_ptr<RTI::AttributeHandleSet> set = allAttributes();
+        manager->getRTIAmbassador().subscribeObjectClassAttributes(classHandle, *set, RTI::RTI_TRUE);
+        manager->logMessage("QVHLAAircraftObject::subscribe()", "Success!");
+        return true;
+    } catch (RTI::Exception& e) {
+        manager->logMessage(where, reasonOf(e));
+    } catch (...) {
+        manager->logMessage(where, "Unknown exception");
+    }
+    return false;
+}
+
+void QVHLAAircraftObject::provideAttributeUpdate(const RTI::AttributeHandleSet& requested) {
+    try {
+        for (RTI::ULong i = 0; i < requested.size(); ++i) {
+            const RTI::AttributeHandle h = requested.getHandle(i);
+            if (h == entityIdentifierHandle) {
+                if (entityIdentifierValid) entityIdentifierPending = true;
+            } else if (h == entityTypeHandle) {
+                if (entityTypeValid) entityTypePending = true;
+            } else if (h == spatialHandle) {
+                if (spatialValid) spatialPending = true;
+            } else if (h == forceIdentifierHandle) {
+                if (forceIdentifierValid) forceIdentifierPending = true;
+            }
+        }
+    } catch (RTI::Exception& e) {
+        QVHLAManager::getInstance()->logMessage("QVHLAAircraftObject::provideAttributeUpdate", reasonOf(e));
+    } catch (...) {
+        QVHLAManager::getInstance()->logMessage("QVHLAAircraftObject::provideAttributeUpdate", "Unknown exception");
+    }
+}
+
+void QVHLAAircraftObject::updateAttributes() {
+    prepareUpdate();
+    QVHLAManager* manager = QVHLAManager::getInstance();
+    const char* where = "QVHLAAircraftObject::updateAttributes";
+    // Encoded values must live until the RTI call has returned, whatever it does.
+    NetBuffer buffers[4];
+    try {
+        std::unique_ptr<RTI::AttributeHandleValuePairSet> set(RTI::AttributeSetFactory::create(4));
+        if (entityIdentifierPending) {
+            buffers[0] = entityIdentifierToNet(entityIdentifier);
+            set->add(entityIdentifierHandle, buffers[0].get(), ENTITY_IDENTIFIER_SIZE);
+            entityIdentifierPending = false;
+        }
+        if (entityTypePending) {
+            buffers[1] = entityTypeToNet(entityType);
+            set->add(entityTypeHandle, buffers[1].get(), ENTITY_TYPE_SIZE);
+            entityTypePending = false;
+        }
+        if (spatialPending) {
+            buffers[2] = spatialToNet(spatial);
+            set->add(spatialHandle, buffers[2].get(), SPATIAL_SIZE);
+            spatialPending = false;
+        }
+        if (forceIdentifierPending) {
+            buffers[3] = forceIdentifierToNet(forceIdentifier);
+            set->add(forceIdentifierHandle, buffers[3].get(), FORCE_IDENTIFIER_SIZE);
+            forceIdentifierPending = false;
+        }
+        if (set->size() > 0) {
+            manager->getRTIAmbassador().updateAttributeValues(instanceHandle, *set, "sometag");
+            char text[64];
+            std::snprintf(text, sizeof text, "%d attributes success!", static_cast<int>(set->size()));
+            manager->logMessage("QVHLAAircraftObject::updateAttributes()", text);
+        }
+    } catch (RTI::Exception& e) {
+        manager->logMessage(where, reasonOf(e));
+    } catch (...) {
+        manager->logMessage(where, "Unknwon exception");
+    }
+}
+
+void QVHLAAircraftObject::reflectAttributes(const RTI::AttributeHandleValuePairSet& values, const char*) {
+    QVHLAManager* manager = QVHLAManager::getInstance();
+    const char* where = "QVHLAAircraftObject::reflectAttributes";
+    manager->logMessage(where, "begin");
+    try {
+        for (RTI::ULong i = 0; i < values.size(); ++i) {
+            const RTI::AttributeHandle h = values.getHandle(i);
+            RTI::ULong length = 0;
+            if (h == entityIdentifierHandle) {
+                manager->logMessage(where, "EntityIdentifier");
+                const char* data = values.getValuePointer(i, length);
+                if (netToEntityIdentifier(data, length, entityIdentifier)) {
+                    entityIdentifierPending = entityIdentifierValid = true;
+                } else {
+                    logSkipped(where, "EntityIdentifier", length, ENTITY_IDENTIFIER_SIZE);
+                }
+            } else if (h == entityTypeHandle) {
+                manager->logMessage(where, "EntityType");
+                const char* data = values.getValuePointer(i, length);
+                if (netToEntityType(data, length, entityType)) {
+                    entityTypePending = entityTypeValid = true;
+                } else {
+                    logSkipped(where, "EntityType", length, ENTITY_TYPE_SIZE);
+                }
+            } else if (h == spatialHandle) {
+                manager->logMessage(where, "Spatial");
+                const char* data = values.getValuePointer(i, length);
+                switch (netToSpatial(data, length, spatial)) {
+                case SpatialDecode::Ok: {
+                    char text[256];
+                    std::snprintf(text, sizeof text, "New Spat: %f, %f, %f", spatial.worldLocation.x,
+                                  spatial.worldLocation.y, spatial.worldLocation.z);
+                    manager->logMessage(where, text);
+                    spatialPending = spatialValid = true;
+                    break;
+                }
+                case SpatialDecode::BadAlgorithm: {
+                    char text[64];
+                    std::snprintf(text, sizeof text, "Spatial skipped: algorithm %u unknown",
+                                  static_cast<unsigned>(static_cast<unsigned char>(data[0])));
+                    manager->logMessage(where, text);
+                    break;
+                }
+                case SpatialDecode::TooShort:
+                    logSkipped(where, "Spatial", length,
+                               length > 0 ? spatialCarriedSize(static_cast<unsigned char>(data[0])) : 1);
+                    break;
+                }
+            } else if (h == forceIdentifierHandle) {
+                manager->logMessage(where, "ForceIdentifier");
+                const char* data = values.getValuePointer(i, length);
+                if (netToForceIdentifier(data, length, forceIdentifier)) {
+                    forceIdentifierPending = forceIdentifierValid = true;
+                } else {
+                    logSkipped(where, "ForceIdentifier", length, FORCE_IDENTIFIER_SIZE);
+                }
+            }
+        }
+    } catch (RTI::Exception& e) {
+        manager->logMessage(where, reasonOf(e));
+    } catch (...) {
+        manager->logMessage(where, "Unknown exception");
+    }
+    attributesReflected();
+}
+
+void QVHLAAircraftObject::setEntityIdentifier(const EntityIdentifier& value) {
+    entityIdentifier = value;
+    entityIdentifierPending = entityIdentifierValid = true;
+}
+
+void QVHLAAircraftObject::setEntityType(const EntityType& value) {
+    entityType = value;
+    entityTypePending = entityTypeValid = true;
+}
+
+void QVHLAAircraftObject::setSpatial(const Spatial& value) {
+    std::memcpy(&spatial, &value, sizeof spatial);
+    spatialPending = spatialValid = true;
+}
+
+void QVHLAAircraftObject::setForceIdentifier(const ForceIdentifier& value) {
+    forceIdentifier = value;
+    forceIdentifierPending = forceIdentifierValid = true;
+}
+
+Spatial& QVHLAAircraftObject::takeSpatial() {
+    spatialPending = false;
+    return spatial;
+}
