@@ -1,0 +1,131 @@
+// volax-fed detonate: sends one MunitionDetonation.
+
+#include <cstdio>
+#include <string>
+
+#include "ArgParse.h"
+#include "Commands.h"
+#include "CommonOptions.h"
+#include "FederateSession.h"
+#include "QVCoordConv.h"
+#include "QVHLAMunitionDetonationInteraction.h"
+
+namespace volaxfed {
+
+const char* const kDetonateHelp =
+    "usage: volax-fed detonate [options]\n"
+    "Publishes MunitionDetonation and sends one interaction, then resigns. Prints\n"
+    "  SENT MunitionDetonation target=N relative=X,Y,Z location=X,Y,Z result=R fuse=F warhead=W velocity=X,Y,Z\n"
+    "('-' for parameters not sent). Aim with --target and --relative, or with a location.\n"
+    "Options:\n"
+    "  --target NAME       TargetObjectIdentifier: the target's object instance name\n"
+    "  --relative X,Y,Z    RelativeDetonationLocation, metres from the target (needs --target)\n"
+    "  --at LAT,LON,H      DetonationLocation from latitude, longitude (degrees) and height above\n"
+    "                      the WGS 84 ellipsoid (metres)\n"
+    "  --gc X,Y,Z          DetonationLocation as geocentric WGS 84 metres (instead of --at)\n"
+    "  --result CODE       DetonationResultCode 0..255 (default 1, entity impact)\n"
+    "  --fuse N            FuseType 0..65535 (default 0)\n"
+    "  --warhead N         WarheadType 0..65535 (default 0)\n"
+    "  --velocity X,Y,Z    FinalVelocityVector, m/s (default 0,0,0)\n"
+    "  --name NAME         federate name (default volax-detonate)\n";
+
+namespace {
+
+Vector3f toVector(const double v[3]) {
+    return Vector3f{static_cast<float>(v[0]), static_cast<float>(v[1]), static_cast<float>(v[2])};
+}
+
+std::string triple(double a, double b, double c, int decimals) {
+    char buf[128];
+    snprintf(buf, sizeof buf, "%.*f,%.*f,%.*f", decimals, a, decimals, b, decimals, c);
+    return buf;
+}
+
+}  // namespace
+
+int runDetonate(int argc, char** argv) {
+    Options options = makeOptions({"target", "relative", "at", "gc", "result", "fuse", "warhead", "velocity"}, {});
+    int status;
+    if (!parseCommandLine(options, argc, argv, kDetonateHelp, &status)) return status;
+
+    std::string error;
+    auto usage = [&](const std::string& text) {
+        fail(text + " (see volax-fed detonate --help)");
+        return kExitUsage;
+    };
+    double relative[3] = {0, 0, 0}, location[3] = {0, 0, 0}, velocity[3] = {0, 0, 0};
+    uint64_t result = 1, fuse = 0, warhead = 0;
+    const bool hasTarget = options.has("target");
+    const bool hasRelative = options.has("relative");
+    const bool hasLocation = options.has("at") || options.has("gc");
+    if (hasTarget && options.get("target").empty()) return usage("--target needs a name");
+    if (hasRelative && !parseTriple(options.get("relative"), relative, &error)) return usage("--relative: " + error);
+    if (options.has("velocity") && !parseTriple(options.get("velocity"), velocity, &error))
+        return usage("--velocity: " + error);
+    if (options.has("result") && !parseUnsigned(options.get("result"), 0, 255, &result, &error))
+        return usage("--result: " + error);
+    if (options.has("fuse") && !parseUnsigned(options.get("fuse"), 0, 65535, &fuse, &error))
+        return usage("--fuse: " + error);
+    if (options.has("warhead") && !parseUnsigned(options.get("warhead"), 0, 65535, &warhead, &error))
+        return usage("--warhead: " + error);
+    if (options.has("at") && options.has("gc")) return usage("give either --at or --gc, not both");
+    if (hasRelative && !hasTarget) return usage("--relative needs --target");
+    if (!(hasTarget && hasRelative) && !hasLocation)
+        return usage("nothing to aim at: give --target with --relative, or --at or --gc");
+    if (options.has("gc") && !parseTriple(options.get("gc"), location, &error)) return usage("--gc: " + error);
+    if (options.has("at")) {
+        double gd[3];
+        if (!parseTriple(options.get("at"), gd, &error)) return usage("--at: " + error);
+        if (gd[0] < -90 || gd[0] > 90 || gd[1] < -180 || gd[1] > 180)
+            return usage("--at: latitude must be within -90..90 and longitude within -180..180 degrees");
+        if (!QVCoordConv::gdc2gccDouble(gd[0], gd[1], gd[2], location[0], location[1], location[2]))
+            return usage("--at: cannot convert '" + options.get("at") + "' to geocentric coordinates");
+    }
+
+    installStopHandlers();
+    FederateSession session(commonSettings(options, "volax-detonate"));
+    if (!session.join()) return kExitFailure;
+
+    QVHLAMunitionDetonationInteraction detonation;
+    if (!detonation.getHandles()) {
+        fail("cannot find MunitionDetonation: " +
+             session.reason("QVHLAMunitionDetonationInteraction::getHandles()", "the RTI refused"));
+        return kExitFailure;
+    }
+    if (!detonation.publish()) {
+        fail("cannot publish MunitionDetonation: " +
+             session.reason("QVHLAMunitionDetonationInteraction::publish()", "the RTI refused"));
+        return kExitFailure;
+    }
+    if (hasLocation) detonation.setDetonationLocation(WorldLocation{location[0], location[1], location[2]});
+    detonation.setDetonationResultCode(static_cast<uint8_t>(result));
+    detonation.setFinalVelocityVector(toVector(velocity));
+    detonation.setFuseType(static_cast<uint16_t>(fuse));
+    if (hasRelative) detonation.setRelativeDetonationLocation(toVector(relative));
+    if (hasTarget) detonation.setTargetObjectIdentifier(options.get("target").c_str());
+    detonation.setWarheadType(static_cast<uint16_t>(warhead));
+
+    session.log().clear();
+    detonation.sendInteraction();
+    // Success logs the location under the same tag; anything else is the RTI's refusal.
+    std::string refused = session.reason("QVHLAMunitionDetonationInteraction::sendInteraction()", "");
+    if (refused.rfind("DetonationLocation: ", 0) == 0) refused.clear();
+    if (refused.empty()) refused = session.reason("QVHLAsendInteraction::sendInteraction()", "");
+    if (!refused.empty()) {
+        fail("cannot send MunitionDetonation: " + refused);
+        return kExitFailure;
+    }
+    printf("SENT MunitionDetonation target=%s relative=%s location=%s result=%u fuse=%u warhead=%u velocity=%s\n",
+           hasTarget ? options.get("target").c_str() : "-",
+           hasRelative ? triple(relative[0], relative[1], relative[2], 3).c_str() : "-",
+           hasLocation ? triple(location[0], location[1], location[2], 3).c_str() : "-",
+           static_cast<unsigned>(result), static_cast<unsigned>(fuse), static_cast<unsigned>(warhead),
+           triple(velocity[0], velocity[1], velocity[2], 3).c_str());
+    fflush(stdout);
+
+    // Give the RTI a moment to pass it on before leaving.
+    if (!session.wait(0.2)) return kExitFailure;
+    return session.resign() ? kExitOk : kExitFailure;
+}
+
+}  // namespace volaxfed

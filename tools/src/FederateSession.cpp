@@ -1,0 +1,106 @@
+#include "FederateSession.h"
+
+#include <RTI.hh>
+
+#include <cstdio>
+#include <ctime>
+#include <exception>
+
+#include "QVHLAManager.h"
+
+namespace volaxfed {
+
+volatile sig_atomic_t stopRequested = 0;
+
+namespace {
+void onStopSignal(int) { stopRequested = 1; }
+}  // namespace
+
+void installStopHandlers() {
+    struct sigaction sa {};
+    sa.sa_handler = onStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+void fail(const std::string& text) {
+    fprintf(stderr, "volax-fed: %s\n", text.c_str());
+    fflush(stderr);
+}
+
+double monotonicSeconds() {
+    timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9;
+}
+
+FederateSession::FederateSession(const CommonSettings& settings)
+    : settings_(settings), log_(settings.verbose) {}
+
+FederateSession::~FederateSession() {
+    if (manager_ && manager_->isJoined()) resign();
+    if (manager_) manager_->setLogFile(nullptr);
+}
+
+std::string FederateSession::reason(const std::string& where, const std::string& fallback) {
+    const std::string text = log_.lastLineAfter(where + " : ");
+    return text.empty() ? fallback : text;
+}
+
+bool FederateSession::join() {
+    const std::string what = "cannot join federation '" + settings_.federation + "': ";
+    try {
+        // The RTI ambassador is built here; with VOLAX_RTI set that may connect.
+        manager_ = QVHLAManager::getInstance();
+    } catch (RTI::Exception& e) {
+        fail(what + (e._reason ? e._reason : "RTI error"));
+        return false;
+    } catch (std::exception& e) {
+        fail(what + e.what());
+        return false;
+    } catch (...) {
+        fail(what + "unknown error");
+        return false;
+    }
+    manager_->setLogFile(log_.stream());
+    log_.clear();
+    const char* fed = settings_.fedFile.empty() ? nullptr : settings_.fedFile.c_str();
+    if (manager_->joinFederation(settings_.federate.c_str(), settings_.federation.c_str(), fed)) return true;
+    fail(what + reason("QVHLAManager::joinFederation()", "the RTI refused without a reason"));
+    return false;
+}
+
+bool FederateSession::resign() {
+    if (!manager_ || !manager_->isJoined()) return true;
+    log_.clear();
+    if (manager_->resignFederation()) return true;
+    fail("cannot resign from federation '" + settings_.federation +
+         "': " + reason("QVHLAManager::resignFederation()", "the RTI refused without a reason"));
+    return false;
+}
+
+bool FederateSession::wait(double seconds) {
+    const double end = monotonicSeconds() + seconds;
+    for (;;) {
+        if (stopRequested) return true;
+        const double left = end - monotonicSeconds();
+        if (left <= 0) return true;
+        const double slice = left < 0.2 ? left : 0.2;
+        try {
+            manager_->getRTIAmbassador().tick(slice, slice);
+        } catch (RTI::Exception& e) {
+            fail("lost the RTI: " + std::string(e._reason ? e._reason : "RTI error"));
+            return false;
+        } catch (std::exception& e) {
+            fail(std::string("lost the RTI: ") + e.what());
+            return false;
+        } catch (...) {
+            fail("lost the RTI: unknown error");
+            return false;
+        }
+    }
+}
+
+}  // namespace volaxfed

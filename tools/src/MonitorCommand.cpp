@@ -1,0 +1,269 @@
+// volax-fed monitor: subscribes to aircraft and reports what the federation
+// shows of them, one parseable line per event.
+
+#include <RTI.hh>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "ArgParse.h"
+#include "Commands.h"
+#include "CommonOptions.h"
+#include "FederateSession.h"
+#include "GroundTrack.h"
+#include "KmlTrackWriter.h"
+#include "QVCoordConv.h"
+#include "QVHLAAircraftObject.h"
+#include "QVHLAManager.h"
+
+namespace volaxfed {
+
+const char* const kMonitorHelp =
+    "usage: volax-fed monitor [options]\n"
+    "Joins the federation, subscribes to BaseEntity.PhysicalEntity.Platform.Aircraft, asks the\n"
+    "owners for current values and prints, one line each:\n"
+    "  JOINED federation=F federate=N\n"
+    "  DISCOVER name=N handle=H\n"
+    "  UPDATE name=N handle=H id=SITE:APP:NUM type=K:D:C:CAT:SUB:SPEC:EXTRA force=F\n"
+    "         lat=DEG lon=DEG h=M gs=M/S hdg=DEG vs=M/S frozen=0|1   ('-' where unknown)\n"
+    "  REMOVE name=N handle=H updates=COUNT\n"
+    "  END aircraft=COUNT updates=COUNT\n"
+    "Positions come from the Spatial world location (geocentric, converted in double precision);\n"
+    "ground speed, heading and vertical speed from its velocity in the local east/north/up frame.\n"
+    "Options:\n"
+    "  --duration SECONDS  stop after that long (default: until Ctrl-C / SIGTERM)\n"
+    "  --track FILE.kml    write each aircraft's track as KML (rewritten every second and at exit)\n"
+    "  --every N           print only every Nth UPDATE of each aircraft (default 1)\n"
+    "  --quiet             print no UPDATE lines\n"
+    "  --name NAME         federate name (default volax-monitor)\n";
+
+namespace {
+
+class Monitor;
+
+// The local picture of one remote aircraft; the manager's remote registry
+// owns it once discovered, and deletes it when the RTI removes the instance.
+class MonitoredAircraft : public QVHLAAircraftObject {
+public:
+    explicit MonitoredAircraft(Monitor* monitor) : monitor_(monitor) {}
+    ~MonitoredAircraft() override;
+    QVHLARootObject* newInstance() override;
+    void attributesReflected() override;
+
+    bool announced = false;
+    unsigned long updates = 0;
+
+private:
+    Monitor* monitor_;
+};
+
+class Monitor {
+public:
+    Monitor(const std::string& trackPath, unsigned long every, bool quiet)
+        : trackPath_(trackPath), every_(every), quiet_(quiet), kml_("VOLAX aircraft tracks") {}
+
+    void created(MonitoredAircraft* a) { live_.insert(a); }
+    void destroyed(MonitoredAircraft* a);
+    void reflected(MonitoredAircraft& a);
+    void announcePending();
+    // Writes the KML when due (force: now, whenever anything changed).
+    bool flushTrack(bool force);
+    // Deletes the aircraft still known, without reporting them as removed.
+    void dropAll();
+
+    unsigned long aircraftSeen() const { return aircraftSeen_; }
+    unsigned long updates() const { return totalUpdates_; }
+
+private:
+    void announce(MonitoredAircraft& a);
+
+    std::string trackPath_;
+    unsigned long every_;
+    bool quiet_;
+    KmlTrackWriter kml_;
+    std::set<MonitoredAircraft*> live_;
+    bool quietShutdown_ = false;
+    bool trackErrorShown_ = false;
+    double lastTrackWrite_ = 0;
+    unsigned long aircraftSeen_ = 0;
+    unsigned long totalUpdates_ = 0;
+};
+
+MonitoredAircraft::~MonitoredAircraft() {
+    if (monitor_) monitor_->destroyed(this);
+}
+
+QVHLARootObject* MonitoredAircraft::newInstance() {
+    auto* a = new MonitoredAircraft(monitor_);
+    monitor_->created(a);
+    return a;
+}
+
+void MonitoredAircraft::attributesReflected() {
+    if (monitor_) monitor_->reflected(*this);
+}
+
+void Monitor::announce(MonitoredAircraft& a) {
+    a.announced = true;
+    ++aircraftSeen_;
+    printf("DISCOVER name=%s handle=%lu\n", a.getInstanceName().c_str(),
+           static_cast<unsigned long>(a.getInstanceHandle()));
+}
+
+void Monitor::announcePending() {
+    for (MonitoredAircraft* a : live_)
+        if (!a->announced && a->isRemote()) announce(*a);
+}
+
+void Monitor::destroyed(MonitoredAircraft* a) {
+    if (live_.erase(a) == 0 || quietShutdown_ || !a->isRemote()) return;
+    if (!a->announced) announce(*a);
+    printf("REMOVE name=%s handle=%lu updates=%lu\n", a->getInstanceName().c_str(),
+           static_cast<unsigned long>(a->getInstanceHandle()), a->updates);
+}
+
+void Monitor::dropAll() {
+    quietShutdown_ = true;
+    while (!live_.empty()) delete *live_.begin();  // the destructor erases the entry
+}
+
+void Monitor::reflected(MonitoredAircraft& a) {
+    if (!a.announced) announce(a);
+    ++a.updates;
+    ++totalUpdates_;
+
+    char id[64] = "-", type[96] = "-", force[16] = "-";
+    if (a.isEntityIdentifierValid()) {
+        const EntityIdentifier& e = a.getEntityIdentifier();
+        snprintf(id, sizeof id, "%u:%u:%u", e.site, e.application, e.entityNumber);
+    }
+    if (a.isEntityTypeValid()) {
+        const EntityType& t = a.getEntityType();
+        snprintf(type, sizeof type, "%u:%u:%u:%u:%u:%u:%u", t.kind, t.domain, t.country, t.category,
+                 t.subcategory, t.specific, t.extra);
+    }
+    if (a.isForceIdentifierValid()) snprintf(force, sizeof force, "%u", a.getForceIdentifier());
+
+    char where[256] = "lat=- lon=- h=- gs=- hdg=- vs=- frozen=-";
+    if (a.hasSpatial()) {
+        const bool fresh = a.isSpatialPending();
+        const Spatial& s = a.takeSpatial();
+        double lat, lon, h;
+        if (QVCoordConv::gcc2gdcDouble(s.worldLocation.x, s.worldLocation.y, s.worldLocation.z, lat, lon, h)) {
+            const GroundTrack g = groundTrackFromGeocentric(lat, lon, s.velocity.x, s.velocity.y, s.velocity.z);
+            snprintf(where, sizeof where, "lat=%.7f lon=%.7f h=%.2f gs=%.2f hdg=%.1f vs=%.2f frozen=%u", lat, lon,
+                     h, g.groundSpeed, g.heading, g.up, s.isFrozen);
+            if (fresh && !trackPath_.empty()) kml_.addPoint(a.getInstanceName(), lat, lon, h);
+        } else {
+            snprintf(where, sizeof where, "lat=- lon=- h=- gs=- hdg=- vs=- frozen=%u", s.isFrozen);
+        }
+    }
+    if (!trackPath_.empty())
+        kml_.setDescription(a.getInstanceName(), std::string("id=") + id + " type=" + type + " force=" + force);
+
+    if (quiet_ || (a.updates - 1) % every_ != 0) return;
+    printf("UPDATE name=%s handle=%lu id=%s type=%s force=%s %s\n", a.getInstanceName().c_str(),
+           static_cast<unsigned long>(a.getInstanceHandle()), id, type, force, where);
+}
+
+bool Monitor::flushTrack(bool force) {
+    if (trackPath_.empty()) return true;
+    const double now = monotonicSeconds();
+    if (!force && (now - lastTrackWrite_ < 1.0 || !kml_.dirty())) return true;
+    lastTrackWrite_ = now;
+    std::string error;
+    if (kml_.writeFile(trackPath_, &error)) return true;
+    if (!trackErrorShown_ || force) fail(error);  // once while running, again at exit
+    trackErrorShown_ = true;
+    return false;
+}
+
+}  // namespace
+
+int runMonitor(int argc, char** argv) {
+    Options options = makeOptions({"duration", "track", "every"}, {"quiet"});
+    int status;
+    if (!parseCommandLine(options, argc, argv, kMonitorHelp, &status)) return status;
+
+    double duration = -1;
+    uint64_t every = 1;
+    std::string error;
+    if (options.has("duration") && !parseNumber(options.get("duration"), 0, 1e9, &duration, &error)) {
+        fail("--duration: " + error);
+        return kExitUsage;
+    }
+    if (options.has("every") && !parseUnsigned(options.get("every"), 1, 1000000000, &every, &error)) {
+        fail("--every: " + error);
+        return kExitUsage;
+    }
+    const std::string trackPath = options.get("track");
+    if (options.has("track") && trackPath.empty()) {
+        fail("--track needs a file name");
+        return kExitUsage;
+    }
+
+    installStopHandlers();
+    Monitor monitor(trackPath, every, options.has("quiet"));
+    // Fail early on an unwritable track file rather than after the flight.
+    if (!monitor.flushTrack(true)) return kExitFailure;
+
+    FederateSession session(commonSettings(options, "volax-monitor"));
+    if (!session.join()) return kExitFailure;
+    QVHLAManager& manager = session.manager();
+
+    auto* prototype = new MonitoredAircraft(&monitor);
+    if (!prototype->getHandles() || !prototype->subscribe()) {
+        fail("cannot subscribe to aircraft: " +
+             session.reason("QVHLAAircraftObject::getHandles",
+                            session.reason("QVHLAAircraftObject::subscribe", "the RTI refused")));
+        delete prototype;
+        return kExitFailure;
+    }
+    if (!manager.registerObjectTemplate(QVHLAAircraftObject::classHandle, prototype)) {
+        delete prototype;
+        fail("cannot register the aircraft template");
+        return kExitFailure;
+    }
+
+    // Owners answer with their current values at their next update.
+    try {
+        std::unique_ptr<RTI::AttributeHandleSet> attrs(RTI::AttributeHandleSetFactory::create(4));
+        attrs->add(QVHLAAircraftObject::entityIdentifierHandle);
+        attrs->add(QVHLAAircraftObject::entityTypeHandle);
+        attrs->add(QVHLAAircraftObject::spatialHandle);
+        attrs->add(QVHLAAircraftObject::forceIdentifierHandle);
+        manager.getRTIAmbassador().requestClassAttributeValueUpdate(QVHLAAircraftObject::classHandle, *attrs);
+    } catch (RTI::Exception& e) {
+        fail(std::string("cannot request current aircraft values: ") + (e._reason ? e._reason : "RTI error"));
+    }
+
+    printf("JOINED federation=%s federate=%s\n", session.settings().federation.c_str(),
+           session.settings().federate.c_str());
+
+    int result = kExitOk;
+    const double end = duration < 0 ? HUGE_VAL : monotonicSeconds() + duration;
+    while (!stopRequested) {
+        const double left = end - monotonicSeconds();
+        if (left <= 0) break;
+        if (!session.wait(left < 0.25 ? left : 0.25)) {
+            result = kExitFailure;
+            break;
+        }
+        monitor.announcePending();
+        monitor.flushTrack(false);
+        fflush(stdout);
+    }
+
+    if (!session.resign()) result = kExitFailure;
+    monitor.dropAll();
+    manager.registerObjectTemplate(QVHLAAircraftObject::classHandle, nullptr);
+    if (!monitor.flushTrack(true)) result = kExitFailure;
+    printf("END aircraft=%lu updates=%lu\n", monitor.aircraftSeen(), monitor.updates());
+    fflush(stdout);
+    return result;
+}
+
+}  // namespace volaxfed

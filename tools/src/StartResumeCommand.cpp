@@ -1,0 +1,105 @@
+// volax-fed start-resume: sends one StartResume.
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "ArgParse.h"
+#include "ClockTimeCodec.h"
+#include "Commands.h"
+#include "CommonOptions.h"
+#include "FederateSession.h"
+#include "QVHLAStartResumeInteraction.h"
+
+namespace volaxfed {
+
+const char* const kStartResumeHelp =
+    "usage: volax-fed start-resume [options]\n"
+    "Publishes StartResume and sends one interaction, then resigns. Prints\n"
+    "  SENT StartResume receiver=S:A:E originator=S:A:E request=N time=ISO hours=H past=0xHHHHHHHH\n"
+    "Options:\n"
+    "  --receiver S:A:E    ReceivingEntity; each field a number or '*' for all (65535); default *:*:*\n"
+    "  --time ISO          SimulationTime, UTC, e.g. 2005-01-01T12:30:00Z (default: now).\n"
+    "                      RealWorldTime is always the current time.\n"
+    "  --originator S:A:E  OriginatingEntity (default 0:0:0)\n"
+    "  --request-id N      RequestIdentifier 0..4294967295 (default 1)\n"
+    "  --name NAME         federate name (default volax-start-resume)\n";
+
+namespace {
+
+EntityIdentifier toEntity(const EntityAddress& a) { return EntityIdentifier{a.site, a.application, a.entity}; }
+
+std::string addressText(const EntityAddress& a) {
+    auto field = [](uint16_t v) { return v == kWildcard ? std::string("*") : std::to_string(v); };
+    return field(a.site) + ":" + field(a.application) + ":" + field(a.entity);
+}
+
+}  // namespace
+
+int runStartResume(int argc, char** argv) {
+    Options options = makeOptions({"receiver", "time", "originator", "request-id"}, {});
+    int status;
+    if (!parseCommandLine(options, argc, argv, kStartResumeHelp, &status)) return status;
+
+    std::string error;
+    auto usage = [&](const std::string& text) {
+        fail(text + " (see volax-fed start-resume --help)");
+        return kExitUsage;
+    };
+    EntityAddress receiver{kWildcard, kWildcard, kWildcard}, originator{0, 0, 0};
+    uint64_t requestId = 1;
+    const int64_t now = static_cast<int64_t>(time(nullptr));
+    int64_t when = now;
+    if (options.has("receiver") && !parseEntityAddress(options.get("receiver"), &receiver, &error))
+        return usage("--receiver: " + error);
+    if (options.has("originator") && !parseEntityAddress(options.get("originator"), &originator, &error))
+        return usage("--originator: " + error);
+    if (options.has("request-id") && !parseUnsigned(options.get("request-id"), 0, 4294967295u, &requestId, &error))
+        return usage("--request-id: " + error);
+    if (options.has("time") && !parseIsoUtc(options.get("time"), &when, &error)) return usage("--time: " + error);
+    ClockValue simulation, realWorld;
+    if (!clockTimeFromUnix(when, &simulation, &error)) return usage("--time: " + error);
+    if (!clockTimeFromUnix(now, &realWorld, &error)) {
+        fail("the system clock cannot be sent as RealWorldTime: " + error);
+        return kExitFailure;
+    }
+
+    installStopHandlers();
+    FederateSession session(commonSettings(options, "volax-start-resume"));
+    if (!session.join()) return kExitFailure;
+
+    QVHLAStartResumeInteraction startResume;
+    if (!startResume.getHandles()) {
+        fail("cannot find StartResume: " +
+             session.reason("QVHLAStartResumeInteraction::getHandles()", "the RTI refused"));
+        return kExitFailure;
+    }
+    if (!startResume.publish()) {
+        fail("cannot publish StartResume: " +
+             session.reason("QVHLAStartResumeInteraction::publish()", "the RTI refused"));
+        return kExitFailure;
+    }
+    startResume.setOriginatingEntity(toEntity(originator));
+    startResume.setRealWorldTime(ClockTime{realWorld.hours, realWorld.timePastHour});
+    startResume.setReceivingEntity(toEntity(receiver));
+    startResume.setRequestIdentifier(static_cast<uint32_t>(requestId));
+    startResume.setSimulationTime(ClockTime{simulation.hours, simulation.timePastHour});
+
+    session.log().clear();
+    startResume.sendInteraction();
+    std::string refused = session.reason("QVHLAStartResumeInteraction::sendInteraction()", "");
+    if (refused.empty()) refused = session.reason("QVHLAsendInteraction::sendInteraction()", "");
+    if (!refused.empty()) {
+        fail("cannot send StartResume: " + refused);
+        return kExitFailure;
+    }
+    printf("SENT StartResume receiver=%s originator=%s request=%lu time=%s hours=%ld past=0x%08X\n",
+           addressText(receiver).c_str(), addressText(originator).c_str(), static_cast<unsigned long>(requestId),
+           formatIsoUtc(when).c_str(), static_cast<long>(simulation.hours), simulation.timePastHour);
+    fflush(stdout);
+
+    if (!session.wait(0.2)) return kExitFailure;
+    return session.resign() ? kExitOk : kExitFailure;
+}
+
+}  // namespace volaxfed
