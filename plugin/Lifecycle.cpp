@@ -1,0 +1,231 @@
+#include "Lifecycle.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "PluginState.h"
+#include "Prefs.h"
+#include "QVCoordConv.h"
+#include "QVHLAManager.h"
+#include "XPAircraftObject.h"
+#include "XPMunitionDetonationInteraction.h"
+#include "XPStartResumeInteraction.h"
+#include "XPLMDataAccess.h"
+#include "XPLMMenus.h"
+#include "XPLMPlanes.h"
+#include "XPLMPlugin.h"
+#include "XPLMProcessing.h"
+#include "XPLMUtilities.h"
+
+namespace volax {
+
+namespace {
+
+const char kJoinRef[] = "VOLAXJoin";
+const char kResignRef[] = "VOLAXResign";
+const char kCreateRef[] = "VOLAXCreate";
+
+void copyText(char* buffer, const char* text) { std::snprintf(buffer, 256, "%s", text); }
+
+// VOLAX_TRACE names a file for the diagnostic trace, or "stderr".
+void openTrace() {
+    const char* target = std::getenv("VOLAX_TRACE");
+    if (!target || !*target) return;
+    if (std::strcmp(target, "stderr") == 0) {
+        traceStream = stderr;
+        traceStreamOwned = false;
+    } else {
+        traceStream = std::fopen(target, "w");
+        traceStreamOwned = traceStream != nullptr;
+    }
+}
+
+void destroyOwnship() {
+    delete ownship;
+    ownship = nullptr;
+}
+
+void restoreParts() { XPLMSetDatavi(dataRefs.partEq, intactParts, 0, kPartCount); }
+
+}  // namespace
+
+int pluginStart(char* name, char* signature, char* description) {
+    copyText(name, "VOLAX");
+    copyText(signature, "Quorvanti.XP.VOLAX");
+    copyText(description, "VOLAX v0.95 - High Level Architecture for X-Plane.");
+
+    settings = VolaxSettings();
+    entityTypeTable.clear();
+    openTrace();
+    if (!readPrefs(description)) {
+        if (traceStream && traceStreamOwned) std::fclose(traceStream);
+        traceStream = nullptr;
+        traceStreamOwned = false;
+        return 0;
+    }
+    getDataRefs();
+    QVHLAManager::getInstance()->setLogFile(traceStream);
+    QVCoordConv::setLogFile(traceStream);
+    return 1;
+}
+
+void pluginStop() {
+    trace("VOLAX plugin STOP\n");
+    destroyOwnship();
+    if (prefsFile) {
+        std::fclose(prefsFile);
+        prefsFile = nullptr;
+    }
+    // Nobody may keep writing to a stream that is about to be closed.
+    QVHLAManager::getInstance()->setLogFile(nullptr);
+    QVCoordConv::setLogFile(nullptr);
+    if (traceStream) {
+        if (traceStreamOwned) std::fclose(traceStream);
+        else std::fflush(traceStream);
+    }
+    traceStream = nullptr;
+    traceStreamOwned = false;
+    settings = VolaxSettings();
+    entityTypeTable.clear();
+}
+
+int pluginEnable() {
+    trace("VOLAX plugin ENABLE\n");
+    menu.id = XPLMCreateMenu("VOLAX", nullptr, 0, VOLAXMenuSelect, nullptr);
+    menu.joinItem = XPLMAppendMenuItem(menu.id, "Join...", const_cast<char*>(kJoinRef), 1);
+    menu.resignItem = XPLMAppendMenuItem(menu.id, "Resign", const_cast<char*>(kResignRef), 1);
+    menu.createItem = XPLMAppendMenuItem(menu.id, "Create Ownship", const_cast<char*>(kCreateRef), 1);
+    if (settings.autoJoin != 0) {
+        doJoin();
+    } else {
+        setItemEnabled(menu.resignItem, false);
+        setItemEnabled(menu.createItem, false);
+    }
+    return 1;
+}
+
+void pluginDisable() {
+    trace("VOLAX plugin DISABLE\n");
+    doResign();
+    if (menu.id) XPLMDestroyMenu(menu.id);
+    menu = Menu();
+}
+
+void receiveMessage(XPLMPluginID /*from*/, int message, void* param) {
+    trace("VOLAX plugin RECEIVE MSG %d\n", message);
+    switch (message) {
+    case XPLM_MSG_PLANE_LOADED:
+        trace("RECEIVE MSG XPLM_MSG_PLANE_LOADED\n");
+        if (reinterpret_cast<intptr_t>(param) != 0) return;
+        trace("OWNSHIP LOADED\n");
+        destroyOwnship();
+        userAircraftLoaded = true;
+        XPLMGetDatavi(dataRefs.partEq, intactParts, 0, kPartCount);
+        break;
+    case XPLM_MSG_PLANE_CRASHED:
+        trace("RECEIVE MSG XPLM_MSG_PLANE_CRASHED\n");
+        destroyOwnship();
+        restoreParts();
+        setItemEnabled(menu.createItem, true);
+        break;
+    case XPLM_MSG_AIRPORT_LOADED:
+        trace("RECEIVE MSG XPLM_MSG_AIRPORT_LOADED\n");
+        restoreParts();
+        break;
+    case XPLM_MSG_AIRPLANE_COUNT_CHANGED: {
+        trace("RECEIVE MSG XPLM_MSG_AIRPLANE_COUNT_CHANGED\n");
+        int total = 0, active = 0;
+        XPLMPluginID controller = XPLM_NO_PLUGIN_ID;
+        XPLMCountAircraft(&total, &active, &controller);
+        if (total - 1 != 0) trace("Set number of external ACs to %d\n", total - 1);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void menuSelect(void* /*menuRef*/, void* itemRef) {
+    const char* ref = itemRef ? static_cast<const char*>(itemRef) : "";
+    trace("VOLAX plugin MENU %s\n", ref);
+    if (std::strcmp(ref, kJoinRef) == 0) {
+        doJoin();
+    } else if (std::strcmp(ref, kResignRef) == 0) {
+        doResign();
+    } else if (std::strcmp(ref, kCreateRef) == 0) {
+        createOwnship();
+    }
+}
+
+float flightLoop(float /*sinceLastCall*/, float sinceLastFlightLoop, int /*counter*/, void* /*refcon*/) {
+    trace("#################### TICK time %f ####################\n", sinceLastFlightLoop);
+    sampleOwnship();
+    QVHLAManager::getInstance()->tick();
+    return settings.timeStep;
+}
+
+void doJoin() {
+    XPLMSpeakString("Joining federation");
+    trace("VOLAX plugin JOIN %s as %s\n", settings.federation.c_str(), settings.federate.c_str());
+    const char* fedFile = nullptr;
+    if (settings.create != 0) {
+        trace("Creating federation with fedfile %s\n", settings.fedFile.c_str());
+        fedFile = settings.fedFile.c_str();
+    }
+    QVHLAManager* manager = QVHLAManager::getInstance();
+    if (!manager->joinFederation(settings.federate.c_str(), settings.federation.c_str(), fedFile)) {
+        trace("JOIN FAILURE\n");
+        XPLMDebugString("VOLAX failed to join federation!\n");
+        XPLMSpeakString("Failed to join federation");
+        setItemEnabled(menu.joinItem, true);
+        setItemEnabled(menu.resignItem, false);
+        setItemEnabled(menu.createItem, false);
+        XPLMDebugString("VOLAX failed to join federation\n");
+        return;
+    }
+    trace("JOIN SUCCESS\n");
+
+    {
+        XPAircraftObject publisher;
+        publisher.getHandles();
+        publisher.publish();
+    }
+
+    XPStartResumeInteraction* startResume = new XPStartResumeInteraction();
+    startResume->getHandles();
+    startResume->subscribe();
+    manager->registerInteraction(startResume);
+
+    XPMunitionDetonationInteraction* detonation = new XPMunitionDetonationInteraction();
+    detonation->getHandles();
+    detonation->subscribe();
+    manager->registerInteraction(detonation);
+
+    setItemEnabled(menu.joinItem, false);
+    setItemEnabled(menu.resignItem, true);
+    setItemEnabled(menu.createItem, true);
+    XPLMRegisterFlightLoopCallback(VOLAXTick, settings.timeStep, nullptr);
+
+    // An ownship made while not joined (Create Ownship after a crash) never got
+    // an instance; replace it so that this join publishes the aircraft.
+    if (ownship && !ownship->isRegistered()) destroyOwnship();
+    createOwnship();
+}
+
+void doResign() {
+    XPLMSpeakString("Resigning federation");
+    trace("VOLAX plugin RESIGN\n");
+    destroyOwnship();
+    if (QVHLAManager::getInstance()->resignFederation()) {
+        XPLMUnregisterFlightLoopCallback(VOLAXTick, nullptr);
+        setItemEnabled(menu.resignItem, false);
+        setItemEnabled(menu.joinItem, true);
+        setItemEnabled(menu.createItem, false);
+        XPLMReleasePlanes();
+    } else {
+        XPLMDebugString("VOLAX failed to resign federation!\n");
+    }
+}
+
+}  // namespace volax

@@ -1,0 +1,99 @@
+#include "Prefs.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "PluginState.h"
+#include "XPAircraftObject.h"
+#include "XPLMPlanes.h"
+#include "XPLMUtilities.h"
+
+namespace volax {
+
+namespace {
+
+constexpr size_t kPathSize = 1024;
+
+// Joins folder and file name; false when the result would not fit, so a cut
+// path can never name some other file.
+bool joinPath(char (&out)[kPathSize], const char* folder, const char* name) {
+    int n = std::snprintf(out, kPathSize, "%s%s", folder, name);
+    return n >= 0 && static_cast<size_t>(n) < kPathSize;
+}
+
+}  // namespace
+
+bool readPrefs(char* description) {
+    char folder[kPathSize] = {};
+    // X-Plane fills at least 512 bytes; the rest stays zero.
+    XPLMGetPrefsPath(folder);
+    folder[kPathSize - 1] = '\0';
+    XPLMExtractFileAndPath(folder);
+    const char* separator = XPLMGetDirectorySeparator();
+    size_t used = std::strlen(folder);
+    std::snprintf(folder + used, kPathSize - used, "%s", separator ? separator : "/");
+
+    char iniPath[kPathSize] = {};
+    char expPath[kPathSize] = {};
+    bool iniFits = joinPath(iniPath, folder, "volax.ini");
+    bool expFits = joinPath(expPath, folder, "volaxexp.ini");
+    trace("Using configuration files %s and %s\n", iniPath, expPath);
+
+    prefsFile = iniFits ? std::fopen(iniPath, "r+") : nullptr;
+    if (prefsFile) {
+        readSettings(prefsFile, settings);
+    } else {
+        prefsFile = iniFits ? std::fopen(iniPath, "w+") : nullptr;
+        if (!prefsFile) {
+            std::snprintf(description, 256, "Failed to create prefs file %s", iniPath);
+            return false;
+        }
+        writeSettings(prefsFile, settings);
+    }
+
+    FILE* exp = expFits ? std::fopen(expPath, "r") : nullptr;
+    if (!exp) {
+        trace("Failed to open %s\n", expPath);
+        XPLMDebugString("VOLAX failed to open configuration file volaxexp.ini\n");
+    } else {
+        readEntityTypes(exp, entityTypeTable);
+        std::fclose(exp);
+    }
+    return true;
+}
+
+void selectEntityType(XPAircraftObject* aircraft, int index) {
+    if (!aircraft) return;
+    // X-Plane needs 256 and 512 bytes; the margin and the forced ends keep a
+    // host that writes more from running off the buffers we read.
+    char fileName[512] = {};
+    char path[1024] = {};
+    XPLMGetNthAircraftModel(index, fileName, path);
+    fileName[sizeof(fileName) - 1] = '\0';
+    path[sizeof(path) - 1] = '\0';
+
+    EntityType type{};
+    if (const EntityTypeEntry* e = matchEntityType(entityTypeTable, fileName, path, traceStream)) {
+        type.kind = e->kind;
+        type.domain = e->domain;
+        type.country = e->country;
+        type.category = e->category;
+        type.subcategory = e->subcategory;
+        type.specific = e->specific;
+        type.extra = e->extra;
+        trace("Set AC# %d to Entitytype (%d, %d, %d, %d, %d, %d, %d)\n", index, e->kind, e->domain, e->country,
+              e->category, e->subcategory, e->specific, e->extra);
+    } else {
+        trace("Set AC# %d to EntityType DEFAULT\n", index);
+        type.kind = 1;
+        type.domain = 2;
+        type.country = 205;
+        type.category = 1;
+        type.subcategory = 3;
+        type.specific = 0;
+        type.extra = 0;
+    }
+    aircraft->setEntityType(type);
+}
+
+}  // namespace volax

@@ -1,0 +1,55 @@
+#ifndef VOLAX_PLUGIN_XPAIRCRAFTOBJECT_H
+#define VOLAX_PLUGIN_XPAIRCRAFTOBJECT_H
+
+// The ownship: X-Plane's user aircraft as an RPR Aircraft instance.
+//
+// Sending is change-driven. updateSample keeps a local-frame sample only when
+// it moved more than 2 m, 2 m/s, 1 m/s^2 or 3 degrees (the attitude as one
+// vector, no wrap-around) from the last kept one; prepareUpdate, run by the
+// manager's tick just before the pending attributes go out, turns a kept
+// sample into a geocentric Spatial (algorithm FVW).
+//
+// Frames: X-Plane's local frame is x east, y up, z south; the local tangent
+// plane is east, north, up, so (x, y, z) enters it as (x, -z, y).
+
+#include "QVHLAAircraftObject.h"
+
+namespace volax {
+
+class XPAircraftObject : public QVHLAAircraftObject {
+public:
+    XPAircraftObject() = default;
+    ~XPAircraftObject() override = default;
+
+    QVHLARootObject* newInstance() override;
+    void prepareUpdate() override;
+    void attributesReflected() override {}
+
+    void setReference(float latRef, float lonRef);
+    // Returns whether the sample passed the thresholds and was kept.
+    bool updateSample(const float position[3], const float velocity[3], const float acceleration[3],
+                      const float attitude[3], float lat, float lon);
+
+    bool isSampleChanged() const { return sampleChanged; }
+
+private:
+    float refLatitude = 0.0f;
+    float refLongitude = 0.0f;
+    float lastPosition[3] = {0.0f, 0.0f, 0.0f};
+    float lastVelocity[3] = {0.0f, 0.0f, 0.0f};
+    float lastAcceleration[3] = {0.0f, 0.0f, 0.0f};
+    float lastAttitude[3] = {0.0f, 0.0f, 0.0f};
+    float latitude = 0.0f;
+    float longitude = 0.0f;
+    bool sampleChanged = false;
+};
+
+// Creates, registers and identifies the ownship once the user aircraft is loaded.
+void createOwnship();
+
+// Reads the ownship's data references and hands the sample to it.
+void sampleOwnship();
+
+}  // namespace volax
+
+#endif

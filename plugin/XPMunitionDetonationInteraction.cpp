@@ -1,0 +1,67 @@
+#include "XPMunitionDetonationInteraction.h"
+
+#include <cstring>
+#include <string>
+
+#include "PluginState.h"
+#include "XPAircraftObject.h"
+#include "XPLMDataAccess.h"
+
+namespace volax {
+
+namespace {
+
+bool canHit(unsigned code) { return code == 1 || code == 2 || code == 5 || code == 17 || code == 25; }
+
+}  // namespace
+
+void XPMunitionDetonationInteraction::interactionReceived() {
+    if (detonationResultCodeReceived) {
+        trace("DetonationResultCode : %d\n", static_cast<int>(detonationResultCode));
+        if (!canHit(detonationResultCode)) return;
+    } else {
+        trace("NO DetonationResultCode!\n");
+    }
+
+    if (targetObjectIdentifierReceived) {
+        const std::string& target = targetObjectIdentifier;
+        std::string myName = ownship ? ownship->getInstanceName() : std::string();
+        trace("Target : %s, myName : %s\n", target.c_str(), myName.c_str());
+        if (ownship && myName == target && relativeDetonationLocationReceived) {
+            const Vector3f& r = relativeDetonationLocation;
+            double x = r.x, y = r.y, z = r.z;
+            double d2 = x * x + y * y + z * z;
+            trace("Relative distance square: %f\n", d2);
+            if (d2 < kHitRadiusSquare) crashOwnship();
+            return;
+        }
+    } else {
+        trace("NO TargetObjectIdentifier!\n");
+    }
+
+    if (!detonationLocationReceived) {
+        trace("NO DetonationLocation!\n");
+        return;
+    }
+    const WorldLocation& det = detonationLocation;
+    trace("DetonationLocation: %f , %f , %f\n", det.x, det.y, det.z);
+    // Without a published position there is nothing to compare with; reading
+    // it must not cancel a send that an update request has just asked for.
+    if (!ownship || !ownship->hasSpatial()) return;
+    const WorldLocation& own = ownship->peekSpatial().worldLocation;
+    double dx = own.x - det.x, dy = own.y - det.y, dz = own.z - det.z;
+    double d2 = dx * dx + dy * dy + dz * dz;
+    trace("Absolute distance square: %f\n", d2);
+    if (d2 < kHitRadiusSquare) crashOwnship();
+}
+
+void crashOwnship() {
+    trace("Crashing ownship...\n");
+    int parts[kPartCount] = {};
+    XPLMGetDatavi(dataRefs.partEq, parts, 0, kPartCount);
+    trace("Removing Left Wing...\n");
+    for (int i : {8, 10, 12, 14, 16}) parts[i] = 0;
+    XPLMSetDatavi(dataRefs.partEq, parts, 0, kPartCount);
+}
+
+}  // namespace volax

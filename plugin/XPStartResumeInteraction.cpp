@@ -1,0 +1,36 @@
+#include "XPStartResumeInteraction.h"
+
+#include "ClockTimeConversion.h"
+#include "PluginState.h"
+#include "XPLMDataAccess.h"
+#include "XPLMUtilities.h"
+
+namespace volax {
+
+void XPStartResumeInteraction::interactionReceived() {
+    if (receivingEntityReceived) {
+        const EntityIdentifier& to = getReceivingEntity();
+        bool siteMatches = to.site == kAnyNumber || to.site == settings.siteId;
+        bool applicationMatches = to.application == kAnyNumber || to.application == settings.applicationId;
+        if (!siteMatches || !applicationMatches) return;
+    }
+    if (!simulationTimeReceived) return;
+    CalendarTime c{};
+    if (!clockTimeToCalendar(getSimulationTime(), c)) {
+        XPLMDebugString("VOLAX ignored a simulation time outside the local time range\n");
+        return;
+    }
+    setSimulatorDate(c.month, c.day, static_cast<float>(c.hour * 3600 + c.minute * 60 + c.second));
+}
+
+void setSimulatorDate(int month, int day, float secondsOfDay) {
+    XPLMSetDatai(dataRefs.useSystemTime, 0);
+    bool legalMonth = true;
+    int days = dayNumber(month, day, legalMonth);
+    if (!legalMonth) XPLMDebugString("VOLAX using illegal month!\n");
+    XPLMSetDatai(dataRefs.localDateDays, days);
+    XPLMSetDataf(dataRefs.zuluTimeSec, secondsOfDay);
+    trace("Setting day and second: %d  %f\n", days, secondsOfDay);
+}
+
+}  // namespace volax
