@@ -1,0 +1,196 @@
+// Conversion costs beside GeographicLib's geocentric conversions, same run.
+// The targets, as ratios of the per-call times printed here:
+//   gdc2gcc                  <= 1.0 x GeographicLib Forward
+//   gcc2gdc (inside shell)   <= 0.7 x GeographicLib Reverse
+//   ltp2gcc (whole state)    <  10  x GeographicLib Forward
+#include "QVCoordConv.h"
+
+#include <GeographicLib/Geocentric.hpp>
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+namespace {
+
+constexpr size_t kPoints = 1024;  // cycled through so no call sees a constant
+
+struct Geo {
+    float lat, lon, h;
+};
+struct Ecef {
+    float x, y, z;
+};
+struct LtpState {
+    float lat0, lon0, p[3], v[3], a[3], att[3];
+};
+
+const std::vector<Geo>& geodetic(float hLo, float hHi)
+{
+    static std::vector<Geo> v;
+    v.clear();
+    std::mt19937 rng(1);
+    std::uniform_real_distribution<float> lat(-89.9f, 89.9f), lon(-180, 180), h(hLo, hHi);
+    for (size_t i = 0; i < kPoints; ++i) v.push_back({lat(rng), lon(rng), h(rng)});
+    return v;
+}
+
+std::vector<Ecef> geocentric(float hLo, float hHi)
+{
+    std::vector<Ecef> out;
+    for (const Geo& g : geodetic(hLo, hHi)) {
+        Ecef e;
+        QVCoordConv::gdc2gcc(g.lat, g.lon, g.h, e.x, e.y, e.z);
+        out.push_back(e);
+    }
+    return out;
+}
+
+void BM_gdc2gcc(benchmark::State& state)
+{
+    const std::vector<Geo> pts = geodetic(-100, 12000);
+    size_t i = 0;
+    float x, y, z;
+    for (auto _ : state) {
+        const Geo& g = pts[i++ & (kPoints - 1)];
+        benchmark::DoNotOptimize(QVCoordConv::gdc2gcc(g.lat, g.lon, g.h, x, y, z));
+        benchmark::DoNotOptimize(x);
+        benchmark::DoNotOptimize(y);
+        benchmark::DoNotOptimize(z);
+    }
+}
+
+void BM_gdc2gccByPlan(benchmark::State& state)
+{
+    const std::vector<Geo> pts = geodetic(-100, 12000);
+    size_t i = 0;
+    float x, y, z;
+    for (auto _ : state) {
+        const Geo& g = pts[i++ & (kPoints - 1)];
+        benchmark::DoNotOptimize(QVCoordConv::gdc2gccByPlan(g.lat, g.lon, g.h, x, y, z));
+        benchmark::DoNotOptimize(x);
+    }
+}
+
+void BM_GeographicLibForward(benchmark::State& state)
+{
+    const std::vector<Geo> pts = geodetic(-100, 12000);
+    const GeographicLib::Geocentric& earth = GeographicLib::Geocentric::WGS84();
+    size_t i = 0;
+    double x, y, z;
+    for (auto _ : state) {
+        const Geo& g = pts[i++ & (kPoints - 1)];
+        earth.Forward(g.lat, g.lon, g.h, x, y, z);
+        benchmark::DoNotOptimize(x);
+        benchmark::DoNotOptimize(y);
+        benchmark::DoNotOptimize(z);
+    }
+}
+
+void runGcc2gdc(benchmark::State& state, const std::vector<Ecef>& pts)
+{
+    size_t i = 0;
+    float lat, lon, h;
+    for (auto _ : state) {
+        const Ecef& e = pts[i++ & (kPoints - 1)];
+        benchmark::DoNotOptimize(QVCoordConv::gcc2gdc(e.x, e.y, e.z, lat, lon, h));
+        benchmark::DoNotOptimize(lat);
+        benchmark::DoNotOptimize(lon);
+        benchmark::DoNotOptimize(h);
+    }
+}
+
+void BM_gcc2gdcInsideShell(benchmark::State& state) { runGcc2gdc(state, geocentric(-100, 12000)); }
+
+void BM_gcc2gdcOutsideShell(benchmark::State& state) { runGcc2gdc(state, geocentric(60000, 2e6)); }
+
+void BM_gcc2gdcByPlanInsideShell(benchmark::State& state)
+{
+    const std::vector<Ecef> pts = geocentric(-100, 12000);
+    size_t i = 0;
+    float lat, lon, h;
+    for (auto _ : state) {
+        const Ecef& e = pts[i++ & (kPoints - 1)];
+        benchmark::DoNotOptimize(QVCoordConv::gcc2gdcByPlan(e.x, e.y, e.z, lat, lon, h));
+        benchmark::DoNotOptimize(lat);
+    }
+}
+
+void runReverse(benchmark::State& state, const std::vector<Ecef>& pts)
+{
+    const GeographicLib::Geocentric& earth = GeographicLib::Geocentric::WGS84();
+    size_t i = 0;
+    double lat, lon, h;
+    for (auto _ : state) {
+        const Ecef& e = pts[i++ & (kPoints - 1)];
+        earth.Reverse(e.x, e.y, e.z, lat, lon, h);
+        benchmark::DoNotOptimize(lat);
+        benchmark::DoNotOptimize(lon);
+        benchmark::DoNotOptimize(h);
+    }
+}
+
+void BM_GeographicLibReverseInsideShell(benchmark::State& state) { runReverse(state, geocentric(-100, 12000)); }
+
+void BM_GeographicLibReverseOutsideShell(benchmark::State& state) { runReverse(state, geocentric(60000, 2e6)); }
+
+std::vector<LtpState> ltpStates()
+{
+    std::vector<LtpState> v;
+    std::mt19937 rng(2);
+    std::uniform_real_distribution<float> lat(-80, 80), lon(-180, 180), pos(-20000, 20000), vel(-250, 250),
+        acc(-20, 20), ang(-180, 180), pitch(-60, 60);
+    for (size_t i = 0; i < kPoints; ++i) {
+        LtpState s{lat(rng), lon(rng), {}, {}, {}, {}};
+        for (int k = 0; k < 3; ++k) {
+            s.p[k] = pos(rng);
+            s.v[k] = vel(rng);
+            s.a[k] = acc(rng);
+        }
+        s.att[0] = ang(rng);
+        s.att[1] = pitch(rng);
+        s.att[2] = ang(rng);
+        v.push_back(s);
+    }
+    return v;
+}
+
+template <bool ByPlan>
+void runLtp(benchmark::State& state)
+{
+    const std::vector<LtpState> states = ltpStates();
+    size_t i = 0;
+    float o[12];
+    for (auto _ : state) {
+        const LtpState& s = states[i++ & (kPoints - 1)];
+        bool ok;
+        if (ByPlan)
+            ok = QVCoordConv::ltp2gccByPlan(s.lat0, s.lon0, s.p[0], s.p[1], s.p[2], s.v[0], s.v[1], s.v[2], s.a[0],
+                                            s.a[1], s.a[2], s.att[0], s.att[1], s.att[2], o[0], o[1], o[2], o[3],
+                                            o[4], o[5], o[6], o[7], o[8], o[9], o[10], o[11]);
+        else
+            ok = QVCoordConv::ltp2gcc(s.lat0, s.lon0, s.p[0], s.p[1], s.p[2], s.v[0], s.v[1], s.v[2], s.a[0], s.a[1],
+                                      s.a[2], s.att[0], s.att[1], s.att[2], o[0], o[1], o[2], o[3], o[4], o[5], o[6],
+                                      o[7], o[8], o[9], o[10], o[11]);
+        benchmark::DoNotOptimize(ok);
+        benchmark::DoNotOptimize(o);
+    }
+}
+
+void BM_ltp2gcc(benchmark::State& state) { runLtp<false>(state); }
+void BM_ltp2gccByPlan(benchmark::State& state) { runLtp<true>(state); }
+
+}  // namespace
+
+BENCHMARK(BM_GeographicLibForward);
+BENCHMARK(BM_gdc2gcc);
+BENCHMARK(BM_gdc2gccByPlan);
+BENCHMARK(BM_GeographicLibReverseInsideShell);
+BENCHMARK(BM_gcc2gdcInsideShell);
+BENCHMARK(BM_gcc2gdcByPlanInsideShell);
+BENCHMARK(BM_GeographicLibReverseOutsideShell);
+BENCHMARK(BM_gcc2gdcOutsideShell);
+BENCHMARK(BM_ltp2gcc);
+BENCHMARK(BM_ltp2gccByPlan);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,85 @@
+// QVCoordConv: the ownship's state from simulator frames to geocentric WGS 84.
+//
+// Frames and units (all on WGS 84, a = 6378137 m, 1/f = 298.257223563):
+//  - geocentric (GC): x, y, z in metres, earth-centred earth-fixed; +x at
+//    latitude 0 / longitude 0, +y at longitude 90 E, +z at the north pole.
+//  - geodetic (GD): latitude, longitude in degrees, height in metres above
+//    the ellipsoid. Arguments always give the latitude first.
+//  - local tangent plane (LTP): x east, y north, z up in metres, origin on the
+//    ellipsoid at the given latitude/longitude.
+//  - attitude in: psi, theta, phi (degrees) of the body against local
+//    north-east-down; out: the same body attitude against the GC axes
+//    (successive rotations about z, new y, newest x), degrees.
+//
+// Method: each call describes its frames as parameter sets of the spatial
+// reference engine (coord/srm/SRM.h) and runs the engine's arithmetic: Newton
+// form of the prime-vertical radius, a rational near-surface inverse between
+// about -10 km and +50 km height and Heikkinen's closed form elsewhere, and an
+// affine LTP map (velocity, acceleration and body axes are converted as points
+// offset from the position, then the converted position is subtracted).
+// Inputs are floats widened to double, every intermediate is double, outputs
+// are rounded to float once. gdc2gcc/gcc2gdc/ltp2gcc take a direct path
+// without a plan object; whenever an input would fail they hand over to the
+// plan path (the *ByPlan functions), so results, statuses, log lines and the
+// outputs written on failure are those of the plan path, bit for bit
+// (tests/coord checks 1e5 random states).
+//
+// Accuracy (tests/coord, against GeographicLib::Geocentric on the double
+// functions): positions within 0.2 mm (the Newton form is 0.1 mm short at the
+// poles); inverse within 1 mm in height and 1e-8 degrees from -10 km to
+// 1000 km. The float interface rounds GC positions near the surface to 0.5 m.
+//
+// Failures return false and write the operation's line to the log stream:
+//   "QVCoordConv::<op> : Failed to create pair!"            plan not made
+//   "QVCoordConv::gdc2gcc : Failed to change pos! (<status name>)"
+//   "QVCoordConv::ltp2gcc : Failed to change pos!|vel!|acc!|att!"
+// gdc2gcc fails for latitude outside +-90.0005, longitude outside +-180.0005
+// degrees, a NaN, or a non-finite height (the engine also prints its check
+// messages to its error stream); gcc2gdc for points within about 224 m of the
+// centre or non-finite input; ltp2gcc for an origin out of range or a
+// non-finite input. A failing gdc2gcc/gcc2gdc writes no output; a failing
+// ltp2gcc leaves the outputs of the steps done before written.
+//
+// Example:
+//   float x, y, z;
+//   if (QVCoordConv::gdc2gcc(52.0f, 4.5f, 120.0f, x, y, z)) { ... }
+//
+// Not thread-safe: the log stream is a plain class-wide value.
+#pragma once
+
+#include <cstdio>
+
+class QVCoordConv {
+public:
+    QVCoordConv() = delete;
+
+    // null: no log lines.
+    static void setLogFile(FILE* stream);
+    static FILE* getLogFile();
+
+    static bool gdc2gcc(float latitude, float longitude, float height, float& x, float& y, float& z);
+    static bool gcc2gdc(float x, float y, float z, float& latitude, float& longitude, float& height);
+    static bool ltp2gcc(float originLatitude, float originLongitude,
+                        float px, float py, float pz, float vx, float vy, float vz, float ax, float ay, float az,
+                        float psi, float theta, float phi,
+                        float& gpx, float& gpy, float& gpz, float& gvx, float& gvy, float& gvz,
+                        float& gax, float& gay, float& gaz, float& gpsi, float& gtheta, float& gphi);
+
+    // Double-precision pair for peer tools (e.g. turning a received float64
+    // world location back into latitude/longitude/height without float
+    // rounding). Same arithmetic, checks and failures as the float functions;
+    // log lines carry the tags "QVCoordConv::gdc2gccDouble" and
+    // "QVCoordConv::gcc2gdcDouble".
+    static bool gdc2gccDouble(double latitude, double longitude, double height, double& x, double& y, double& z);
+    static bool gcc2gdcDouble(double x, double y, double z, double& latitude, double& longitude, double& height);
+
+    // Reference path: every call creates, applies and destroys an engine plan.
+    // Same results as the functions above; kept for tests and comparisons.
+    static bool gdc2gccByPlan(float latitude, float longitude, float height, float& x, float& y, float& z);
+    static bool gcc2gdcByPlan(float x, float y, float z, float& latitude, float& longitude, float& height);
+    static bool ltp2gccByPlan(float originLatitude, float originLongitude,
+                              float px, float py, float pz, float vx, float vy, float vz,
+                              float ax, float ay, float az, float psi, float theta, float phi,
+                              float& gpx, float& gpy, float& gpz, float& gvx, float& gvy, float& gvz,
+                              float& gax, float& gay, float& gaz, float& gpsi, float& gtheta, float& gphi);
+};
