@@ -275,3 +275,14 @@ TEST(LogCapture, FindsTheLastMatchingLineAndStaysBounded) {
     log.clear();
     EXPECT_EQ(log.lastLineAfter("QVHLAManager::joinFederation() : "), "");
 }
+
+TEST(LogCapture, ListsEveryMatchingLineInOrder) {
+    LogCapture log(false);
+    fprintf(log.stream(), "QVHLAManager::joinFederation() : cannot open FED\n");
+    fprintf(log.stream(), "QVHLAAircraftObject::publish() : Success!\n");
+    fprintf(log.stream(), "QVHLAManager::joinFederation() : no such federation\n");
+    const std::vector<std::string> lines = log.linesAfter("QVHLAManager::joinFederation() : ");
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "cannot open FED");
+    EXPECT_EQ(lines[1], "no such federation");
+}

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <vector>
 
 #include "QVHLAManager.h"
 
@@ -68,7 +69,13 @@ bool FederateSession::join() {
     log_.clear();
     const char* fed = settings_.fedFile.empty() ? nullptr : settings_.fedFile.c_str();
     if (manager_->joinFederation(settings_.federate.c_str(), settings_.federation.c_str(), fed)) return true;
-    fail(what + reason("QVHLAManager::joinFederation()", "the RTI refused without a reason"));
+    // With a FED file the create attempt logs first; its reason matters when it
+    // failed for another cause than an existing execution.
+    const std::vector<std::string> lines = log_.linesAfter("QVHLAManager::joinFederation() : ");
+    std::string text = lines.empty() ? "the RTI refused without a reason" : lines.back();
+    if (fed && lines.size() >= 2 && !manager_->isFederationCreated())
+        text += " (creating it from '" + settings_.fedFile + "' failed: " + lines.front() + ")";
+    fail(what + text);
     return false;
 }
 

@@ -42,6 +42,18 @@ std::string LogCapture::lastLineAfter(const std::string& prefix) {
     return std::string();
 }
 
+std::vector<std::string> LogCapture::linesAfter(const std::string& prefix) {
+    if (stream_) fflush(stream_);
+    std::vector<std::string> lines;
+    size_t start = 0, end;
+    while ((end = tail_.find('\n', start)) != std::string::npos) {
+        if (end - start >= prefix.size() && tail_.compare(start, prefix.size(), prefix) == 0)
+            lines.push_back(tail_.substr(start + prefix.size(), end - start - prefix.size()));
+        start = end + 1;
+    }
+    return lines;
+}
+
 void LogCapture::clear() {
     if (stream_) fflush(stream_);
     tail_.clear();

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# VOLAX demonstration: builds what is missing, then flies one checked flight on
+# loopback (RTI server, headless X-Plane host with VOLAX.xpl, a monitor writing
+# a KML track, a detonation at the ownship, a StartResume) and prints what
+# happened. Outputs go to demo-out/. Exit status 0 only if every step was seen.
+#
+#   ./demo.sh                 build into build/ (if needed) and run
+#   BUILD_DIR=dir ./demo.sh   use another build folder
+#   DEMO_OUT=dir ./demo.sh    put the outputs elsewhere
+set -euo pipefail
+cd "$(dirname "$0")"
+ROOT=$(pwd)
+BUILD_DIR=${BUILD_DIR:-build}
+DEMO_OUT=${DEMO_OUT:-demo-out}
+JOBS=${JOBS:-$(nproc)}
+
+# Debian packages the build needs (configuring also looks for the test libraries).
+NEEDED=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev)
+missing=()
+for p in "${NEEDED[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  if [[ $(id -u) -eq 0 ]]; then
+    echo "== installing ${missing[*]}"
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+  else
+    echo "demo.sh: missing Debian packages: ${missing[*]} (run as root to install them)" >&2
+    exit 1
+  fi
+fi
+
+if [[ ! -f $BUILD_DIR/CMakeCache.txt ]]; then
+  echo "== configuring $BUILD_DIR"
+  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$ROOT/$BUILD_DIR.configure.log" 2>&1 || {
+    cat "$ROOT/$BUILD_DIR.configure.log" >&2; exit 1; }
+  rm -f "$ROOT/$BUILD_DIR.configure.log"
+fi
+echo "== building the programs the demonstration runs"
+if ! cmake --build "$BUILD_DIR" -j"$JOBS" --target volax-rtiexec xplm-host VOLAX volax-fed >"$ROOT/$DEMO_OUT.build.log" 2>&1; then
+  tail -30 "$ROOT/$DEMO_OUT.build.log" >&2
+  echo "demo.sh: build failed (full log: $DEMO_OUT.build.log)" >&2
+  exit 1
+fi
+rm -f "$ROOT/$DEMO_OUT.build.log"
+
+exec "$ROOT/tools/scripts/flight.sh" --bin "$BUILD_DIR/bin" --out "$DEMO_OUT"

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# volax-fed's failure paths from the outside: bad arguments, no server, an
+# unknown federation. Each must end with one "volax-fed: ..." line on stderr and
+# a non-zero status; --fed creates a missing federation; the senders work
+# without any subscriber.
+#
+#   cli.sh --bin BUILD/bin --out FOLDER
+set -uo pipefail
+BIN= OUT=
+while (( $# )); do
+  case $1 in
+    --bin) BIN=$2; shift 2 ;;
+    --out) OUT=$2; shift 2 ;;
+    *) echo "cli.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+BIN=$(cd "$BIN" && pwd) || exit 2
+mkdir -p "$OUT" && OUT=$(cd "$OUT" && pwd) || exit 2
+rm -rf "${OUT:?}"/*
+. "$(dirname "$0")/../../tools/scripts/volax-lib.sh"
+find_fed_file || { echo "cli.sh: XP_Federation.fed not found" >&2; exit 2; }
+trap stop_all EXIT
+unset VOLAX_RTI
+FED="$BIN/volax-fed"
+
+# expect STATUS ERE description -- command...: status, exactly one stderr line matching ERE.
+expect() {
+  local want=$1 re=$2 what=$3; shift 4
+  timeout 20 "$@" >"$OUT/out.txt" 2>"$OUT/err.txt"
+  local got=$?
+  local lines; lines=$(wc -l <"$OUT/err.txt")
+  if [[ $got -eq $want && $lines -eq 1 ]] && grep -Eq -- "$re" "$OUT/err.txt"; then
+    step_ok "$what: $(cat "$OUT/err.txt")"
+  else
+    step_fail "$what: status $got (want $want), stderr: $(head -3 "$OUT/err.txt")"
+  fi
+}
+
+expect 2 '^volax-fed: unknown command' "unknown command" -- "$FED" fly
+expect 2 '^volax-fed: unknown option --bogus' "unknown option" -- "$FED" monitor --bogus
+expect 2 '^volax-fed: --receiver: ' "bad receiver" -- "$FED" start-resume --receiver 1:2
+expect 2 '^volax-fed: --time: ' "bad time" -- "$FED" start-resume --time 2005-02-30T00:00:00Z
+expect 2 '^volax-fed: --time: .*1970' "time before 1970" -- "$FED" start-resume --time 1969-12-31T23:59:59Z
+expect 2 '^volax-fed: nothing to aim at' "detonate without aim" -- "$FED" detonate --result 1
+expect 2 '^volax-fed: --relative needs --target' "relative without target" -- "$FED" detonate --relative 1,2,3 --at 1,2,3
+expect 2 '^volax-fed: --at: latitude' "latitude out of range" -- "$FED" detonate --at 91,0,0
+expect 2 '^volax-fed: --result: ' "result code out of range" -- "$FED" detonate --gc 1,2,3 --result 256
+expect 2 '^volax-fed: --every: ' "bad --every" -- "$FED" monitor --every 0
+check "--help lists the commands" bash -c "'$FED' --help | grep -q start-resume"
+check "monitor --help lists --track" bash -c "'$FED' monitor --help | grep -q -- --track"
+
+# No server at all: a closed port.
+expect 1 "^volax-fed: cannot join federation 'XP_Federation': ." "no server" -- env VOLAX_RTI=127.0.0.1:1 "$FED" monitor --duration 1
+
+start_rtiexec "$OUT/rtiexec.log" || { step_fail "server did not start"; exit 1; }
+expect 1 "^volax-fed: cannot join federation 'Nowhere': ." "unknown federation" -- \
+  "$FED" detonate --federation Nowhere --target x --relative 0,0,0
+expect 1 "^volax-fed: cannot join federation 'Bad': ." "unreadable FED file" -- \
+  "$FED" monitor --federation Bad --fed /nonexistent.fed --duration 1
+
+# --fed creates the execution; the senders then work without a subscriber.
+"$FED" monitor --federation Mine --fed XP_Federation.fed --duration 8 --track "$OUT/empty.kml" >"$OUT/mon.txt" 2>"$OUT/mon.err" &
+MON=$!; track_pid "$MON"
+check "monitor created federation Mine from the FED file" wait_for "$OUT/mon.txt" '^JOINED federation=Mine federate=volax-monitor$' 10
+check "detonate at a geodetic location" "$FED" detonate --federation Mine --at 47.5,8.5,1000 --result 5
+check "start-resume with wildcards" "$FED" start-resume --federation Mine --receiver '1:*:*' --time 2010-06-01T00:00:00Z
+"$FED" start-resume --federation Mine --receiver '*:2:7' --time 2005-01-01T12:30:00Z --request-id 42 >"$OUT/sr.txt" 2>&1
+check "start-resume reports the exact clock value" \
+  grep -Eq '^SENT StartResume receiver=\*:2:7 originator=0:0:0 request=42 time=2005-01-01T12:30:00Z hours=306828 past=0x' "$OUT/sr.txt"
+stop_pid "$MON" INT 10; MS=$?
+check "monitor ends on SIGINT with status 0 ($MS)" test "$MS" -eq 0
+check "monitor wrote an (empty) KML document" grep -q '</kml>' "$OUT/empty.kml"
+check "no temporary KML file left" bash -c "! ls '$OUT'/empty.kml.tmp.* 2>/dev/null"
+
+if (( VOLAX_FAILURES )); then echo "$VOLAX_FAILURES check(s) failed; outputs in $OUT"; exit 1; fi
+echo "all checks passed"

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Fault scenarios across processes, on loopback:
+#   server  - the RTI server is killed mid-flight: the plugin logs, the host
+#             keeps flying; after a restart on the same port the menu's
+#             Resign then Join... joins again and the ownship is published anew.
+#   peers   - a killed monitor leaves the plugin running (a new monitor still
+#             finds the ownship); a killed host makes the monitor see the
+#             ownship removed.
+#
+#   faults.sh --bin BUILD/bin --out FOLDER (server|peers)
+set -uo pipefail
+
+BIN= OUT= CASE=
+while (( $# )); do
+  case $1 in
+    --bin) BIN=$2; shift 2 ;;
+    --out) OUT=$2; shift 2 ;;
+    server|peers) CASE=$1; shift ;;
+    *) echo "faults.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+[[ -n $BIN && -n $OUT && -n $CASE ]] || { echo "usage: faults.sh --bin DIR --out DIR server|peers" >&2; exit 2; }
+BIN=$(cd "$BIN" && pwd) || exit 2
+mkdir -p "$OUT" && OUT=$(cd "$OUT" && pwd) || exit 2
+rm -rf "${OUT:?}"/*
+. "$(dirname "$0")/../../tools/scripts/volax-lib.sh"
+find_fed_file || { echo "faults.sh: XP_Federation.fed not found" >&2; exit 2; }
+trap stop_all EXIT
+unset VOLAX_RTI
+TRACE=$OUT/trace.txt
+
+alive() { kill -0 "$1" 2>/dev/null; }
+
+start_rtiexec "$OUT/rtiexec.log" || { step_fail "server did not start"; exit 1; }
+PORT=$RTI_PORT
+
+case $CASE in
+server)
+  # Sim seconds 9 and 10: Resign, then Join... (the host paces to the wall clock).
+  printf '9 menu VOLAX Resign\n10 menu VOLAX Join...\n' >"$OUT/scenario.txt"
+  start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" \
+    --realtime --duration 16 --scenario "$OUT/scenario.txt"
+  wait_for "$TRACE" '^JOIN SUCCESS$' 10 || { step_fail "VOLAX did not join"; exit 1; }
+  start_monitor "$OUT/monitor1.txt"
+  check "monitor finds the ownship" wait_for "$OUT/monitor1.txt" '^DISCOVER name=' 5
+
+  stop_pid "$RTI_PID" KILL 5
+  TICKS=$(count_lines "$TRACE" '^#+ TICK')
+  sleep 2
+  check "host keeps running after the server died" alive "$HOST_PID"
+  check "host keeps ticking the plugin" test "$(count_lines "$TRACE" '^#+ TICK')" -gt "$TICKS"
+  check "the plugin logged the RTI failure in its trace" grep -q '^QVHLAManager::tick() : ' "$TRACE"
+  wait_exit "$MONITOR_PID" 5; MS=$?
+  check "the monitor ends with an error after losing the RTI (status $MS)" test "$MS" -ne 0 -a "$MS" -ne 124
+  check "monitor said so in one line: $(head -1 "$OUT/monitor1.err")" grep -q '^volax-fed: ' "$OUT/monitor1.err"
+
+  start_rtiexec "$OUT/rtiexec.log" "$PORT" || { step_fail "server did not restart on port $PORT"; exit 1; }
+  step_ok "server restarted on port $PORT"
+  if wait_for "$TRACE" '^VOLAX plugin MENU VOLAXJoin$' 15; then
+    step_ok "scenario selected Resign and Join..."
+  else
+    step_fail "the scenario's Join... never ran"
+  fi
+  if wait_for "$TRACE" '^JOIN SUCCESS$' 1 && (( $(count_lines "$TRACE" '^JOIN SUCCESS$') == 2 )); then
+    step_ok "VOLAX joined again (second JOIN SUCCESS)"
+  else
+    step_fail "VOLAX did not join again ($(count_lines "$TRACE" '^JOIN SUCCESS$') JOIN SUCCESS lines)"
+  fi
+  start_monitor "$OUT/monitor2.txt"
+  check "a new monitor finds the new ownship" wait_for "$OUT/monitor2.txt" '^UPDATE name=.* lat=-?[0-9]' 5
+  wait_exit "$HOST_PID" 15; HS=$?
+  check "host ended by its duration with status 0 ($HS)" test "$HS" -eq 0
+  ;;
+peers)
+  start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" --realtime --duration 30
+  wait_for "$TRACE" '^JOIN SUCCESS$' 10 || { step_fail "VOLAX did not join"; exit 1; }
+  start_monitor "$OUT/monitor1.txt"
+  check "monitor finds the ownship" wait_for "$OUT/monitor1.txt" '^DISCOVER name=' 5
+  stop_pid "$MONITOR_PID" KILL 5
+  TICKS=$(count_lines "$TRACE" '^#+ TICK')
+  sleep 1.5
+  check "host survives a killed monitor" alive "$HOST_PID"
+  check "the plugin keeps ticking" test "$(count_lines "$TRACE" '^#+ TICK')" -gt "$TICKS"
+  start_monitor "$OUT/monitor2.txt"
+  if wait_for "$OUT/monitor2.txt" '^UPDATE name=.* lat=-?[0-9]' 5; then
+    step_ok "a new monitor gets the ownship's current values"
+  else
+    step_fail "a new monitor got no values from the ownship"
+  fi
+  NAME=$(first_match "$OUT/monitor2.txt" '^DISCOVER name=' 's/^DISCOVER name=([^ ]*).*/\1/')
+  stop_pid "$HOST_PID" KILL 5
+  check "monitor sees $NAME removed when the host is killed" wait_for "$OUT/monitor2.txt" "^REMOVE name=$NAME " 5
+  stop_pid "$MONITOR_PID" INT 5; MS=$?
+  check "monitor ends cleanly on SIGINT ($MS)" test "$MS" -eq 0
+  check "monitor printed its summary" grep -q '^END aircraft=1 ' "$OUT/monitor2.txt"
+  ;;
+esac
+
+stop_pid "$RTI_PID" TERM 5
+if (( VOLAX_FAILURES )); then echo "$VOLAX_FAILURES check(s) failed; outputs in $OUT"; exit 1; fi
+echo "all checks passed"

@@ -1,0 +1,142 @@
+#!/usr/bin/env bash
+# One demonstration flight on loopback, every step checked from the outputs:
+# volax-rtiexec, xplm-host flying a route with VOLAX.xpl (fresh preferences,
+# so VOLAX writes volax.ini and joins at enable, creating the execution), a
+# volax-fed monitor writing a KML track, then a detonation at the ownship and
+# a StartResume. Prints a short narrative; exit status 0 only if every step
+# was seen.
+#
+#   flight.sh --bin BUILD/bin --out FOLDER
+#
+# FOLDER receives Log.txt, trace.txt, monitor.txt, track.kml, rtiexec.log and
+# the programs' other output; it is emptied first.
+set -uo pipefail
+
+BIN= OUT=
+while (( $# )); do
+  case $1 in
+    --bin) BIN=$2; shift 2 ;;
+    --out) OUT=$2; shift 2 ;;
+    *) echo "flight.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+[[ -n $BIN && -n $OUT ]] || { echo "usage: flight.sh --bin DIR --out DIR" >&2; exit 2; }
+BIN=$(cd "$BIN" && pwd) || exit 2
+for f in volax-rtiexec xplm-host VOLAX.xpl volax-fed; do
+  [[ -e $BIN/$f ]] || { echo "flight.sh: $BIN/$f is missing (build it first)" >&2; exit 2; }
+done
+mkdir -p "$OUT" && OUT=$(cd "$OUT" && pwd) || exit 2
+rm -rf "${OUT:?}"/*
+
+. "$(dirname "$0")/volax-lib.sh"
+find_fed_file || { echo "flight.sh: XP_Federation.fed not found beside the programs or in fed/" >&2; exit 2; }
+trap stop_all EXIT
+trap 'exit 130' INT TERM
+unset VOLAX_RTI
+
+TRACE=$OUT/trace.txt MON=$OUT/monitor.txt KML=$OUT/track.kml
+
+echo "VOLAX demonstration flight (outputs in $OUT)"
+
+# 1. The RTI server.
+if start_rtiexec "$OUT/rtiexec.log"; then
+  step_ok "RTI server volax-rtiexec listening on $VOLAX_RTI"
+else
+  step_fail "RTI server volax-rtiexec did not start (see rtiexec.log)"; exit 1
+fi
+
+# 2. X-Plane (headless host) with VOLAX, flying a route in real time.
+write_route "$OUT/route.txt"
+start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" \
+  --realtime --duration 45 --route "$OUT/route.txt"
+if wait_for "$TRACE" '^JOIN SUCCESS$' 15; then
+  step_ok "VOLAX joined federation XP_Federation as X-Plane (JOIN SUCCESS in trace.txt)"
+else
+  step_fail "VOLAX did not join (no JOIN SUCCESS in trace.txt; see host-stdout.txt)"; exit 1
+fi
+check "volax.ini written with the defaults in a fresh preferences folder" \
+  grep -qx 'FEDFILE XP_Federation.fed' "$OUT/prefs/volax.ini"
+check "the execution was created from XP_Federation.fed" \
+  grep -q '^Creating federation with fedfile XP_Federation.fed$' "$TRACE"
+wait_for "$TRACE" '^Creating ownship\.\.\.$' 10
+check "VOLAX created its ownship" grep -qx 'Creating ownship...' "$TRACE"
+
+# 3. A monitor federate with a KML track.
+start_monitor "$MON" --track "$KML"
+if wait_for "$MON" '^JOINED ' 10; then
+  step_ok "monitor joined as volax-monitor"
+else
+  step_fail "monitor did not join: $(head -1 "${MON%.txt}.err")"; exit 1
+fi
+if wait_for "$MON" '^DISCOVER name=' 10; then
+  NAME=$(first_match "$MON" '^DISCOVER name=' 's/^DISCOVER name=([^ ]*).*/\1/')
+  step_ok "monitor discovered the ownship as $NAME"
+else
+  step_fail "monitor discovered no aircraft"; exit 1
+fi
+UPD="^UPDATE name=$NAME .* lat=-?[0-9]"
+if wait_for "$MON" "$UPD" 10 && wait_for "$MON" "^UPDATE name=$NAME .*id=1:2:0 .*force=3 " 10; then
+  step_ok "identity reflected: $(first_match "$MON" "^UPDATE name=$NAME .*id=1:2:0" 's/.*(id=[^ ]* type=[^ ]* force=[^ ]*).*/\1/')"
+else
+  step_fail "no complete UPDATE (position, id 1:2:0, force 3) for $NAME"
+fi
+sleep 3
+N=$(count_lines "$MON" "$UPD")
+POS=$(grep -E "$UPD" "$MON" | sed -E 's/.*(lat=[^ ]* lon=[^ ]*).*/\1/' | sort -u | wc -l)
+LAST=$(grep -E "$UPD" "$MON" | tail -1 | sed -E 's/.*(lat=[^ ]* lon=[^ ]* h=[^ ]* gs=[^ ]* hdg=[^ ]*).*/\1/')
+if (( N >= 3 && POS >= 3 )); then
+  step_ok "positions flowing: $N updates, $POS distinct positions; last $LAST"
+else
+  step_fail "positions not flowing: $N updates, $POS distinct positions"
+fi
+GS=$(grep -E "$UPD" "$MON" | tail -1 | sed -E 's/.* gs=([0-9.]+).*/\1/')
+check "ground speed plausible for the route (${GS} m/s, flown at 70-80 m/s)" \
+  awk -v g="$GS" 'BEGIN { exit !(g > 60 && g < 90) }'
+
+# 4. A detonation 50 m from the ownship.
+if "$BIN/volax-fed" detonate --target "$NAME" --relative 30,40,0 >"$OUT/detonate.txt" 2>&1; then
+  step_ok "detonate sent: $(head -1 "$OUT/detonate.txt")"
+else
+  step_fail "detonate failed: $(head -1 "$OUT/detonate.txt")"
+fi
+if wait_for "$TRACE" '^Removing Left Wing\.\.\.$' 5; then
+  step_ok "VOLAX hit test: $(grep -m1 '^Relative distance square' "$TRACE"); left wing removed"
+else
+  step_fail "VOLAX did not remove the left wing (no 'Removing Left Wing...' in trace.txt)"
+fi
+
+# 5. A StartResume setting 1 January 2005, 12:30 UTC.
+if "$BIN/volax-fed" start-resume --time 2005-01-01T12:30:00Z >"$OUT/start-resume.txt" 2>&1; then
+  step_ok "start-resume sent: $(head -1 "$OUT/start-resume.txt")"
+else
+  step_fail "start-resume failed: $(head -1 "$OUT/start-resume.txt")"
+fi
+if wait_for "$TRACE" '^Setting day and second: 1  45000\.000000$' 5; then
+  step_ok "VOLAX set the date: day 1, 45000 s (12:30:00)"
+else
+  step_fail "VOLAX did not set day 1, 45000 s ($(grep -m1 '^Setting day' "$TRACE" || echo 'no Setting day line'))"
+fi
+
+# 6. Shut down: the host resigns on SIGINT, the monitor sees the ownship go.
+stop_pid "$HOST_PID" INT 15; HOST_STATUS=$?
+check "host ended cleanly (exit status $HOST_STATUS)" test "$HOST_STATUS" -eq 0
+check "VOLAX resigned (VOLAX plugin RESIGN in trace.txt)" grep -qx 'VOLAX plugin RESIGN' "$TRACE"
+if wait_for "$MON" "^REMOVE name=$NAME " 10; then
+  step_ok "monitor saw $NAME removed"
+else
+  step_fail "monitor did not see $NAME removed"
+fi
+stop_pid "$MONITOR_PID" INT 10; MON_STATUS=$?
+check "monitor ended cleanly (exit status $MON_STATUS)" test "$MON_STATUS" -eq 0
+POINTS=$(awk '/<coordinates>/{c=1;next} /<\/coordinates>/{c=0} c' "$KML" 2>/dev/null | wc -l)
+check "track.kml holds the track of $NAME ($POINTS points)" \
+  bash -c "grep -q '<name>$NAME</name>' '$KML' && (( $POINTS >= 3 ))"
+stop_pid "$RTI_PID" TERM 10
+cp "$OUT/host-output/Log.txt" "$OUT/Log.txt" 2>/dev/null
+check "host Log.txt kept" test -s "$OUT/Log.txt"
+
+if (( VOLAX_FAILURES )); then
+  echo "$VOLAX_FAILURES step(s) FAILED; outputs in $OUT"
+  exit 1
+fi
+echo "all steps seen; outputs in $OUT"
