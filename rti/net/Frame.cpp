@@ -1,0 +1,100 @@
+#include "Frame.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+
+namespace volax {
+namespace rti {
+namespace net {
+
+namespace {
+constexpr std::size_t kReadChunk = 64 * 1024;
+// Once this much has been written from the front of a send buffer that is still
+// not empty, the rest is moved down so the buffer does not creep upwards.
+constexpr std::size_t kCompactAfter = 1u << 20;
+}  // namespace
+
+void RecvBuffer::makeRoom(std::size_t want) {
+    if (begin_ == end_) begin_ = end_ = 0;
+    if (buf_.size() - end_ >= want) return;
+    if (begin_ > 0) {
+        std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    if (buf_.size() - end_ < want) buf_.resize(end_ + want);
+}
+
+IoStatus RecvBuffer::readFrom(int fd, int& err) {
+    makeRoom(kReadChunk);
+    for (;;) {
+        ssize_t n = ::recv(fd, buf_.data() + end_, buf_.size() - end_, MSG_DONTWAIT);
+        if (n > 0) {
+            end_ += static_cast<std::size_t>(n);
+            return IoStatus::Data;
+        }
+        if (n == 0) return IoStatus::Closed;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return IoStatus::WouldBlock;
+        err = errno;
+        return IoStatus::Error;
+    }
+}
+
+void RecvBuffer::append(const void* data, std::size_t n) {
+    if (n == 0) return;
+    makeRoom(n);
+    std::memcpy(buf_.data() + end_, data, n);
+    end_ += n;
+}
+
+bool RecvBuffer::nextFrame(const std::uint8_t*& frame, std::size_t& size) {
+    std::size_t have = end_ - begin_;
+    std::size_t need = frameSize(buf_.data() + begin_, have);
+    if (need == 0 || have < need) return false;
+    frame = buf_.data() + begin_;
+    size = need;
+    begin_ += need;
+    return true;
+}
+
+void SendBuffer::add(const Message& msg) {
+    if (begin_ > 0 && begin_ == buf_.size()) clear();
+    encode(msg, buf_);
+}
+
+void SendBuffer::add(const Message& msg, std::uint32_t serial) {
+    if (begin_ > 0 && begin_ == buf_.size()) clear();
+    const std::size_t at = buf_.size();
+    encode(msg, buf_);
+    // Frame layout: u32 length, u16 kind, then the u32 serial, little-endian.
+    std::uint8_t* p = buf_.data() + at + kFrameHeader + 2;
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(serial >> (8 * i));
+}
+
+IoStatus SendBuffer::flush(int fd, int& err) {
+    while (begin_ < buf_.size()) {
+        ssize_t n = ::send(fd, buf_.data() + begin_, buf_.size() - begin_, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            begin_ += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (begin_ >= kCompactAfter) {
+                buf_.erase(buf_.begin(), buf_.begin() + static_cast<std::ptrdiff_t>(begin_));
+                begin_ = 0;
+            }
+            return IoStatus::WouldBlock;
+        }
+        err = n < 0 ? errno : EPIPE;
+        return IoStatus::Error;
+    }
+    clear();
+    return IoStatus::Data;
+}
+
+}  // namespace net
+}  // namespace rti
+}  // namespace volax

@@ -1,0 +1,69 @@
+// Byte-stream buffers for framed messages (the frame layout is Message's own:
+// a length prefix, then the body). Neither buffer ever blocks.
+#ifndef VOLAX_RTI_NET_FRAME_H
+#define VOLAX_RTI_NET_FRAME_H
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "Message.h"
+
+namespace volax {
+namespace rti {
+namespace net {
+
+enum class IoStatus { Data, WouldBlock, Closed, Error };
+
+// Bytes received but not yet consumed, cut into frames.
+class RecvBuffer {
+public:
+    // One non-blocking recv() into the buffer. `err` gets errno on Error.
+    IoStatus readFrom(int fd, int& err);
+
+    // The next complete frame (header included), valid until the next
+    // readFrom/append. Throws DecodeError when the header announces a frame
+    // longer than the limit.
+    bool nextFrame(const std::uint8_t*& frame, std::size_t& size);
+
+    std::size_t buffered() const { return end_ - begin_; }
+    void append(const void* data, std::size_t n);
+    void clear() { begin_ = end_ = 0; }
+
+private:
+    void makeRoom(std::size_t want);
+
+    std::vector<std::uint8_t> buf_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+};
+
+// Frames waiting to be written.
+class SendBuffer {
+public:
+    // Appends one encoded frame. Throws DecodeError if it is too large.
+    void add(const Message& msg);
+    // The same, with `serial` in place of msg.serial (no copy of the message).
+    void add(const Message& msg, std::uint32_t serial);
+
+    // Writes as much as the socket takes (MSG_NOSIGNAL). Data: all written;
+    // WouldBlock: some left; Error: `err` holds errno (EPIPE, ECONNRESET, ...).
+    IoStatus flush(int fd, int& err);
+
+    bool empty() const { return begin_ == buf_.size(); }
+    std::size_t pending() const { return buf_.size() - begin_; }
+    void clear() {
+        buf_.clear();
+        begin_ = 0;
+    }
+
+private:
+    std::vector<std::uint8_t> buf_;
+    std::size_t begin_ = 0;
+};
+
+}  // namespace net
+}  // namespace rti
+}  // namespace volax
+
+#endif

@@ -1,0 +1,71 @@
+// Small POSIX socket helpers shared by the TCP client transport and the RTI server.
+#ifndef VOLAX_RTI_NET_SOCKET_H
+#define VOLAX_RTI_NET_SOCKET_H
+
+#include <cstdint>
+#include <string>
+
+namespace volax {
+namespace rti {
+namespace net {
+
+constexpr std::uint16_t kDefaultPort = 18650;
+
+struct HostPort {
+    std::string host;
+    std::uint16_t port = 0;
+    std::string str() const;  // "host:port", IPv6 hosts in brackets
+};
+
+// Parses "HOST:PORT", "[V6ADDR]:PORT", ":PORT" (loopback) or "HOST" (default port).
+// Throws std::invalid_argument naming the problem.
+HostPort parseHostPort(const std::string& text, bool portRequired);
+
+// Owns a file descriptor; closes it when destroyed.
+class Fd {
+public:
+    Fd() = default;
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() { reset(); }
+    Fd(Fd&& o) noexcept : fd_(o.release()) {}
+    Fd& operator=(Fd&& o) noexcept {
+        if (this != &o) reset(o.release());
+        return *this;
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+    int release() {
+        int f = fd_;
+        fd_ = -1;
+        return f;
+    }
+    void reset(int fd = -1);
+
+private:
+    int fd_ = -1;
+};
+
+// Non-blocking TCP connect with TCP_NODELAY, bounded by timeoutSeconds.
+// Returns an invalid Fd and fills `error` on failure.
+Fd connectTcp(const HostPort& where, double timeoutSeconds, std::string& error);
+
+// Non-blocking listening socket (SO_REUSEADDR). Invalid Fd + `error` on failure.
+Fd listenTcp(const HostPort& where, std::string& error);
+
+// The port a bound socket actually got (useful after binding port 0).
+std::uint16_t boundPort(int fd);
+
+bool setNonBlocking(int fd);
+void setNoDelay(int fd);
+
+// Seconds from a monotonic clock.
+double monotonicSeconds();
+
+}  // namespace net
+}  // namespace rti
+}  // namespace volax
+
+#endif

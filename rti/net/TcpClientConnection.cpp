@@ -1,0 +1,347 @@
+#include "TcpClientConnection.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <signal.h>
+#include <stdexcept>
+
+#include <RTI.hh>
+
+#include "TcpConnection.h"
+
+namespace volax {
+namespace rti {
+namespace net {
+
+namespace {
+
+// A post may leave this much unsent before it waits for the socket: a federate
+// that briefly outruns the server is not slowed down, one that keeps doing so is.
+constexpr std::size_t kMaxUnsentBytes = 4u << 20;
+// Upper bound of bytes taken from the socket in one drain, so one tick cannot be
+// kept busy forever by a fast sender.
+constexpr std::size_t kMaxDrainBytes = 8u << 20;
+
+std::string formatSeconds(double s) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%g", s);
+    return buf;
+}
+
+timespec toTimespec(double seconds) {
+    if (seconds < 0) seconds = 0;
+    timespec ts;
+    ts.tv_sec = static_cast<time_t>(seconds);
+    ts.tv_nsec = static_cast<long>((seconds - static_cast<double>(ts.tv_sec)) * 1e9);
+    if (ts.tv_nsec >= 1000000000L) ts.tv_nsec = 999999999L;
+    return ts;
+}
+
+// poll(2) on one descriptor for at most `seconds` (sub-millisecond precise).
+int waitFd(int fd, short events, double seconds) {
+    pollfd p{fd, events, 0};
+    timespec ts = toTimespec(seconds);
+    int n = ::ppoll(&p, 1, &ts, nullptr);
+    if (n < 0) return errno == EINTR ? 0 : -1;
+    return n;
+}
+
+}  // namespace
+
+double timeoutFromEnvironment() {
+    const char* env = std::getenv("VOLAX_RTI_TIMEOUT");
+    if (env == nullptr || *env == '\0') return kDefaultTimeoutSeconds;
+    char* end = nullptr;
+    errno = 0;
+    double v = std::strtod(env, &end);
+    if (errno != 0 || end == env || *end != '\0' || !std::isfinite(v) || v <= 0)
+        throw RTI::RTIinternalError(
+            ("VOLAX_RTI_TIMEOUT must be a positive number of seconds, not \"" + std::string(env) + "\"").c_str());
+    return v;
+}
+
+const char* serviceName(MessageKind kind) {
+    switch (kind) {
+        case MessageKind::CreateFederation: return "createFederationExecution";
+        case MessageKind::DestroyFederation: return "destroyFederationExecution";
+        case MessageKind::JoinFederation: return "joinFederationExecution";
+        case MessageKind::ResignFederation: return "resignFederationExecution";
+        case MessageKind::PublishObjectClass: return "publishObjectClass";
+        case MessageKind::UnpublishObjectClass: return "unpublishObjectClass";
+        case MessageKind::PublishInteraction: return "publishInteractionClass";
+        case MessageKind::UnpublishInteraction: return "unpublishInteractionClass";
+        case MessageKind::SubscribeObjectClass: return "subscribeObjectClassAttributes";
+        case MessageKind::UnsubscribeObjectClass: return "unsubscribeObjectClass";
+        case MessageKind::SubscribeInteraction: return "subscribeInteractionClass";
+        case MessageKind::UnsubscribeInteraction: return "unsubscribeInteractionClass";
+        case MessageKind::RegisterObject: return "registerObjectInstance";
+        case MessageKind::UpdateAttributes: return "updateAttributeValues";
+        case MessageKind::SendInteraction: return "sendInteraction";
+        case MessageKind::DeleteObject: return "deleteObjectInstance";
+        case MessageKind::RequestObjectUpdate: return "requestObjectAttributeValueUpdate";
+        case MessageKind::RequestClassUpdate: return "requestClassAttributeValueUpdate";
+        case MessageKind::GetObjectInstanceHandle: return "getObjectInstanceHandle";
+        case MessageKind::GetObjectInstanceName: return "getObjectInstanceName";
+        case MessageKind::GetObjectClass: return "getObjectClass";
+        default: return kindName(kind);
+    }
+}
+
+TcpClientConnection::TcpClientConnection(const HostPort& server, double timeoutSeconds)
+    : server_(server), serverText_(server.str()), timeout_(timeoutSeconds) {
+    connect();
+}
+
+TcpClientConnection::~TcpClientConnection() {
+    // Hand over what is still buffered (a last update before the ambassador went
+    // away), but never wait for a server that does not take it.
+    if (fd_.valid() && !out_.empty()) {
+        int err = 0;
+        out_.flush(fd_.get(), err);
+    }
+}
+
+void TcpClientConnection::connect() {
+    std::string error;
+    Fd fd = connectTcp(server_, timeout_, error);
+    if (!fd.valid()) throw RTI::RTIinternalError(("cannot reach RTI server " + serverText_ + ": " + error).c_str());
+    fd_ = std::move(fd);
+    in_.clear();
+    out_.clear();
+    queue_.clear();
+    lossReason_.clear();
+    joined_ = false;
+}
+
+void TcpClientConnection::dropConnection(const std::string& why) {
+    fd_.reset();
+    in_.clear();
+    out_.clear();
+    lossReason_ = why;
+}
+
+void TcpClientConnection::throwLost() const {
+    throw RTI::RTIinternalError(("connection to RTI server " + serverText_ + " lost").c_str());
+}
+
+void TcpClientConnection::throwTimeout(MessageKind kind, const char* what) {
+    // The late reply could still come and be mistaken for another one; the server
+    // resigns a federate whose connection closes, which keeps both sides in step.
+    dropConnection("timeout");
+    throw RTI::RTIinternalError(("RTI server " + serverText_ + " did not " + what + " " + serviceName(kind) +
+                                 " within " + formatSeconds(timeout_) + " s")
+                                    .c_str());
+}
+
+void TcpClientConnection::ensureConnected(MessageKind kind) {
+    if (fd_.valid() && !joined_) {
+        // A server restart since the last call shows up as EOF; find out now and
+        // connect to the new one rather than fail this request.
+        drain(0, nullptr);
+    }
+    if (fd_.valid()) return;
+    if (joined_) {
+        // The server resigned us when the connection went; a resign here only
+        // has to bring this side into step.
+        if (kind == MessageKind::ResignFederation) {
+            joined_ = false;
+            queue_.clear();
+        }
+        throwLost();
+    }
+    connect();
+}
+
+bool TcpClientConnection::decodeFrames(std::uint32_t wantSerial, Message* reply) {
+    const std::uint8_t* frame = nullptr;
+    std::size_t size = 0;
+    try {
+        while (in_.nextFrame(frame, size)) {
+            Message m = decode(frame, size);
+            if (isCallback(m.kind)) {
+                queue_.push_back(std::move(m));
+            } else if (m.kind == MessageKind::Reply || m.kind == MessageKind::Error) {
+                // Replies of requests given up on are stale; the serial tells them apart.
+                if (wantSerial != 0 && m.serial == wantSerial && reply) {
+                    *reply = std::move(m);
+                    return true;
+                }
+            } else {
+                throw DecodeError(std::string("unexpected ") + kindName(m.kind) + " from the server");
+            }
+        }
+    } catch (const DecodeError& e) {
+        dropConnection(std::string("bad data from the server: ") + e.what());
+    }
+    return false;
+}
+
+bool TcpClientConnection::drain(std::uint32_t wantSerial, Message* reply) {
+    if (decodeFrames(wantSerial, reply)) return true;
+    std::size_t taken = 0;
+    while (fd_.valid() && taken < kMaxDrainBytes) {
+        if (!out_.empty()) {
+            int err = 0;
+            if (out_.flush(fd_.get(), err) == IoStatus::Error) {
+                dropConnection(std::strerror(err));
+                break;
+            }
+        }
+        std::size_t before = in_.buffered();
+        int err = 0;
+        IoStatus st = in_.readFrom(fd_.get(), err);
+        if (st == IoStatus::WouldBlock) break;
+        if (st == IoStatus::Closed) {
+            dropConnection("closed by the server");
+            break;
+        }
+        if (st == IoStatus::Error) {
+            dropConnection(std::strerror(err));
+            break;
+        }
+        taken += in_.buffered() - before;
+        if (decodeFrames(wantSerial, reply)) return true;
+    }
+    return false;
+}
+
+void TcpClientConnection::flushOrWait(MessageKind kind, std::size_t allowedBacklog) {
+    double deadline = -1;
+    for (;;) {
+        int err = 0;
+        IoStatus st = out_.flush(fd_.get(), err);
+        if (st == IoStatus::Data) return;
+        if (st == IoStatus::Error) {
+            dropConnection(std::strerror(err));
+            throwLost();
+        }
+        if (out_.pending() <= allowedBacklog) return;
+        double now = monotonicSeconds();
+        if (deadline < 0) deadline = now + timeout_;
+        if (now >= deadline) throwTimeout(kind, "accept");
+        // Keep taking what the server sends meanwhile so neither side stalls.
+        int n = waitFd(fd_.get(), POLLOUT | POLLIN, deadline - now);
+        if (n < 0) {
+            dropConnection(std::strerror(errno));
+            throwLost();
+        }
+        if (n > 0) {
+            drain(0, nullptr);
+            if (!fd_.valid()) throwLost();
+        }
+    }
+}
+
+Message TcpClientConnection::call(const Message& request) {
+    ensureConnected(request.kind);
+    const std::uint32_t serial = nextSerial_++;
+    if (nextSerial_ == 0) nextSerial_ = 1;
+    try {
+        out_.add(request, serial);
+    } catch (const DecodeError& e) {
+        throw RTI::RTIinternalError((std::string(serviceName(request.kind)) + ": " + e.what()).c_str());
+    }
+    const double deadline = monotonicSeconds() + timeout_;
+    flushOrWait(request.kind, 0);
+
+    Message reply;
+    for (;;) {
+        if (drain(serial, &reply)) break;
+        if (!fd_.valid()) {
+            if (request.kind == MessageKind::ResignFederation) {
+                joined_ = false;
+                queue_.clear();
+            }
+            throwLost();
+        }
+        double left = deadline - monotonicSeconds();
+        if (left <= 0) {
+            if (request.kind == MessageKind::ResignFederation) {
+                joined_ = false;
+                queue_.clear();
+            }
+            throwTimeout(request.kind, "answer");
+        }
+        if (waitFd(fd_.get(), POLLIN, left) < 0) {
+            dropConnection(std::strerror(errno));
+            throwLost();
+        }
+    }
+
+    if (request.kind == MessageKind::JoinFederation && reply.kind == MessageKind::Reply) joined_ = true;
+    if (request.kind == MessageKind::ResignFederation &&
+        (reply.kind == MessageKind::Reply ||
+         (reply.kind == MessageKind::Error && reply.handle == static_cast<std::uint32_t>(ErrorCode::FederateNotExecutionMember))))
+        joined_ = false;
+    return reply;
+}
+
+void TcpClientConnection::post(const Message& request) {
+    if (!fd_.valid()) throwLost();
+    try {
+        // Serial 0 tells the server nobody waits for the reply.
+        out_.add(request, 0);
+    } catch (const DecodeError& e) {
+        throw RTI::RTIinternalError((std::string(serviceName(request.kind)) + ": " + e.what()).c_str());
+    }
+    flushOrWait(request.kind, kMaxUnsentBytes);
+}
+
+bool TcpClientConnection::pending() const {
+    // Reading is how a socket transport learns of callbacks; the state it changes
+    // is private to the one thread that uses this connection.
+    auto* self = const_cast<TcpClientConnection*>(this);
+    if (!self->queue_.empty()) return true;
+    if (self->fd_.valid()) self->drain(0, nullptr);
+    return !self->queue_.empty() || (!self->fd_.valid() && self->joined_);
+}
+
+bool TcpClientConnection::waitForCallbacks(double seconds) {
+    if (pending()) return true;
+    if (seconds <= 0 || !fd_.valid()) return false;
+    const double deadline = monotonicSeconds() + seconds;
+    for (;;) {
+        double left = deadline - monotonicSeconds();
+        if (left <= 0) return false;
+        short events = POLLIN;
+        if (!out_.empty()) events |= POLLOUT;
+        if (waitFd(fd_.get(), events, left) < 0) {
+            dropConnection(std::strerror(errno));
+            return joined_;
+        }
+        if (pending()) return true;
+        if (!fd_.valid()) return false;
+    }
+}
+
+bool TcpClientConnection::poll(Message& callback) {
+    if (queue_.empty() && fd_.valid()) drain(0, nullptr);
+    if (!queue_.empty()) {
+        callback = std::move(queue_.front());
+        queue_.pop_front();
+        return true;
+    }
+    if (!fd_.valid() && joined_) throwLost();
+    return false;
+}
+
+void TcpClientConnection::discardCallbacks() { queue_.clear(); }
+
+}  // namespace net
+
+std::unique_ptr<Connection> makeTcpConnection(const std::string& hostPort) {
+    net::HostPort where;
+    try {
+        where = net::parseHostPort(hostPort, true);
+    } catch (const std::invalid_argument& e) {
+        throw RTI::RTIinternalError(("VOLAX_RTI: " + std::string(e.what())).c_str());
+    }
+    return std::unique_ptr<Connection>(new net::TcpClientConnection(where, net::timeoutFromEnvironment()));
+}
+
+}  // namespace rti
+}  // namespace volax

@@ -1,0 +1,198 @@
+// Shared pieces of the TCP fault tests: a small FED file, a recording federate
+// ambassador, and bounded tick loops.
+#ifndef VOLAX_TESTS_RTI_TCP_FEDERATEFIXTURE_H
+#define VOLAX_TESTS_RTI_TCP_FEDERATEFIXTURE_H
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include <RTI.hh>
+
+namespace rtitcp {
+
+inline const char* kTestFed = R"((FED
+  (Federation TcpTest)
+  (FEDversion v1.3)
+  (spaces)
+  (objects
+    (class ObjectRoot
+      (attribute privilegeToDelete reliable timestamp)
+      (class RTIprivate)
+      (class Aircraft
+        (attribute Spatial best_effort receive)
+        (attribute Seq reliable receive))))
+  (interactions
+    (class InteractionRoot reliable timestamp
+      (class RTIprivate reliable timestamp)
+      (class Echo reliable receive
+        (parameter Seq)))))
+)";
+
+// Writes kTestFed once per process and returns its absolute path.
+inline std::string testFedPath() {
+    static std::string path = [] {
+        std::string p = "/tmp/volax-tcp-test-" + std::to_string(::getpid()) + ".fed";
+        std::ofstream(p) << kTestFed;
+        return p;
+    }();
+    return path;
+}
+
+inline std::string uniqueName(const char* base) {
+    static int n = 0;
+    return std::string(base) + "-" + std::to_string(::getpid()) + "-" + std::to_string(++n);
+}
+
+class Recorder : public RTI::FederateAmbassador {
+public:
+    std::set<RTI::ObjectHandle> discovered;
+    std::set<RTI::ObjectHandle> removed;
+    std::vector<std::uint32_t> seqs;  // Seq values reflected, in arrival order
+    std::vector<std::uint32_t> echoes;
+    RTI::AttributeHandle seqAttr = 0;
+    RTI::ParameterHandle seqParam = 0;
+
+    void discoverObjectInstance(RTI::ObjectHandle o, RTI::ObjectClassHandle, const char*) override {
+        discovered.insert(o);
+    }
+    void reflectAttributeValues(RTI::ObjectHandle, const RTI::AttributeHandleValuePairSet& set,
+                                const char*) override {
+        for (RTI::ULong i = 0; i < set.size(); ++i) {
+            if (set.getHandle(i) != seqAttr) continue;
+            RTI::ULong len = 0;
+            const char* p = set.getValuePointer(i, len);
+            std::uint32_t v = 0;
+            if (len == 4) std::memcpy(&v, p, 4);
+            seqs.push_back(v);
+        }
+    }
+    void reflectAttributeValues(RTI::ObjectHandle o, const RTI::AttributeHandleValuePairSet& set,
+                                const RTI::FedTime&, const char* tag, RTI::EventRetractionHandle) override {
+        reflectAttributeValues(o, set, tag);
+    }
+    void receiveInteraction(RTI::InteractionClassHandle, const RTI::ParameterHandleValuePairSet& set,
+                            const char*) override {
+        for (RTI::ULong i = 0; i < set.size(); ++i) {
+            if (set.getHandle(i) != seqParam) continue;
+            RTI::ULong len = 0;
+            const char* p = set.getValuePointer(i, len);
+            std::uint32_t v = 0;
+            if (len == 4) std::memcpy(&v, p, 4);
+            echoes.push_back(v);
+        }
+    }
+    void receiveInteraction(RTI::InteractionClassHandle c, const RTI::ParameterHandleValuePairSet& set,
+                            const RTI::FedTime&, const char* tag, RTI::EventRetractionHandle) override {
+        receiveInteraction(c, set, tag);
+    }
+    void removeObjectInstance(RTI::ObjectHandle o, const char*) override { removed.insert(o); }
+    void removeObjectInstance(RTI::ObjectHandle o, const RTI::FedTime&, const char* tag,
+                              RTI::EventRetractionHandle) override {
+        removeObjectInstance(o, tag);
+    }
+
+    // Every other callback: nothing to record.
+    void synchronizationPointRegistrationSucceeded(const char*) override {}
+    void synchronizationPointRegistrationFailed(const char*) override {}
+    void announceSynchronizationPoint(const char*, const char*) override {}
+    void federationSynchronized(const char*) override {}
+    void initiateFederateSave(const char*) override {}
+    void federationSaved() override {}
+    void federationNotSaved() override {}
+    void requestFederationRestoreSucceeded(const char*) override {}
+    void requestFederationRestoreFailed(const char*, const char*) override {}
+    void federationRestoreBegun() override {}
+    void initiateFederateRestore(const char*, RTI::FederateHandle) override {}
+    void federationRestored() override {}
+    void federationNotRestored() override {}
+    void startRegistrationForObjectClass(RTI::ObjectClassHandle) override {}
+    void stopRegistrationForObjectClass(RTI::ObjectClassHandle) override {}
+    void turnInteractionsOn(RTI::InteractionClassHandle) override {}
+    void turnInteractionsOff(RTI::InteractionClassHandle) override {}
+    void attributesInScope(RTI::ObjectHandle, const RTI::AttributeHandleSet&) override {}
+    void attributesOutOfScope(RTI::ObjectHandle, const RTI::AttributeHandleSet&) override {}
+    void provideAttributeValueUpdate(RTI::ObjectHandle, const RTI::AttributeHandleSet&) override {}
+    void turnUpdatesOnForObjectInstance(RTI::ObjectHandle, const RTI::AttributeHandleSet&) override {}
+    void turnUpdatesOffForObjectInstance(RTI::ObjectHandle, const RTI::AttributeHandleSet&) override {}
+    void requestAttributeOwnershipAssumption(RTI::ObjectHandle, const RTI::AttributeHandleSet&, const char*) override {}
+    void attributeOwnershipDivestitureNotification(RTI::ObjectHandle, const RTI::AttributeHandleSet&) override {}
+    void attributeOwnershipAcquisitionNotification(RTI::ObjectHandle, const RTI::AttributeHandleSet&) override {}
+    void attributeOwnershipUnavailable(RTI::ObjectHandle, const RTI::AttributeHandleSet&) override {}
+    void requestAttributeOwnershipRelease(RTI::ObjectHandle, const RTI::AttributeHandleSet&, const char*) override {}
+    void confirmAttributeOwnershipAcquisitionCancellation(RTI::ObjectHandle, const RTI::AttributeHandleSet&) override {}
+    void informAttributeOwnership(RTI::ObjectHandle, RTI::AttributeHandle, RTI::FederateHandle) override {}
+    void attributeIsNotOwned(RTI::ObjectHandle, RTI::AttributeHandle) override {}
+    void attributeOwnedByRTI(RTI::ObjectHandle, RTI::AttributeHandle) override {}
+    void timeRegulationEnabled(const RTI::FedTime&) override {}
+    void timeConstrainedEnabled(const RTI::FedTime&) override {}
+    void timeAdvanceGrant(const RTI::FedTime&) override {}
+    void requestRetraction(RTI::EventRetractionHandle) override {}
+};
+
+// Ticks until `done` holds or `seconds` pass; true when it holds.
+inline bool tickUntil(RTI::RTIambassador& amb, const std::function<bool()>& done, double seconds = 5.0) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        amb.tick(0.01, 0.05);
+    }
+    return true;
+}
+
+// Handles of the test FOM, looked up once joined.
+struct Handles {
+    RTI::ObjectClassHandle aircraft = 0;
+    RTI::AttributeHandle spatial = 0, seq = 0;
+    RTI::InteractionClassHandle echo = 0;
+    RTI::ParameterHandle echoSeq = 0;
+
+    void lookUp(RTI::RTIambassador& amb) {
+        aircraft = amb.getObjectClassHandle("ObjectRoot.Aircraft");
+        spatial = amb.getAttributeHandle("Spatial", aircraft);
+        seq = amb.getAttributeHandle("Seq", aircraft);
+        echo = amb.getInteractionClassHandle("InteractionRoot.Echo");
+        echoSeq = amb.getParameterHandle("Seq", echo);
+    }
+    void publishAircraft(RTI::RTIambassador& amb) const {
+        RTI::AttributeHandleSet* s = RTI::AttributeHandleSetFactory::create(2);
+        s->add(spatial);
+        s->add(seq);
+        amb.publishObjectClass(aircraft, *s);
+        delete s;
+    }
+    void subscribeAircraft(RTI::RTIambassador& amb) const {
+        RTI::AttributeHandleSet* s = RTI::AttributeHandleSetFactory::create(2);
+        s->add(spatial);
+        s->add(seq);
+        amb.subscribeObjectClassAttributes(aircraft, *s, RTI::RTI_TRUE);
+        delete s;
+    }
+    // One update: an 88-byte Spatial and the 4-byte sequence number.
+    void update(RTI::RTIambassador& amb, RTI::ObjectHandle o, std::uint32_t n) const {
+        static const char spatialBytes[88] = {};
+        RTI::AttributeHandleValuePairSet* s = RTI::AttributeSetFactory::create(2);
+        s->add(spatial, spatialBytes, sizeof spatialBytes);
+        s->add(seq, reinterpret_cast<const char*>(&n), 4);
+        amb.updateAttributeValues(o, *s, "sometag");
+        delete s;
+    }
+    void sendEcho(RTI::RTIambassador& amb, std::uint32_t n) const {
+        RTI::ParameterHandleValuePairSet* s = RTI::ParameterSetFactory::create(1);
+        s->add(echoSeq, reinterpret_cast<const char*>(&n), 4);
+        amb.sendInteraction(echo, *s, "sometag");
+        delete s;
+    }
+};
+
+}  // namespace rtitcp
+
+#endif
