@@ -1,0 +1,112 @@
+// The concrete handle and handle-value sets behind the API's abstract ones.
+#ifndef VOLAX_RTI_SETS_H
+#define VOLAX_RTI_SETS_H
+
+#include <RTI.hh>
+
+#include <string>
+#include <vector>
+
+namespace volax {
+namespace rti {
+
+// One handle-value pair; the value is owned by the set.
+struct PairEntry {
+    RTI::Handle handle;
+    std::string value;
+    RTI::TransportType transport;
+    RTI::OrderType order;
+};
+
+class AttributeValueSet : public RTI::AttributeHandleValuePairSet {
+public:
+    explicit AttributeValueSet(RTI::ULong capacity);
+    RTI::ULong size() const override;
+    RTI::Handle getHandle(RTI::ULong i) const override;
+    RTI::ULong getValueLength(RTI::ULong i) const override;
+    void getValue(RTI::ULong i, char* buff, RTI::ULong& valueLength) const override;
+    char* getValuePointer(RTI::ULong i, RTI::ULong& valueLength) const override;
+    RTI::TransportType getTransportType(RTI::ULong i) const override;
+    RTI::OrderType getOrderType(RTI::ULong i) const override;
+    RTI::Region* getRegion(RTI::ULong i) const override;
+    void add(RTI::Handle h, const char* buff, RTI::ULong valueLength) override;
+    void remove(RTI::Handle h) override;
+    void moveFrom(const RTI::AttributeHandleValuePairSet& ahvps, RTI::ULong& i) override;
+    void empty() override;
+    RTI::ULong start() const override;
+    RTI::ULong valid(RTI::ULong i) const override;
+    RTI::ULong next(RTI::ULong i) const override;
+
+    // Adds a value received from the executive, with the FOM's transport and order.
+    void addReceived(RTI::Handle h, std::string value, RTI::TransportType t, RTI::OrderType o);
+
+private:
+    const PairEntry& at(RTI::ULong i) const;
+    mutable std::vector<PairEntry> entries_;
+};
+
+class ParameterValueSet : public RTI::ParameterHandleValuePairSet {
+public:
+    explicit ParameterValueSet(RTI::ULong capacity);
+    RTI::ULong size() const override;
+    RTI::Handle getHandle(RTI::ULong i) const override;
+    RTI::ULong getValueLength(RTI::ULong i) const override;
+    void getValue(RTI::ULong i, char* buff, RTI::ULong& valueLength) const override;
+    char* getValuePointer(RTI::ULong i, RTI::ULong& valueLength) const override;
+    RTI::TransportType getTransportType() const override;
+    RTI::OrderType getOrderType() const override;
+    RTI::Region* getRegion() const override;
+    void add(RTI::Handle h, const char* buff, RTI::ULong valueLength) override;
+    void remove(RTI::Handle h) override;
+    void moveFrom(const RTI::ParameterHandleValuePairSet& phvps, RTI::ULong& i) override;
+    void empty() override;
+    RTI::ULong start() const override;
+    RTI::ULong valid(RTI::ULong i) const override;
+    RTI::ULong next(RTI::ULong i) const override;
+
+    void addReceived(RTI::Handle h, std::string value);
+    void setDelivery(RTI::TransportType t, RTI::OrderType o) {
+        transport_ = t;
+        order_ = o;
+    }
+
+private:
+    const PairEntry& at(RTI::ULong i) const;
+    mutable std::vector<PairEntry> entries_;
+    RTI::TransportType transport_ = 0;
+    RTI::OrderType order_ = 0;
+};
+
+class HandleSet : public RTI::AttributeHandleSet {
+public:
+    explicit HandleSet(RTI::ULong capacity);
+    RTI::ULong size() const override;
+    RTI::AttributeHandle getHandle(RTI::ULong i) const override;
+    void add(RTI::AttributeHandle h) override;
+    void remove(RTI::AttributeHandle h) override;
+    void empty() override;
+    RTI::Boolean isEmpty() const override;
+    RTI::Boolean isMember(RTI::AttributeHandle h) const override;
+
+private:
+    std::vector<RTI::AttributeHandle> handles_;
+};
+
+class FederateSet : public RTI::FederateHandleSet {
+public:
+    explicit FederateSet(RTI::ULong capacity);
+    RTI::ULong size() const override;
+    RTI::FederateHandle getHandle(RTI::ULong i) const override;
+    void add(RTI::FederateHandle h) override;
+    void remove(RTI::FederateHandle h) override;
+    void empty() override;
+    RTI::Boolean isMember(RTI::FederateHandle h) const override;
+
+private:
+    std::vector<RTI::FederateHandle> handles_;
+};
+
+}  // namespace rti
+}  // namespace volax
+
+#endif
