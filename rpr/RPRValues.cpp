@@ -59,7 +59,6 @@ WorldLocation getWorldLocation(const char* src) {
 
 bool carriesVelocity(DeadReckoningAlgorithm a) { return a >= 2 && a <= 9; }
 bool carriesAcceleration(DeadReckoningAlgorithm a) { return a == 4 || a == 5 || a == 8 || a == 9; }
-bool carriesAngularVelocity(DeadReckoningAlgorithm a) { return a == 3 || a == 4 || a == 7 || a == 8; }
 
 }  // namespace
 

@@ -1,0 +1,418 @@
+// The aircraft class and the object base against the embedded RTI, with a second
+// federate written on the raw API on the other side.
+#include <gtest/gtest.h>
+
+#include <RTIfaultInjection.hh>
+#include <fedtime.hh>
+
+#include <cstring>
+
+#include "FrameworkTestSupport.h"
+#include "QVHLAFederateAmbassador.h"
+
+namespace {
+
+QVHLAManager& manager() {
+    return *QVHLAManager::getInstance();
+}
+
+Spatial spatialAt(double x) {
+    Spatial s;
+    std::memset(&s, 0, sizeof s);
+    s.algorithm = DRM_FVW;
+    s.worldLocation = WorldLocation{x, 2.0, 3.0};
+    s.velocity = Vector3f{1.0f, 0.0f, 0.0f};
+    return s;
+}
+
+std::string encoded(const NetBuffer& b, size_t n) {
+    return std::string(b.get(), n);
+}
+
+class AircraftTest : public ::testing::Test {
+protected:
+    std::string fed = uniqueFederation("Air");
+    RawFederate raw;
+    RTI::ObjectClassHandle rawClass = 0;
+    RTI::AttributeHandle rawEI = 0, rawET = 0, rawSpatial = 0, rawForce = 0;
+
+    void SetUp() override {
+        ASSERT_TRUE(manager().joinFederation("volax", fed.c_str(), VOLAX_TEST_FED));
+        TestAircraft temp;
+        ASSERT_TRUE(temp.getHandles());
+        ASSERT_TRUE(temp.publish());
+        raw.join(fed.c_str());
+        rawClass = raw.rti.getObjectClassHandle("ObjectRoot.BaseEntity.PhysicalEntity.Platform.Aircraft");
+        rawEI = raw.rti.getAttributeHandle("EntityIdentifier", rawClass);
+        rawET = raw.rti.getAttributeHandle("EntityType", rawClass);
+        rawSpatial = raw.rti.getAttributeHandle("Spatial", rawClass);
+        rawForce = raw.rti.getAttributeHandle("ForceIdentifier", rawClass);
+    }
+    void TearDown() override {
+        rtitest::clearFaults();
+        if (raw.joined) raw.resign();
+        manager().resignFederation();
+        EXPECT_TRUE(manager().getLocalObjects().empty());
+    }
+    void rawSubscribe() {
+        std::unique_ptr<RTI::AttributeHandleSet> set(RTI::AttributeHandleSetFactory::create(4));
+        set->add(rawEI);
+        set->add(rawET);
+        set->add(rawSpatial);
+        set->add(rawForce);
+        raw.rti.subscribeObjectClassAttributes(rawClass, *set, RTI::RTI_TRUE);
+    }
+    void rawPublish() {
+        std::unique_ptr<RTI::AttributeHandleSet> set(RTI::AttributeHandleSetFactory::create(4));
+        set->add(rawEI);
+        set->add(rawET);
+        set->add(rawSpatial);
+        set->add(rawForce);
+        raw.rti.publishObjectClass(rawClass, *set);
+    }
+};
+
+}  // namespace
+
+TEST_F(AircraftTest, RegistersWithOrWithoutANameAndWithdrawsOnDestruction) {
+    rawSubscribe();
+    LogCapture log;
+    TestAircraft* named = new TestAircraft();
+    ASSERT_TRUE(named->registerObjectInstance("Ownship"));
+    EXPECT_EQ(named->instanceName, "Ownship");
+    EXPECT_TRUE(named->registered);
+    EXPECT_EQ(manager().findLocalObject(named->instanceHandle), named);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"QVHLARootObject::registerObjectInstance : Register succeeded"});
+
+    // A second registration would orphan the first instance: refused.
+    const RTI::ObjectHandle first = named->instanceHandle;
+    EXPECT_FALSE(named->registerObjectInstance("Again"));
+    EXPECT_EQ(log.lines().back(), "QVHLARootObject::registerObjectInstance : Object already registered");
+    EXPECT_EQ(named->instanceHandle, first);
+    EXPECT_EQ(manager().getLocalObjects().size(), 1u);
+
+    TestAircraft unnamed;
+    ASSERT_TRUE(unnamed.registerObjectInstance(nullptr));
+    char* rtiName = raw.rti.getObjectInstanceName(unnamed.instanceHandle);
+    EXPECT_EQ(unnamed.instanceName, rtiName);
+    EXPECT_FALSE(unnamed.instanceName.empty());
+    delete[] rtiName;
+
+    // The RTI's refusal is logged with the exception's name, and nothing is filed.
+    TestAircraft refused;
+    log.clear();
+    rtitest::failNextCall<RTI::ObjectClassNotPublished>("registerObjectInstance", "not published");
+    EXPECT_FALSE(refused.registerObjectInstance("Refused"));
+    rtitest::failNextCall<std::runtime_error>("registerObjectInstance", "x");
+    EXPECT_FALSE(refused.registerObjectInstance("Refused"));
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"QVHLARootObject::registerObjectInstance : ObjectClassNotPublished",
+                                        "QVHLARootObject::registerObjectInstance : Unknown exception"}));
+    EXPECT_FALSE(refused.registered);
+    EXPECT_EQ(manager().getLocalObjects().size(), 2u);
+
+    ASSERT_TRUE(raw.tickUntil([&] { return raw.discovered.size() == 2; }));
+    delete named;
+    EXPECT_EQ(manager().findLocalObject(first), nullptr);
+    ASSERT_TRUE(raw.tickUntil([&] { return raw.removed.size() == 1; }));
+    EXPECT_EQ(raw.removed[0], first);
+
+    // After resigning the RTI refuses the delete; the object still goes.
+    TestAircraft* late = new TestAircraft();
+    ASSERT_TRUE(late->registerObjectInstance("Late"));
+    const RTI::ObjectHandle lateHandle = late->instanceHandle;
+    manager().resignFederation();
+    log.clear();
+    delete late;
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.lines()[0].rfind("QVHLARootObject::~QVHLARootObject() : ", 0), 0u);
+    EXPECT_EQ(manager().findLocalObject(lateHandle), nullptr);
+}
+
+TEST_F(AircraftTest, SendsPendingAttributesOnceInOrderAndOnlyWhenPending) {
+    rawSubscribe();
+    TestAircraft own;
+    ASSERT_TRUE(own.registerObjectInstance("Ownship"));
+    LogCapture log;
+
+    // Nothing pending: no RTI call (the queued fault stays), no log line, hook still runs.
+    rtitest::failNextCall<RTI::RTIinternalError>("updateAttributeValues", "must not be called");
+    own.updateAttributes();
+    EXPECT_EQ(rtitest::pendingFaults(), 1);
+    EXPECT_EQ(own.prepared, 1);
+    EXPECT_TRUE(log.lines().empty());
+    rtitest::clearFaults();
+
+    const EntityIdentifier ei{1, 2, 3};
+    const EntityType et{1, 2, 225, 1, 2, 3, 4};
+    own.setEntityIdentifier(ei);
+    own.setEntityType(et);
+    own.setSpatial(spatialAt(1.0));
+    own.setSpatial(spatialAt(5.0));  // the later value goes, once
+    own.setForceIdentifier(ForceIdentifier(1));
+    manager().tick();
+    EXPECT_TRUE(log.contains("QVHLAAircraftObject::updateAttributes() : 4 attributes success!"));
+    EXPECT_FALSE(own.isSpatialPending() || own.isEntityIdentifierPending() || own.isEntityTypePending() ||
+                 own.isForceIdentifierPending());
+    EXPECT_TRUE(own.hasSpatial() && own.isEntityIdentifierValid() && own.isEntityTypeValid() &&
+                own.isForceIdentifierValid());
+
+    ASSERT_TRUE(raw.tickUntil([&] { return !raw.reflections.empty(); }));
+    const RawFederate::Reflection& r = raw.reflections[0];
+    EXPECT_EQ(r.order, (std::vector<RTI::Handle>{rawEI, rawET, rawSpatial, rawForce}));
+    EXPECT_EQ(r.values.at(rawEI), bytes({0, 1, 0, 2, 0, 3}));
+    EXPECT_EQ(r.values.at(rawET), bytes({1, 2, 0, 0xE1, 1, 2, 3, 4}));
+    EXPECT_EQ(r.values.at(rawSpatial), encoded(spatialToNet(spatialAt(5.0)), 88));
+    EXPECT_EQ(r.values.at(rawForce), bytes({1}));
+
+    manager().tick();
+    raw.drain();
+    EXPECT_EQ(raw.reflections.size(), 1u);
+
+    // takeSpatial clears the mark, peekSpatial does not.
+    own.setSpatial(spatialAt(6.0));
+    EXPECT_EQ(own.peekSpatial().worldLocation.x, 6.0);
+    EXPECT_TRUE(own.isSpatialPending());
+    EXPECT_EQ(own.takeSpatial().worldLocation.x, 6.0);
+    EXPECT_FALSE(own.isSpatialPending());
+}
+
+TEST_F(AircraftTest, ProvideRequestsResendHeldValuesAtTheNextTick) {
+    rawSubscribe();
+    TestAircraft own;
+    ASSERT_TRUE(own.registerObjectInstance("Ownship"));
+    own.setSpatial(spatialAt(7.0));
+    own.setForceIdentifier(ForceIdentifier(2));
+    manager().tick();
+    ASSERT_TRUE(raw.tickUntil([&] { return raw.reflections.size() == 1; }));
+
+    std::unique_ptr<RTI::AttributeHandleSet> request(RTI::AttributeHandleSetFactory::create(4));
+    request->add(rawSpatial);
+    request->add(rawEI);  // never held a value: not sent
+    raw.rti.requestObjectAttributeValueUpdate(own.instanceHandle, *request);
+    ASSERT_TRUE(tickManagerUntil([&] { return own.isSpatialPending(); }));
+    EXPECT_FALSE(own.isEntityIdentifierPending());
+    manager().tick();
+    ASSERT_TRUE(raw.tickUntil([&] { return raw.reflections.size() == 2; }));
+    EXPECT_EQ(raw.reflections[1].order, std::vector<RTI::Handle>{rawSpatial});
+    EXPECT_EQ(raw.reflections[1].values.at(rawSpatial), encoded(spatialToNet(spatialAt(7.0)), 88));
+}
+
+TEST_F(AircraftTest, HandlersLogFailuresAndDropTheTicksMarks) {
+    TestAircraft own;
+    ASSERT_TRUE(own.registerObjectInstance("Ownship"));
+    LogCapture log;
+    own.setForceIdentifier(ForceIdentifier(3));
+    rtitest::failNextCall<RTI::AttributeNotOwned>("updateAttributeValues", "not owned");
+    own.updateAttributes();
+    EXPECT_FALSE(own.isForceIdentifierPending());
+    own.setForceIdentifier(ForceIdentifier(3));
+    rtitest::failNextCall<std::runtime_error>("updateAttributeValues", "x");
+    own.updateAttributes();
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"QVHLAAircraftObject::updateAttributes : not owned",
+                                                     "QVHLAAircraftObject::updateAttributes : Unknwon exception"}));
+
+    log.clear();
+    rtitest::failNextCall<RTI::ObjectClassNotDefined>("publishObjectClass", "p");
+    EXPECT_FALSE(own.publish());
+    rtitest::failNextCall<std::runtime_error>("publishObjectClass", "x");
+    EXPECT_FALSE(own.publish());
+    rtitest::failNextCall<RTI::ObjectClassNotDefined>("subscribeObjectClassAttributes", "s");
+    EXPECT_FALSE(own.subscribe());
+    rtitest::failNextCall<std::runtime_error>("subscribeObjectClassAttributes", "x");
+    EXPECT_FALSE(own.subscribe());
+    EXPECT_TRUE(own.subscribe());
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "QVHLAAircraftObject::publish() : p",
+                               "QVHLAAircraftObject::publish() : Unknown exception",
+                               "QVHLAAircraftObject::subscribe : s",
+                               "QVHLAAircraftObject::subscribe : Unknown exception",
+                               "QVHLAAircraftObject::subscribe() : Success!",
+                           }));
+
+    // An RTI that only knows the full class name still yields the handles.
+    const RTI::ObjectClassHandle cls = QVHLAAircraftObject::classHandle;
+    log.clear();
+    rtitest::failNextCall<RTI::NameNotFound>("getObjectClassHandle", "relative name unknown");
+    EXPECT_TRUE(own.getHandles());
+    EXPECT_EQ(QVHLAAircraftObject::classHandle, cls);
+    rtitest::failNextCall<RTI::NameNotFound>("getObjectClassHandle", "relative name unknown");
+    rtitest::failNextCall<RTI::NameNotFound>("getObjectClassHandle", "full name unknown");
+    EXPECT_FALSE(own.getHandles());
+    rtitest::failNextCall<std::runtime_error>("getAttributeHandle", "x");
+    EXPECT_FALSE(own.getHandles());
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"QVHLAAircraftObject::getHandles() : Success!",
+                                                     "QVHLAAircraftObject::getHandles : full name unknown",
+                                                     "QVHLAAircraftObject::getHandles : Unknown exception"}));
+    EXPECT_TRUE(own.getHandles());
+}
+
+// A peer's aircraft arrives through discovery (template), reflections and removal.
+TEST_F(AircraftTest, RemoteAircraftAreMadeReflectedAndRemoved) {
+    TestAircraft subscriber;
+    ASSERT_TRUE(subscriber.subscribe());
+    ASSERT_TRUE(manager().registerObjectTemplate(QVHLAAircraftObject::classHandle, new TestAircraft()));
+    rawPublish();
+    const RTI::ObjectHandle peer = raw.rti.registerObjectInstance(rawClass, "Peer");
+    std::unique_ptr<RTI::AttributeHandleValuePairSet> values(RTI::AttributeSetFactory::create(4));
+    Spatial shortSpatial = spatialAt(9.0);
+    shortSpatial.algorithm = DRM_STATIC;
+    NetBuffer spatialBytes = spatialToNet(shortSpatial);
+    values->add(rawSpatial, spatialBytes.get(), 48);  // peers send only the carried bytes
+    values->add(rawForce, "\x02", 1);
+    values->add(rawEI, "\x00\x01\x00\x02\x00", 5);  // one byte short: skipped
+    LogCapture log;
+    raw.rti.updateAttributeValues(peer, *values, "tag");
+
+    ASSERT_TRUE(tickManagerUntil([&] {
+        TestAircraft* a = dynamic_cast<TestAircraft*>(manager().findRemoteObject(peer));
+        return a && a->reflected > 0;
+    }));
+    TestAircraft* remote = dynamic_cast<TestAircraft*>(manager().findRemoteObject(peer));
+    EXPECT_EQ(remote->instanceName, "Peer");
+    EXPECT_TRUE(remote->hasSpatial());
+    EXPECT_EQ(remote->peekSpatial().worldLocation.x, 9.0);
+    EXPECT_EQ(remote->peekSpatial().algorithm, DRM_STATIC);
+    EXPECT_EQ(remote->getForceIdentifier(), 2);
+    EXPECT_FALSE(remote->isEntityIdentifierValid());
+    EXPECT_TRUE(log.contains("QVHLAFederateAmbassador::discoverObjectInstance : Object discovered!"));
+    EXPECT_TRUE(log.contains("QVHLAAircraftObject::reflectAttributes : New Spat: 9.000000, 2.000000, 3.000000"));
+    EXPECT_TRUE(log.contains("QVHLAAircraftObject::reflectAttributes : EntityIdentifier skipped: 5 of 6 bytes"));
+
+    const int alive = TestAircraft::alive;
+    raw.rti.deleteObjectInstance(peer, "tag");
+    ASSERT_TRUE(tickManagerUntil([&] { return manager().findRemoteObject(peer) == nullptr; }));
+    EXPECT_EQ(TestAircraft::alive, alive - 1);
+    manager().registerObjectTemplate(QVHLAAircraftObject::classHandle, nullptr);
+}
+
+// The ambassador's routing, driven directly: no RTI is involved.
+TEST(FederateAmbassador, RoutesReflectionsRemovalsAndRequests) {
+    QVHLAFederateAmbassador amb;
+    QVHLAAircraftObject::classHandle = 900;
+    QVHLAAircraftObject::entityIdentifierHandle = 901;
+    QVHLAAircraftObject::entityTypeHandle = 902;
+    QVHLAAircraftObject::spatialHandle = 903;
+    QVHLAAircraftObject::forceIdentifierHandle = 904;
+    LogCapture log;
+
+    std::unique_ptr<RTI::AttributeHandleValuePairSet> values(RTI::AttributeSetFactory::create(2));
+    values->add(904, "\x05", 1);
+    amb.reflectAttributeValues(777, *values, "tag");
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "QVHLAFederateAmbassador::reflectAttributeValues() : Short!",
+                               "QVHLAFederateAmbassador::reflectAttributeValues : Couldn't find object to reflect attributes!"}));
+
+    TestAircraft local;
+    local.instanceHandle = 777;
+    manager().addLocalObject(&local);
+    log.clear();
+    RTIfedTime time(1.0);
+    RTI::EventRetractionHandle retraction{0, 0};
+    amb.reflectAttributeValues(777, *values, time, "tag", retraction);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"QVHLAFederateAmbassador::reflectAttributeValues() : Long!",
+                                                     "QVHLAFederateAmbassador::reflectAttributeValues() : Short!",
+                                                     "QVHLAAircraftObject::reflectAttributes : begin",
+                                                     "QVHLAAircraftObject::reflectAttributes : ForceIdentifier"}));
+    EXPECT_EQ(local.getForceIdentifier(), 5);
+
+    std::unique_ptr<RTI::AttributeHandleSet> request(RTI::AttributeHandleSetFactory::create(1));
+    request->add(904);
+    local.updateAttributes();  // not joined: the RTI refuses and the mark is dropped
+    EXPECT_FALSE(local.isForceIdentifierPending());
+    amb.provideAttributeValueUpdate(777, *request);
+    EXPECT_TRUE(local.isForceIdentifierPending());
+    amb.provideAttributeValueUpdate(778, *request);  // unknown: ignored
+
+    // The federate's own object is never deleted by a removal.
+    log.clear();
+    const int alive = TestAircraft::alive;
+    amb.removeObjectInstance(777, time, "tag", retraction);
+    EXPECT_EQ(TestAircraft::alive, alive);
+    EXPECT_EQ(manager().findLocalObject(777), &local);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{
+                               "QVHLAFederateAmbassador::removeObjectInstance : Ignoring removal of a local object"});
+    manager().removeLocalObject(777);
+
+    // Discovery without a template only logs.
+    log.clear();
+    amb.discoverObjectInstance(778, 900, "Peer");
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "QVHLAFederateAmbassador::discoverObjectInstance : Object discovered!",
+                               "QVHLAManager::newRemoteObject : Couldn't find template object class 900"}));
+    amb.removeObjectInstance(778, "tag");  // unknown: ignored
+}
+
+// Reflections decoded from hand-made sets: every attribute, foreign handles, bad lengths,
+// and a set that throws.
+TEST(AircraftReflection, DecodesKnownAttributesAndSkipsTheRest) {
+    QVHLAAircraftObject::entityIdentifierHandle = 11;
+    QVHLAAircraftObject::entityTypeHandle = 12;
+    QVHLAAircraftObject::spatialHandle = 13;
+    QVHLAAircraftObject::forceIdentifierHandle = 14;
+    TestAircraft a;
+    LogCapture log;
+    std::unique_ptr<RTI::AttributeHandleValuePairSet> other(RTI::AttributeSetFactory::create(1));
+    other->add(99, "\x01", 1);
+    a.reflectAttributes(*other, "tag");
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"QVHLAAircraftObject::reflectAttributes : begin"});
+    EXPECT_EQ(a.reflected, 1);
+    EXPECT_FALSE(a.hasSpatial() || a.isForceIdentifierValid());
+
+    Spatial s = spatialAt(1.5);
+    NetBuffer sb = spatialToNet(s);
+    std::unique_ptr<RTI::AttributeHandleValuePairSet> all(RTI::AttributeSetFactory::create(5));
+    all->add(14, "\xFE", 1);
+    all->add(11, "\x00\x01\x00\x02\x00\x03\xFF", 7);  // longer: leading bytes
+    all->add(12, "\x01\x02\x00\xE1\x01\x02\x03\x04", 8);
+    all->add(13, sb.get(), 88);
+    all->add(99, "", 0);
+    log.clear();
+    a.reflectAttributes(*all, "tag");
+    EXPECT_EQ(a.getForceIdentifier(), 0xFE);
+    EXPECT_EQ(a.getEntityIdentifier().entityNumber, 3);
+    EXPECT_EQ(a.getEntityType().country, 225);
+    EXPECT_EQ(a.peekSpatial().worldLocation.x, 1.5);
+    EXPECT_TRUE(a.isEntityIdentifierPending() && a.isEntityTypePending() && a.isSpatialPending() &&
+                a.isForceIdentifierPending());
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "QVHLAAircraftObject::reflectAttributes : begin",
+                               "QVHLAAircraftObject::reflectAttributes : ForceIdentifier",
+                               "QVHLAAircraftObject::reflectAttributes : EntityIdentifier",
+                               "QVHLAAircraftObject::reflectAttributes : EntityType",
+                               "QVHLAAircraftObject::reflectAttributes : Spatial",
+                               "QVHLAAircraftObject::reflectAttributes : New Spat: 1.500000, 2.000000, 3.000000"}));
+
+    // Bad values leave the object as it was.
+    a.takeSpatial();
+    NetBuffer bad = spatialToNet(spatialAt(8.0));
+    bad[0] = 0;
+    std::unique_ptr<RTI::AttributeHandleValuePairSet> broken(RTI::AttributeSetFactory::create(2));
+    broken->add(13, bad.get(), 88);
+    broken->add(14, "", 0);
+    std::unique_ptr<RTI::AttributeHandleValuePairSet> truncated(RTI::AttributeSetFactory::create(1));
+    truncated->add(13, sb.get(), 71);  // algorithm 5 carries 72
+    log.clear();
+    a.reflectAttributes(*broken, "tag");
+    a.reflectAttributes(*truncated, "tag");
+    EXPECT_EQ(a.peekSpatial().worldLocation.x, 1.5);
+    EXPECT_FALSE(a.isSpatialPending());
+    EXPECT_EQ(a.getForceIdentifier(), 0xFE);
+    EXPECT_TRUE(log.contains("QVHLAAircraftObject::reflectAttributes : Spatial skipped: algorithm 0 unknown"));
+    EXPECT_TRUE(log.contains("QVHLAAircraftObject::reflectAttributes : Spatial skipped: 71 of 72 bytes"));
+    EXPECT_TRUE(log.contains("QVHLAAircraftObject::reflectAttributes : ForceIdentifier skipped: 0 of 1 bytes"));
+
+    ThrowingAttributeSet throwing;
+    throwing.add(14, "\x07", 1);
+    throwing.add(13, sb.get(), 88);
+    throwing.throwAt = 1;
+    log.clear();
+    const int reflectedBefore = a.reflected;
+    a.reflectAttributes(throwing, "tag");
+    throwing.rtiException = false;
+    a.reflectAttributes(throwing, "tag");
+    EXPECT_EQ(a.getForceIdentifier(), 7);
+    EXPECT_EQ(a.reflected, reflectedBefore + 2);
+    EXPECT_TRUE(log.contains("QVHLAAircraftObject::reflectAttributes : bad index"));
+    EXPECT_TRUE(log.contains("QVHLAAircraftObject::reflectAttributes : Unknown exception"));
+}

@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "FrameworkTestSupport.h"
+#include "RPRValues.h"
+
+namespace {
+
+std::string str(const NetBuffer& b, size_t n) {
+    return std::string(b.get(), n);
+}
+
+uint32_t floatBits(float f) {
+    uint32_t u;
+    std::memcpy(&u, &f, 4);
+    return u;
+}
+
+float floatFromBits(uint32_t u) {
+    float f;
+    std::memcpy(&f, &u, 4);
+    return f;
+}
+
+double doubleFromBits(uint64_t u) {
+    double d;
+    std::memcpy(&d, &u, 8);
+    return d;
+}
+
+Vector3f vec(float x, float y, float z) {
+    return Vector3f{x, y, z};
+}
+
+// Every member distinct and non-zero so that a misplaced field shows.
+Spatial sampleSpatial(DeadReckoningAlgorithm a) {
+    Spatial s;
+    std::memset(&s, 0, sizeof s);
+    s.algorithm = a;
+    s.worldLocation = WorldLocation{1.0, -2.0, 4096.5};
+    s.isFrozen = 1;
+    s.orientation = vec(0.5f, -0.25f, 1.0f);
+    s.velocity = vec(10.0f, 11.0f, 12.0f);
+    s.acceleration = vec(20.0f, 21.0f, 22.0f);
+    s.angularVelocity = vec(30.0f, 31.0f, 32.0f);
+    return s;
+}
+
+std::string vectorBytes(const Vector3f& v) {
+    return str(vectorToNet(v), 12);
+}
+
+bool sameBits(const Vector3f& a, const Vector3f& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+bool isZero(const Vector3f& v) {
+    return floatBits(v.x) == 0 && floatBits(v.y) == 0 && floatBits(v.z) == 0;
+}
+
+}  // namespace
+
+TEST(RPRValues, EncodesTheWireExamples) {
+    EXPECT_EQ(str(entityIdentifierToNet(EntityIdentifier{1, 2, 3}), 6), bytes({0, 1, 0, 2, 0, 3}));
+    EXPECT_EQ(str(entityTypeToNet(EntityType{1, 2, 225, 1, 2, 3, 4}), 8), bytes({1, 2, 0, 0xE1, 1, 2, 3, 4}));
+    EXPECT_EQ(str(clockTimeToNet(ClockTime{1, 2}), 8), bytes({0, 0, 0, 1, 0, 0, 0, 2}));
+    EXPECT_EQ(str(clockTimeToNet(ClockTime{-1, 0x80000000u}), 8),
+              bytes({0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0, 0, 0}));
+    EXPECT_EQ(str(forceIdentifierToNet(ForceIdentifier(2)), 1), bytes({2}));
+    EXPECT_EQ(str(worldLocationToNet(WorldLocation{1.0, 0.0, -2.0}), 24),
+              bytes({0x3F, 0xF0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(vectorBytes(vec(1.0f, -2.0f, 0.0f)), bytes({0x3F, 0x80, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0}));
+
+    char out[8];
+    const double one = 1.0;
+    doubleToNet(&one, out);
+    EXPECT_EQ(std::string(out, 8), bytes({0x3F, 0xF0, 0, 0, 0, 0, 0, 0}));
+    const float minusTwo = -2.0f;
+    floatToNet(&minusTwo, out);
+    EXPECT_EQ(std::string(out, 4), bytes({0xC0, 0, 0, 0}));
+}
+
+TEST(RPRValues, DecodersInvertEncodersBitForBitIncludingNaNs) {
+    const uint32_t fNaNs[] = {0x7FC00000u, 0x7FA00001u, 0xFF800001u, 0x80000000u};
+    const uint64_t dNaNs[] = {0x7FF8000000000000ull, 0x7FF0000000000001ull, 0xFFF4000000000123ull};
+    for (uint32_t fb : fNaNs) {
+        Vector3f v = vec(floatFromBits(fb), 1.5f, floatFromBits(fb ^ 1));
+        NetBuffer b = vectorToNet(v);
+        Vector3f back;
+        ASSERT_TRUE(netToVector(b.get(), 12, back));
+        EXPECT_TRUE(sameBits(v, back)) << std::hex << fb;
+        uint32_t net;
+        floatToNet(&v.x, &net);
+        float again;
+        floatToNet(&net, &again);
+        EXPECT_EQ(floatBits(again), fb);
+    }
+    for (uint64_t db : dNaNs) {
+        WorldLocation w{doubleFromBits(db), -0.0, doubleFromBits(db + 1)};
+        NetBuffer b = worldLocationToNet(w);
+        WorldLocation back;
+        ASSERT_TRUE(netToWorldLocation(b.get(), 24, back));
+        EXPECT_EQ(std::memcmp(&w, &back, sizeof w), 0) << std::hex << db;
+    }
+
+    EntityIdentifier ei{65535, 0, 4660};
+    EntityIdentifier eiBack{};
+    ASSERT_TRUE(netToEntityIdentifier(entityIdentifierToNet(ei).get(), 6, eiBack));
+    EXPECT_EQ(std::memcmp(&ei, &eiBack, sizeof ei), 0);
+    EntityType et{255, 1, 0xABCD, 2, 3, 4, 255};
+    EntityType etBack{};
+    ASSERT_TRUE(netToEntityType(entityTypeToNet(et).get(), 8, etBack));
+    EXPECT_EQ(std::memcmp(&et, &etBack, sizeof et), 0);
+    ClockTime ct{-5, 0xFFFFFFFFu};
+    ClockTime ctBack{};
+    ASSERT_TRUE(netToClockTime(clockTimeToNet(ct).get(), 8, ctBack));
+    EXPECT_EQ(ctBack.hours, -5);
+    EXPECT_EQ(ctBack.timePastTheHour, 0xFFFFFFFFu);
+
+    for (DeadReckoningAlgorithm a = 1; a <= 9; ++a) {
+        Spatial s = sampleSpatial(a);
+        s.worldLocation.y = doubleFromBits(0x7FF0000000000001ull);
+        s.orientation.z = floatFromBits(0x7FA00001u);
+        s.velocity.x = floatFromBits(0xFFC00123u);
+        s.angularVelocity.z = floatFromBits(0x7F800001u);
+        NetBuffer b = spatialToNet(s);
+        Spatial back;
+        ASSERT_EQ(netToSpatial(b.get(), 88, back), SpatialDecode::Ok);
+        EXPECT_EQ(back.algorithm, a);
+        EXPECT_EQ(std::memcmp(&back.worldLocation, &s.worldLocation, 24), 0);
+        EXPECT_EQ(back.isFrozen, 1);
+        EXPECT_TRUE(sameBits(back.orientation, s.orientation));
+        const bool vel = a != 1, acc = a == 4 || a == 5 || a == 8 || a == 9,
+                   ang = a == 3 || a == 4 || a == 7 || a == 8;
+        EXPECT_TRUE(vel ? sameBits(back.velocity, s.velocity) : isZero(back.velocity)) << int(a);
+        EXPECT_TRUE(acc ? sameBits(back.acceleration, s.acceleration) : isZero(back.acceleration)) << int(a);
+        EXPECT_TRUE(ang ? sameBits(back.angularVelocity, s.angularVelocity) : isZero(back.angularVelocity))
+            << int(a);
+    }
+}
+
+// Where each member lands for each dead-reckoning variant, and that the rest is zero.
+TEST(RPRValues, SpatialVariantsPlaceCarriedMembersAndZeroTheRest) {
+    struct Layout {
+        DeadReckoningAlgorithm a;
+        int velocity, acceleration, angular;  // offsets, -1: absent
+    };
+    const Layout layouts[] = {{1, -1, -1, -1}, {2, 48, -1, -1}, {3, 48, -1, 60}, {4, 48, 60, 72}, {5, 48, 60, -1},
+                              {6, 48, -1, -1}, {7, 48, -1, 60}, {8, 48, 60, 72}, {9, 48, 60, -1}};
+    for (const Layout& l : layouts) {
+        const Spatial s = sampleSpatial(l.a);
+        NetBuffer b = spatialToNet(s);
+        std::string expected(88, '\0');
+        expected[0] = static_cast<char>(l.a);
+        expected.replace(8, 24, str(worldLocationToNet(s.worldLocation), 24));
+        expected[32] = 1;
+        expected.replace(36, 12, vectorBytes(s.orientation));
+        if (l.velocity >= 0) expected.replace(l.velocity, 12, vectorBytes(s.velocity));
+        if (l.acceleration >= 0) expected.replace(l.acceleration, 12, vectorBytes(s.acceleration));
+        if (l.angular >= 0) expected.replace(l.angular, 12, vectorBytes(s.angularVelocity));
+        EXPECT_EQ(str(b, 88), expected) << "algorithm " << int(l.a);
+    }
+}
+
+TEST(RPRValues, ShortValuesAreRejectedAndLongOnesDecodeTheirLeadingBytes) {
+    const std::string long32(32, '\x01');
+    EntityIdentifier ei{9, 9, 9};
+    EXPECT_FALSE(netToEntityIdentifier(long32.data(), 5, ei));
+    EXPECT_EQ(ei.site, 9);
+    EXPECT_FALSE(netToEntityIdentifier(nullptr, 6, ei));
+    EXPECT_TRUE(netToEntityIdentifier(long32.data(), 32, ei));
+    EXPECT_EQ(ei.entityNumber, 0x0101);
+    EntityType et{};
+    EXPECT_FALSE(netToEntityType(long32.data(), 7, et));
+    EXPECT_TRUE(netToEntityType(long32.data(), 9, et));
+    WorldLocation w{};
+    EXPECT_FALSE(netToWorldLocation(long32.data(), 23, w));
+    Vector3f v{};
+    EXPECT_FALSE(netToVector(long32.data(), 11, v));
+    ClockTime c{};
+    EXPECT_FALSE(netToClockTime(long32.data(), 7, c));
+    ForceIdentifier f = 7;
+    EXPECT_FALSE(netToForceIdentifier(long32.data(), 0, f));
+    EXPECT_EQ(f, 7);
+    uint16_t u16 = 0;
+    EXPECT_FALSE(netToUInt16(long32.data(), 1, u16));
+    uint32_t u32 = 0;
+    EXPECT_FALSE(netToUInt32(long32.data(), 3, u32));
+}
+
+// Peers send only the bytes their algorithm carries; fewer than that, or an algorithm
+// without a wire alternative, is refused and leaves the destination untouched.
+TEST(RPRValues, SpatialAcceptsCarriedLengthsAndRefusesUnknownAlgorithms) {
+    const size_t carried[] = {0, 48, 60, 72, 84, 72, 60, 72, 84, 72};
+    for (DeadReckoningAlgorithm a = 1; a <= 9; ++a) {
+        NetBuffer b = spatialToNet(sampleSpatial(a));
+        EXPECT_EQ(spatialCarriedSize(a), carried[a]);
+        Spatial out = sampleSpatial(2);
+        out.worldLocation.x = 77.0;
+        EXPECT_EQ(netToSpatial(b.get(), carried[a] - 1, out), SpatialDecode::TooShort) << int(a);
+        EXPECT_EQ(out.worldLocation.x, 77.0);
+        EXPECT_EQ(netToSpatial(b.get(), carried[a], out), SpatialDecode::Ok) << int(a);
+        EXPECT_EQ(out.worldLocation.x, 1.0);
+    }
+    NetBuffer b = spatialToNet(sampleSpatial(5));
+    Spatial out = sampleSpatial(5);
+    out.worldLocation.x = 77.0;
+    for (int bad : {0, 10, 255}) {
+        b[0] = static_cast<char>(bad);
+        EXPECT_EQ(netToSpatial(b.get(), 88, out), SpatialDecode::BadAlgorithm) << bad;
+    }
+    EXPECT_EQ(netToSpatial(b.get(), 0, out), SpatialDecode::TooShort);
+    EXPECT_EQ(out.worldLocation.x, 77.0);
+
+    // Padding and the bytes after the carried members are not looked at.
+    b = spatialToNet(sampleSpatial(3));
+    for (int i : {1, 2, 3, 4, 5, 6, 7, 33, 34, 35, 72, 80, 87}) b[i] = '\x5A';
+    ASSERT_EQ(netToSpatial(b.get(), 88, out), SpatialDecode::Ok);
+    const Spatial s = sampleSpatial(3);
+    EXPECT_EQ(std::memcmp(&out.worldLocation, &s.worldLocation, 24), 0);
+    EXPECT_EQ(out.isFrozen, 1);
+    EXPECT_TRUE(sameBits(out.angularVelocity, s.angularVelocity));
+    EXPECT_TRUE(isZero(out.acceleration));
+}
+
+TEST(RPRValues, SpatialToNetLogsEachCoordinateOnlyWithALogStream) {
+    Spatial s = sampleSpatial(5);
+    s.worldLocation = WorldLocation{1.0, 2.0, -3.5};
+    {
+        LogCapture log;
+        spatialToNet(s);
+        std::vector<std::string> lines = log.lines();
+        ASSERT_EQ(lines.size(), 3u);
+        const double coords[3] = {1.0, 2.0, -3.5};
+        const char* axes[3] = {"X", "Y", "Z"};
+        for (int i = 0; i < 3; ++i) {
+            double reversed;
+            doubleToNet(&coords[i], &reversed);
+            char expected[200];
+            std::snprintf(expected, sizeof expected, "spatialToNet() : Double %s: %f -> %f", axes[i], coords[i],
+                          reversed);
+            EXPECT_EQ(lines[i], expected);
+        }
+        EXPECT_EQ(lines[0], "spatialToNet() : Double X: 1.000000 -> 0.000000");
+    }
+    LogCapture quiet;
+    QVHLAManager::getInstance()->setLogFile(nullptr);
+    spatialToNet(s);
+    EXPECT_TRUE(quiet.lines().empty());
+}
