@@ -104,46 +104,6 @@ TEST_F(DirectPathTest, GeodeticToGeocentricMatchesThePlanPath)
     EXPECT_GT(failures, 100);  // the failure paths were exercised
 }
 
-TEST_F(DirectPathTest, DoublePairMatchesThePlanPath)
-{
-    // gdc2gccDouble/gcc2gdcDouble against a plan run here directly.
-    SRM_SRF_Parameters gd{}, gc{};
-    gd.dimensionality = gc.dimensionality = SRM_DIM_THREE_D;
-    gd.parameters.three_d.spatial_reference_frame = SRM_SRF_3D_GD;
-    gd.parameters.three_d.parameters.gd = SRM_GD_Parameters_3D{SRM_HDATUM_WGS_1984, SRM_VDATUM_WGS84E,
-                                                                SRM_ELEV_UNIT_METRE};
-    gc.parameters.three_d.spatial_reference_frame = SRM_SRF_3D_GC;
-    CoordOpParams *toGc = nullptr, *toGd = nullptr;
-    ASSERT_EQ(createCoordOpParams(&gd, &gc, &toGc), SRM_STAT_CODE_SUCCESS);
-    ASSERT_EQ(createCoordOpParams(&gc, &gd, &toGd), SRM_STAT_CODE_SUCCESS);
-    std::mt19937_64 rng(5);
-    std::uniform_real_distribution<double> latD(-90, 90), lonD(-180, 180), hD(-2e4, 2e6);
-    int mismatches = 0;
-    for (int n = 0; n < kSamples / 4; ++n) {
-        SRM_Coordinate src{}, dst{};
-        src.dimensionality = SRM_DIM_THREE_D;
-        src.coordinate.three_d.spatial_reference_frame = SRM_SRF_3D_GD;
-        src.coordinate.three_d.coordinate.gd = SRM_GD_Coordinate_3D{lonD(rng), latD(rng), hD(rng)};
-        ASSERT_EQ(changeCoordinate(toGc, &src, &dst), SRM_STAT_CODE_SUCCESS);
-        const SRM_GC_Coordinate_3D g = dst.coordinate.three_d.coordinate.gc;
-        double x, y, z;
-        ASSERT_TRUE(QVCoordConv::gdc2gccDouble(src.coordinate.three_d.coordinate.gd.geodetic_latitude,
-                                               src.coordinate.three_d.coordinate.gd.geodetic_longitude,
-                                               src.coordinate.three_d.coordinate.gd.elevation, x, y, z));
-        const double direct[3] = {x, y, z};
-        if (std::memcmp(direct, &g, sizeof direct) != 0) ++mismatches;
-
-        ASSERT_EQ(changeCoordinate(toGd, &dst, &src), SRM_STAT_CODE_SUCCESS);
-        double lat, lon, h;
-        ASSERT_TRUE(QVCoordConv::gcc2gdcDouble(x, y, z, lat, lon, h));
-        const double back[3] = {lon, lat, h};
-        if (std::memcmp(back, &src.coordinate.three_d.coordinate.gd, sizeof back) != 0) ++mismatches;
-    }
-    EXPECT_EQ(mismatches, 0);
-    destroyCoordOpParams(toGc);
-    destroyCoordOpParams(toGd);
-}
-
 TEST_F(DirectPathTest, GeocentricToGeodeticMatchesThePlanPath)
 {
     Inputs in(77);
