@@ -316,4 +316,75 @@ TEST_F(TcpFaultTest, ServerLogsJoinsAndResignsAndStopsCleanlyWithClientsConnecte
     });
 }
 
+TEST_F(TcpFaultTest, AFederateThatStopsReadingIsDroppedAndTheOthersCarryOn) {
+    guard([&] {
+        server_->stop();
+        server_ = std::make_unique<ServerProcess>(VOLAX_RTIEXEC, 0, std::vector<std::string>{"--max-queue", "1"});
+        ::setenv("VOLAX_RTI", server_->address().c_str(), 1);
+
+        RTI::RTIambassador pub, sleeper, reader;
+        Recorder prec, zrec, rrec;
+        Handles ph, zh, rh;
+        pub.createFederationExecution(name_.c_str(), fed_.c_str());
+        join(pub, prec, "pub", ph);
+        join(sleeper, zrec, "sleeper", zh);
+        join(reader, rrec, "reader", rh);
+        ph.publishAircraft(pub);
+        zh.subscribeAircraft(sleeper);
+        rh.subscribeAircraft(reader);
+        RTI::ObjectHandle obj = pub.registerObjectInstance(ph.aircraft, "plane");
+
+        // Far more than 1 MB plus what the kernel buffers; `sleeper` never ticks.
+        const std::uint32_t count = 100000;
+        for (std::uint32_t i = 1; i <= count; ++i) {
+            ph.update(pub, obj, i);
+            if (i % 500 == 0) reader.tick();
+        }
+        ASSERT_TRUE(tickUntil(reader, [&] { return rrec.seqs.size() >= count; }, 20.0)) << rrec.seqs.size();
+        ASSERT_EQ(rrec.seqs.size(), count);
+        for (std::uint32_t i = 0; i < count; ++i) ASSERT_EQ(rrec.seqs[i], i + 1);
+
+        std::string log = server_->log();
+        EXPECT_NE(log.find("federate 'sleeper'"), std::string::npos) << log;
+        EXPECT_NE(log.find("not reading its callbacks"), std::string::npos) << log;
+        // The dropped federate learns of it once it looks: what it got is delivered, then the error.
+        expectInternalError([&] { tickUntil(sleeper, [] { return false; }, 10.0); }, "lost", 11.0);
+        EXPECT_LT(zrec.seqs.size(), count);
+        for (std::size_t i = 0; i < zrec.seqs.size(); ++i) ASSERT_EQ(zrec.seqs[i], i + 1);
+        EXPECT_THROW(sleeper.resignFederationExecution(RTI::DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES),
+                     RTI::RTIinternalError);
+
+        reader.resignFederationExecution(RTI::DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES);
+        pub.resignFederationExecution(RTI::DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES);
+        pub.destroyFederationExecution(name_.c_str());
+    });
+}
+
+TEST(ServerCommandLineTest, HelpBadArgumentsAndABusyPort) {
+    auto run = [](const std::string& args, std::string& out) {
+        std::string cmd = std::string(VOLAX_RTIEXEC) + " " + args + " 2>&1";
+        FILE* p = ::popen(cmd.c_str(), "r");
+        if (!p) return -1;
+        char buf[512];
+        out.clear();
+        while (std::fgets(buf, sizeof buf, p)) out += buf;
+        int st = ::pclose(p);
+        return WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    };
+    std::string out;
+    EXPECT_EQ(run("--help", out), 0);
+    EXPECT_NE(out.find("--listen HOST:PORT"), std::string::npos) << out;
+    EXPECT_NE(out.find("VOLAX_RTI=HOST:PORT"), std::string::npos) << out;
+    EXPECT_EQ(run("--bogus", out), 2);
+    EXPECT_NE(out.find("unknown argument \"--bogus\""), std::string::npos) << out;
+    EXPECT_EQ(run("--listen 127.0.0.1:99999", out), 2);
+    EXPECT_EQ(run("--listen", out), 2);
+    EXPECT_EQ(run("--max-queue 0", out), 2);
+
+    ServerProcess first(VOLAX_RTIEXEC);
+    EXPECT_EQ(run("--listen " + first.address(), out), 1);
+    EXPECT_NE(out.find("cannot bind"), std::string::npos) << out;
+    EXPECT_EQ(first.stop(), 0);
+}
+
 }  // namespace

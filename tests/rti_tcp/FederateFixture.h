@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <unistd.h>
@@ -163,33 +164,29 @@ struct Handles {
         echoSeq = amb.getParameterHandle("Seq", echo);
     }
     void publishAircraft(RTI::RTIambassador& amb) const {
-        RTI::AttributeHandleSet* s = RTI::AttributeHandleSetFactory::create(2);
+        std::unique_ptr<RTI::AttributeHandleSet> s(RTI::AttributeHandleSetFactory::create(2));
         s->add(spatial);
         s->add(seq);
         amb.publishObjectClass(aircraft, *s);
-        delete s;
     }
     void subscribeAircraft(RTI::RTIambassador& amb) const {
-        RTI::AttributeHandleSet* s = RTI::AttributeHandleSetFactory::create(2);
+        std::unique_ptr<RTI::AttributeHandleSet> s(RTI::AttributeHandleSetFactory::create(2));
         s->add(spatial);
         s->add(seq);
         amb.subscribeObjectClassAttributes(aircraft, *s, RTI::RTI_TRUE);
-        delete s;
     }
     // One update: an 88-byte Spatial and the 4-byte sequence number.
     void update(RTI::RTIambassador& amb, RTI::ObjectHandle o, std::uint32_t n) const {
         static const char spatialBytes[88] = {};
-        RTI::AttributeHandleValuePairSet* s = RTI::AttributeSetFactory::create(2);
+        std::unique_ptr<RTI::AttributeHandleValuePairSet> s(RTI::AttributeSetFactory::create(2));
         s->add(spatial, spatialBytes, sizeof spatialBytes);
         s->add(seq, reinterpret_cast<const char*>(&n), 4);
         amb.updateAttributeValues(o, *s, "sometag");
-        delete s;
     }
     void sendEcho(RTI::RTIambassador& amb, std::uint32_t n) const {
-        RTI::ParameterHandleValuePairSet* s = RTI::ParameterSetFactory::create(1);
+        std::unique_ptr<RTI::ParameterHandleValuePairSet> s(RTI::ParameterSetFactory::create(1));
         s->add(echoSeq, reinterpret_cast<const char*>(&n), 4);
         amb.sendInteraction(echo, *s, "sometag");
-        delete s;
     }
 };
 
