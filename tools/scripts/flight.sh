@@ -47,8 +47,11 @@ fi
 
 # 2. X-Plane (headless host) with VOLAX, flying a route in real time.
 write_route "$OUT/route.txt"
+# VOLAX joins at enable, before X-Plane loads the aircraft: the pilot then
+# publishes it with the menu's Create Ownship.
+echo '1 menu VOLAX Create Ownship' >"$OUT/scenario.txt"
 start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" \
-  --realtime --duration 45 --route "$OUT/route.txt"
+  --realtime --duration 45 --route "$OUT/route.txt" --scenario "$OUT/scenario.txt"
 if wait_for "$TRACE" '^JOIN SUCCESS$' 15; then
   step_ok "VOLAX joined federation XP_Federation as X-Plane (JOIN SUCCESS in trace.txt)"
 else
@@ -58,8 +61,8 @@ check "volax.ini written with the defaults in a fresh preferences folder" \
   grep -qx 'FEDFILE XP_Federation.fed' "$OUT/prefs/volax.ini"
 check "the execution was created from XP_Federation.fed" \
   grep -q '^Creating federation with fedfile XP_Federation.fed$' "$TRACE"
-wait_for "$TRACE" '^Creating ownship\.\.\.$' 10
-check "VOLAX created its ownship" grep -qx 'Creating ownship...' "$TRACE"
+wait_for "$TRACE" '^Creating ownship\.\.\.$' 5
+check "VOLAX created its ownship (menu Create Ownship)" grep -qx 'Creating ownship...' "$TRACE"
 
 # 3. A monitor federate with a KML track.
 start_monitor "$MON" --track "$KML"

@@ -69,28 +69,14 @@ wait_exit() {
   wait "$pid" 2>/dev/null
 }
 
-# Ends every process started here that still runs (for an EXIT trap).
+# Ends every process started here that still runs (for an EXIT trap), newest
+# first, so that federates leave before the server goes.
 stop_all() {
-  local pid
-  for pid in "${VOLAX_PIDS[@]}"; do
-    kill -0 "$pid" 2>/dev/null && kill -TERM "$pid" 2>/dev/null
+  local i
+  for (( i = ${#VOLAX_PIDS[@]} - 1; i >= 0; i-- )); do
+    stop_pid "${VOLAX_PIDS[i]}" TERM 5 || true
   done
-  for pid in "${VOLAX_PIDS[@]}"; do stop_pid "$pid" TERM 3 || true; done
   VOLAX_PIDS=()
-VOLAX_SOURCE_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-
-# Makes XP_Federation.fed findable by relative name (beside the programs, else
-# the source tree's fed/) through VOLAX_FED_PATH, for the plugin and the peers.
-find_fed_file() {
-  local dir
-  for dir in "$BIN" "$VOLAX_SOURCE_DIR/fed"; do
-    if [[ -f $dir/XP_Federation.fed ]]; then
-      export VOLAX_FED_PATH="$dir${VOLAX_FED_PATH:+:$VOLAX_FED_PATH}"
-      return 0
-    fi
-  done
-  return 1
-}
 }
 
 # start_rtiexec LOG [PORT]: starts the server on loopback (port 0: any free one)

@@ -41,7 +41,7 @@ FederateSession::FederateSession(const CommonSettings& settings)
     : settings_(settings), log_(settings.verbose) {}
 
 FederateSession::~FederateSession() {
-    if (manager_ && manager_->isJoined()) resign();
+    if (!resignTried_) resign();
     if (manager_) manager_->setLogFile(nullptr);
 }
 
@@ -81,10 +81,18 @@ bool FederateSession::join() {
 
 bool FederateSession::resign() {
     if (!manager_ || !manager_->isJoined()) return true;
+    if (resignTried_ || lost_) return false;
+    resignTried_ = true;
     log_.clear();
     if (manager_->resignFederation()) return true;
     fail("cannot resign from federation '" + settings_.federation +
          "': " + reason("QVHLAManager::resignFederation()", "the RTI refused without a reason"));
+    return false;
+}
+
+bool FederateSession::lose(const std::string& why) {
+    fail("lost the RTI: " + why);
+    lost_ = true;
     return false;
 }
 
@@ -98,14 +106,11 @@ bool FederateSession::wait(double seconds) {
         try {
             manager_->getRTIAmbassador().tick(slice, slice);
         } catch (RTI::Exception& e) {
-            fail("lost the RTI: " + std::string(e._reason ? e._reason : "RTI error"));
-            return false;
+            return lose(e._reason ? e._reason : "RTI error");
         } catch (std::exception& e) {
-            fail(std::string("lost the RTI: ") + e.what());
-            return false;
+            return lose(e.what());
         } catch (...) {
-            fail("lost the RTI: unknown error");
-            return false;
+            return lose("unknown error");
         }
     }
 }

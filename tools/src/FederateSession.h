@@ -37,7 +37,8 @@ public:
     FederateSession& operator=(const FederateSession&) = delete;
 
     bool join();
-    // False (after printing why) when the resign failed.
+    // False (after printing why) when the resign failed. Tried once; after the
+    // RTI was lost nothing more is attempted or printed.
     bool resign();
 
     // Lets the RTI deliver callbacks for up to `seconds` (or until a stop is
@@ -52,9 +53,13 @@ public:
     std::string reason(const std::string& where, const std::string& fallback);
 
 private:
+    bool lose(const std::string& why);
+
     CommonSettings settings_;
     LogCapture log_;
     QVHLAManager* manager_ = nullptr;
+    bool lost_ = false;          // the RTI failed; it has been reported once
+    bool resignTried_ = false;
 };
 
 double monotonicSeconds();
