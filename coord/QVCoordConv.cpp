@@ -97,18 +97,11 @@ SRM_Coordinate ltpCoordinate(double x, double y, double z)
     return c;
 }
 
-const srm_detail::EllipsoidValues& wgs84()
-{
-    static const srm_detail::EllipsoidValues v =
-        srm_detail::makeEllipsoidValues(srm_detail::kWgs84A, srm_detail::kWgs84InverseFlattening);
-    return v;
-}
-
-const srm_detail::GcToGdBlock& gcToGdBlock()
-{
-    static const srm_detail::GcToGdBlock k = srm_detail::makeGcToGdBlock(wgs84());
-    return k;
-}
+// The direct path's constants. The conversion steps never read e or e/2, the
+// only values that need a square root, so these can be compile-time constants.
+constexpr srm_detail::EllipsoidValues kWgs84 =
+    srm_detail::makeEllipsoidValuesWithoutE(srm_detail::kWgs84A, srm_detail::kWgs84InverseFlattening);
+constexpr srm_detail::GcToGdBlock kGcToGd = srm_detail::makeGcToGdBlock(kWgs84);
 
 // ---- attitude ----
 
@@ -222,14 +215,14 @@ bool gdc2gccDirect(double latitude, double longitude, double height, double out[
 {
     if (!srm_detail::longitudeInRange(longitude) || !srm_detail::latitudeInRange(latitude)) return false;
     const double in[3] = {longitude, latitude, height};
-    return srm_detail::gdToGc(wgs84(), in, out) == SRM_STAT_CODE_SUCCESS;
+    return srm_detail::gdToGc(kWgs84, in, out) == SRM_STAT_CODE_SUCCESS;
 }
 
 bool gcc2gdcDirect(double x, double y, double z, double out[3])
 {
     const double in[3] = {x, y, z};
     double gd[3];
-    if (srm_detail::gcToGd(wgs84(), gcToGdBlock(), in, gd) != SRM_STAT_CODE_SUCCESS) return false;
+    if (srm_detail::gcToGd(kWgs84, kGcToGd, in, gd) != SRM_STAT_CODE_SUCCESS) return false;
     out[0] = gd[1];
     out[1] = gd[0];
     out[2] = gd[2];
@@ -386,7 +379,7 @@ bool QVCoordConv::ltp2gcc(float originLatitude, float originLongitude,
 {
     const double lat0 = originLatitude, lon0 = originLongitude;
     if (srm_detail::longitudeInRange(lon0) && srm_detail::latitudeInRange(lat0)) {
-        const srm_detail::LtpToGcBlock k = srm_detail::makeLtpToGcBlock(wgs84(), ltpRecord(lat0, lon0));
+        const srm_detail::LtpToGcBlock k = srm_detail::makeLtpToGcBlock(kWgs84, ltpRecord(lat0, lon0));
         const double pos[3] = {px, py, pz};
         const double vel[3] = {pos[0] + static_cast<double>(vx), pos[1] + static_cast<double>(vy),
                                pos[2] + static_cast<double>(vz)};

@@ -28,8 +28,10 @@ struct EllipsoidValues {
     double b2;
 };
 
-// inverseFlattening 0 means a sphere.
-inline EllipsoidValues makeEllipsoidValues(double a, double inverseFlattening)
+// inverseFlattening 0 means a sphere. Everything but e and e/2, which need a
+// square root; constexpr so a fixed ellipsoid can be a compile-time constant
+// (the same IEEE operations, so the same bits as at run time).
+constexpr EllipsoidValues makeEllipsoidValuesWithoutE(double a, double inverseFlattening)
 {
     EllipsoidValues v{};
     v.a = a;
@@ -41,12 +43,18 @@ inline EllipsoidValues makeEllipsoidValues(double a, double inverseFlattening)
     }
     v.b = (1.0 - v.f) * a;
     v.e2 = v.f * (2.0 - v.f);
-    v.e = std::sqrt(v.e2);
     v.ep2 = v.e2 / (1.0 - v.e2);
-    v.e_half = v.e / 2.0;
     v.e2_quarter = v.e2 * 0.25;
     v.a2 = a * a;
     v.b2 = v.b * v.b;
+    return v;
+}
+
+inline EllipsoidValues makeEllipsoidValues(double a, double inverseFlattening)
+{
+    EllipsoidValues v = makeEllipsoidValuesWithoutE(a, inverseFlattening);
+    v.e = std::sqrt(v.e2);
+    v.e_half = v.e / 2.0;
     return v;
 }
 
@@ -79,7 +87,7 @@ struct GcToGdBlock {
     double inner_k;
 };
 
-inline GcToGdBlock makeGcToGdBlock(const EllipsoidValues& v)
+constexpr GcToGdBlock makeGcToGdBlock(const EllipsoidValues& v)
 {
     GcToGdBlock k{};
     k.c0 = kC0;
@@ -121,8 +129,9 @@ inline LtpToGcBlock makeLtpToGcBlock(const EllipsoidValues& v, const SRM_LTP_Par
     k.y_offset = p.y_offset;
     k.azimuth = p.azimuth * kDegToRad;
     if (k.azimuth > kPi) k.azimuth -= 2.0 * kPi;
-    k.cos_az = std::cos(k.azimuth);
-    k.sin_az = std::sin(k.azimuth);
+    // cos 0 and sin 0 are exact: skip the calls for the common north-up frame.
+    k.cos_az = k.azimuth == 0.0 ? 1.0 : std::cos(k.azimuth);
+    k.sin_az = k.azimuth == 0.0 ? 0.0 : std::sin(k.azimuth);
     const double phi = p.geodetic_latitude * kDegToRad;
     const double lam = p.geodetic_longitude * kDegToRad;
     k.sin_lat = std::sin(phi);
