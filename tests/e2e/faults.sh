@@ -37,7 +37,7 @@ PORT=$RTI_PORT
 case $CASE in
 server)
   # Sim seconds 9 and 10: Resign, then Join... (the host paces to the wall clock).
-  printf '9 menu VOLAX Resign\n10 menu VOLAX Join...\n' >"$OUT/scenario.txt"
+  printf '1 menu VOLAX Create Ownship\n9 menu VOLAX Resign\n10 menu VOLAX Join...\n' >"$OUT/scenario.txt"
   start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" \
     --realtime --duration 16 --scenario "$OUT/scenario.txt"
   wait_for "$TRACE" '^JOIN SUCCESS$' 10 || { step_fail "VOLAX did not join"; exit 1; }
@@ -72,7 +72,9 @@ server)
   check "host ended by its duration with status 0 ($HS)" test "$HS" -eq 0
   ;;
 peers)
-  start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" --realtime --duration 30
+  echo '1 menu VOLAX Create Ownship' >"$OUT/scenario.txt"
+  start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" --realtime --duration 30 \
+    --scenario "$OUT/scenario.txt"
   wait_for "$TRACE" '^JOIN SUCCESS$' 10 || { step_fail "VOLAX did not join"; exit 1; }
   start_monitor "$OUT/monitor1.txt"
   check "monitor finds the ownship" wait_for "$OUT/monitor1.txt" '^DISCOVER name=' 5
