@@ -1,6 +1,8 @@
 #include "Lifecycle.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <cstdlib>
 #include <cstring>
 
@@ -55,8 +57,14 @@ int pluginStart(char* name, char* signature, char* description) {
     copyText(signature, "Quorvanti.XP.VOLAX");
     copyText(description, "VOLAX v0.95 - High Level Architecture for X-Plane.");
 
+    // The module stays mapped across unload and reload (the manager and its
+    // RTI ambassador live as long as the process): start from a clean slate.
     settings = VolaxSettings();
     entityTypeTable.clear();
+    destroyOwnship();
+    userAircraftLoaded = false;
+    std::fill(std::begin(intactParts), std::end(intactParts), 0);
+    menu = Menu();
     openTrace();
     if (!readPrefs(description)) {
         if (traceStream && traceStreamOwned) std::fclose(traceStream);

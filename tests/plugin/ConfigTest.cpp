@@ -1,0 +1,185 @@
+// volax.ini and volaxexp.ini readers, over in-memory streams.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "VolaxConfig.h"
+
+using volax::EntityTypeTable;
+using volax::VolaxSettings;
+
+namespace {
+
+struct MemFile {
+    explicit MemFile(const std::string& text) : data(text) {
+        f = fmemopen(data.empty() ? nullptr : &data[0], data.size(), "r");
+        if (!f) f = std::tmpfile();  // fmemopen of size 0 is refused by some libcs
+    }
+    ~MemFile() {
+        if (f) std::fclose(f);
+    }
+    std::string data;
+    FILE* f = nullptr;
+};
+
+VolaxSettings parse(const std::string& text) {
+    VolaxSettings s;
+    MemFile m(text);
+    volax::readSettings(m.f, s);
+    return s;
+}
+
+EntityTypeTable parseTable(const std::string& text) {
+    EntityTypeTable t;
+    MemFile m(text);
+    volax::readEntityTypes(m.f, t);
+    return t;
+}
+
+}  // namespace
+
+TEST(VolaxIni, WrittenDefaultsReadBackAsDefaults) {
+    char buffer[512] = {};
+    FILE* f = fmemopen(buffer, sizeof buffer, "w");
+    ASSERT_TRUE(f);
+    ASSERT_TRUE(volax::writeSettings(f, VolaxSettings()));
+    std::fclose(f);
+    EXPECT_STREQ(buffer,
+                 "FEDERATE X-Plane\nFEDERATION XP_Federation\nFEDFILE XP_Federation.fed\nFORCEID 3\nSITEID 1\n"
+                 "APPLICATIONID 2\nAUTOJOIN 1\nCREATE 1\nTIMESTEP 0.10\n");
+    VolaxSettings s = parse(buffer);
+    EXPECT_EQ(s.federate, "X-Plane");
+    EXPECT_EQ(s.federation, "XP_Federation");
+    EXPECT_EQ(s.fedFile, "XP_Federation.fed");
+    EXPECT_EQ(s.forceId, 3);
+    EXPECT_EQ(s.siteId, 1);
+    EXPECT_EQ(s.applicationId, 2);
+    EXPECT_EQ(s.autoJoin, 1);
+    EXPECT_EQ(s.create, 1);
+    EXPECT_FLOAT_EQ(s.timeStep, 0.1f);
+}
+
+TEST(VolaxIni, ForceIdKeepsLowByteAndMapsAboveThreeToZero) {
+    EXPECT_EQ(parse("FORCEID 4\n").forceId, 0);
+    EXPECT_EQ(parse("FORCEID 259\n").forceId, 3);
+    EXPECT_EQ(parse("FORCEID -1\n").forceId, 0);
+    EXPECT_EQ(parse("FORCEID 2\n").forceId, 2);
+    EXPECT_EQ(parse("FORCEID word\n").forceId, 0);
+}
+
+TEST(VolaxIni, FlagsTakeLowSixteenBitsAndOutOfRangeBecomesOne) {
+    EXPECT_EQ(parse("AUTOJOIN 2\n").autoJoin, 1);
+    EXPECT_EQ(parse("AUTOJOIN -3\n").autoJoin, 1);
+    EXPECT_EQ(parse("AUTOJOIN 65536\n").autoJoin, 0);
+    EXPECT_EQ(parse("AUTOJOIN 0\n").autoJoin, 0);
+    EXPECT_EQ(parse("CREATE 0\n").create, 0);
+    EXPECT_EQ(parse("CREATE 65537\n").create, 1);
+    EXPECT_EQ(parse("CREATE x\n").create, 0);
+}
+
+TEST(VolaxIni, IdentifiersWrapAroundSixteenBits) {
+    VolaxSettings s = parse("SITEID 65537\nAPPLICATIONID -1\n");
+    EXPECT_EQ(s.siteId, 1);
+    EXPECT_EQ(s.applicationId, 65535);
+    EXPECT_EQ(parse("SITEID 99999999999999999999\n").siteId, 65535);  // strtol saturates
+}
+
+TEST(VolaxIni, TimeStepIsClampedToItsRange) {
+    EXPECT_FLOAT_EQ(parse("TIMESTEP 0\n").timeStep, 0.1f);
+    EXPECT_FLOAT_EQ(parse("TIMESTEP -1\n").timeStep, 0.1f);
+    EXPECT_FLOAT_EQ(parse("TIMESTEP word\n").timeStep, 0.1f);
+    EXPECT_FLOAT_EQ(parse("TIMESTEP nan\n").timeStep, 0.1f);
+    EXPECT_FLOAT_EQ(parse("TIMESTEP 5\n").timeStep, 2.0f);
+    EXPECT_FLOAT_EQ(parse("TIMESTEP 1e300\n").timeStep, 2.0f);
+    EXPECT_FLOAT_EQ(parse("TIMESTEP 2\n").timeStep, 2.0f);
+    EXPECT_FLOAT_EQ(parse("TIMESTEP 0.5 and more words\n").timeStep, 0.5f);
+}
+
+TEST(VolaxIni, KeysAreCaseSensitiveAndLaterLinesWin) {
+    VolaxSettings s = parse("timestep 0.5\nFEDERATE first\nFEDERATE second\nUNKNOWN 7\n");
+    EXPECT_FLOAT_EQ(s.timeStep, 0.1f);
+    EXPECT_EQ(s.federate, "second");
+}
+
+TEST(VolaxIni, KeyWithoutValueTakesNextLinesFirstTokenAndSkipsItsRest) {
+    VolaxSettings s = parse("FEDERATE\nFedName SITEID 9\nAPPLICATIONID 7\n");
+    EXPECT_EQ(s.federate, "FedName");
+    EXPECT_EQ(s.siteId, 1);  // skipped with the rest of that line
+    EXPECT_EQ(s.applicationId, 7);
+}
+
+TEST(VolaxIni, KeyAtEndOfFileWithoutValueChangesNothing) {
+    VolaxSettings s = parse("SITEID 5\nFEDERATE");
+    EXPECT_EQ(s.siteId, 5);
+    EXPECT_EQ(s.federate, "X-Plane");
+    EXPECT_EQ(parse("").federate, "X-Plane");
+    EXPECT_EQ(parse("FEDERATION  \t fed2   \r\n").federation, "fed2");
+}
+
+TEST(VolaxIni, OverlongTokensAreCutAndTheirExcessDropped) {
+    std::string longName(1000, 'n');
+    VolaxSettings s = parse("FEDERATE " + longName + " SITEID 9\nAPPLICATIONID 7\n");
+    EXPECT_EQ(s.federate, std::string(255, 'n'));
+    EXPECT_EQ(s.siteId, 1);
+    EXPECT_EQ(s.applicationId, 7);
+    // An overlong key is no key: it is neither matched nor split in two.
+    VolaxSettings t = parse(std::string(300, 'K') + "SITEID 9\nSITEID 4\n");
+    EXPECT_EQ(t.siteId, 4);
+}
+
+TEST(VolaxExpIni, RecordsNeedAllEightItems) {
+    EntityTypeTable t = parseTable(
+        "f16 1 2 225 1 2 3 4\n"
+        "bad 1 2 x 1 2 3 4\n"
+        "c172 1 2 65761 257 -1 0 0 trailing words\n"
+        "split 1 2 3\n4 5 6 7\n"
+        "after 9 9 9 9 9 9 9");
+    ASSERT_EQ(t.size(), 4u);
+    EXPECT_EQ(t[0].name, "f16");
+    EXPECT_EQ(t[0].country, 225);
+    EXPECT_EQ(t[0].extra, 4);
+    EXPECT_EQ(t[1].name, "c172");
+    EXPECT_EQ(t[1].country, 225);  // low 16 bits of 65761
+    EXPECT_EQ(t[1].category, 1);   // low 8 bits of 257
+    EXPECT_EQ(t[1].subcategory, 255);
+    EXPECT_EQ(t[2].name, "split");
+    EXPECT_EQ(t[2].kind, 1);
+    EXPECT_EQ(t[2].extra, 7);
+    EXPECT_EQ(t[3].name, "after");
+}
+
+TEST(VolaxExpIni, HugeNumbersAndEmptyInputAreHarmless) {
+    EXPECT_TRUE(parseTable("").empty());
+    EXPECT_TRUE(parseTable("   \n\n").empty());
+    EntityTypeTable t = parseTable("x 99999999999999999999999 -99999999999999999999 1 1 1 1 1\n");
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_TRUE(parseTable("x 1 2 3 4 5 6 -\n").empty());
+}
+
+TEST(VolaxExpIni, MatchingIsCaseInsensitiveSubstringFileFirstThenPathFirstEntryWins) {
+    EntityTypeTable t = parseTable("F16 1 2 225 1 2 3 4\naircraft 1 2 225 9 9 9 9\nfalcon 5 5 5 5 5 5 5\n");
+    const volax::EntityTypeEntry* e =
+        volax::matchEntityType(t, "F16_Falcon.acf", "/X/Aircraft/F16_Falcon.acf", nullptr);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->category, 1);
+    e = volax::matchEntityType(t, "Cessna_172SP.acf", "/xp/AIRCRAFT/Laminar/Cessna_172SP.acf", nullptr);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->category, 9);
+    EXPECT_EQ(volax::matchEntityType(t, "glider.acf", "/xp/planes/glider.acf", nullptr), nullptr);
+    EntityTypeTable empty;
+    EXPECT_EQ(volax::matchEntityType(empty, "F16.acf", "/F16.acf", nullptr), nullptr);
+}
+
+TEST(VolaxExpIni, MatchingTracesEveryEntryTried) {
+    EntityTypeTable t = parseTable("Nope 1 1 1 1 1 1 1\nf16 1 2 225 1 2 3 4\n");
+    char buffer[1024] = {};
+    FILE* trace = fmemopen(buffer, sizeof buffer, "w");
+    ASSERT_TRUE(trace);
+    ASSERT_NE(volax::matchEntityType(t, "F16.acf", "/p/F16.acf", trace), nullptr);
+    std::fclose(trace);
+    EXPECT_STREQ(buffer,
+                 "Testing names (F16.acf - Nope) and (/p/F16.acf - Nope)...\n"
+                 "Testing names (F16.acf - f16) and (/p/F16.acf - f16)...\n");
+}

@@ -1,0 +1,418 @@
+// VOLAX.xpl and a peer federate in one process, over the embedded RTI: the
+// ownship as the peer sees it, and the peer's detonations and StartResumes as
+// X-Plane feels them.
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <ctime>
+
+#include "Peer.h"
+#include "PluginHarness.h"
+#include "QVCoordConv.h"
+
+namespace {
+
+const double kLat = 52.30, kLon = 4.76, kHeight = 1200.0;
+
+class FederationTest : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        standStill(0.0f, 0.0f, 0.0f);
+    }
+    void TearDown() override {
+        unload();      // the plugin resigns first,
+        peer.reset();  // so the peer, last out, can remove the execution
+        PluginTest::TearDown();
+    }
+
+    // Plugin joined (the peer created the execution first) with the ownship
+    // registered and discovered by the peer.
+    void startWithOwnship(const std::string& ini = "", bool trace = false) {
+        peer.reset(new Peer());
+        peer->join("XP_Federation", true);
+        peer->subscribeAircraft();
+        peer->publishInteractions();
+        writePrefs("volax.ini", ini.empty() ? "SITEID 1\n" : ini);
+        ASSERT_GE(loadAndEnable(trace), 0);
+        ASSERT_EQ(menuStates(), "011");
+        loadUserAircraft();
+        select("Create Ownship");
+        ASSERT_EQ(menuStates(), "010");
+        cycle();
+        ASSERT_EQ(peer->discoveries.size(), 1u);
+        ownName = peer->discoveries[0].name;
+    }
+
+    void standStill(float x, float y, float z) {
+        for (const char* n : {"local_vx", "local_vy", "local_vz", "local_ax", "local_ay", "local_az", "psi", "theta",
+                              "phi"}) {
+            xphost::setFloat(std::string("sim/flightmodel/position/") + n, 0.0f);
+        }
+        xphost::setFloat("sim/flightmodel/position/local_x", x);
+        xphost::setFloat("sim/flightmodel/position/local_y", y);
+        xphost::setFloat("sim/flightmodel/position/local_z", z);
+        xphost::setFloat("sim/flightmodel/position/latitude", static_cast<float>(kLat));
+        xphost::setFloat("sim/flightmodel/position/longitude", static_cast<float>(kLon));
+        xphost::setFloat("sim/flightmodel/position/lat_ref", static_cast<float>(kLat));
+        xphost::setFloat("sim/flightmodel/position/lon_ref", static_cast<float>(kLon));
+    }
+
+    // One plugin flight loop, then the peer drains what it received.
+    void cycle() {
+        tick();
+        peer->tick();
+    }
+
+    // The ownship's published geocentric position.
+    void lastLocation(double out[3]) {
+        for (auto it = peer->reflections.rbegin(); it != peer->reflections.rend(); ++it) {
+            auto v = it->values.find(peer->spatialHandle);
+            if (v == it->values.end()) continue;
+            for (int i = 0; i < 3; ++i) out[i] = beDouble(v->second, 8 + 8 * i);
+            return;
+        }
+        ADD_FAILURE() << "no Spatial reflected";
+    }
+
+    // Sends and lets the plugin receive it.
+    void deliver(const Detonation& d) {
+        peer->send(d);
+        cycle();
+    }
+    void deliver(const StartResume& s) {
+        peer->send(s);
+        cycle();
+    }
+
+    bool wingRemoved() {
+        std::vector<int> p = parts();
+        return p.size() == 73 && p[8] == 0 && p[10] == 0 && p[12] == 0 && p[14] == 0 && p[16] == 0 && p[9] == 1;
+    }
+
+    std::unique_ptr<Peer> peer;
+    std::string ownName;
+};
+
+}  // namespace
+
+TEST_F(FederationTest, PeerDiscoversAndReflectsTheOwnship) {
+    writePrefs("volaxexp.ini", "falcon 1 2 225 1 2 3 4\n");
+    standStill(0.0f, static_cast<float>(kHeight), 0.0f);
+    startWithOwnship("SITEID 7\nAPPLICATIONID 9\nFORCEID 2\n");
+    const Discovery& d = peer->discoveries[0];
+    EXPECT_EQ(d.objectClass, peer->aircraftClass);
+    EXPECT_FALSE(d.name.empty());
+    char* name = peer->rti.getObjectInstanceName(d.object);
+    EXPECT_EQ(d.name, name);
+    delete[] name;
+
+    ASSERT_GE(peer->reflections.size(), 1u);
+    const Reflection& first = peer->reflections[0];
+    EXPECT_EQ(first.object, d.object);
+    const std::string& id = first.values.at(peer->entityIdentifierHandle);
+    ASSERT_EQ(id.size(), 6u);
+    EXPECT_EQ(be16(id, 0), 7);
+    EXPECT_EQ(be16(id, 2), 9);
+    EXPECT_EQ(be16(id, 4), 0);
+    EXPECT_EQ(first.values.at(peer->entityTypeHandle), std::string("\x01\x02\x00\xE1\x01\x02\x03\x04", 8));
+    EXPECT_EQ(first.values.at(peer->forceIdentifierHandle), std::string("\x02", 1));
+
+    ASSERT_EQ(peer->spatialCount(), 1);
+    const std::string& spatial = first.values.at(peer->spatialHandle);
+    ASSERT_EQ(spatial.size(), 88u);
+    EXPECT_EQ(spatial[0], 5);  // FVW
+    double location[3];
+    lastLocation(location);
+    double lat, lon, h;
+    ASSERT_TRUE(QVCoordConv::gcc2gdcDouble(location[0], location[1], location[2], lat, lon, h));
+    double expected[3];
+    ASSERT_TRUE(QVCoordConv::gdc2gccDouble(static_cast<float>(kLat), static_cast<float>(kLon), kHeight, expected[0],
+                                           expected[1], expected[2]));
+    double dx = location[0] - expected[0], dy = location[1] - expected[1], dz = location[2] - expected[2];
+    EXPECT_LT(std::sqrt(dx * dx + dy * dy + dz * dz), 1.0);
+    EXPECT_NEAR(lat, kLat, 1e-5);
+    EXPECT_NEAR(lon, kLon, 1e-5);
+    EXPECT_NEAR(h, kHeight, 1.0);
+}
+
+TEST_F(FederationTest, DefaultEntityTypeWithoutTable) {
+    standStill(10.0f, 10.0f, 10.0f);
+    startWithOwnship();
+    EXPECT_EQ(peer->reflections.at(0).values.at(peer->entityTypeHandle),
+              std::string("\x01\x02\x00\xCD\x01\x03\x00\x00", 8));
+    EXPECT_EQ(peer->reflections.at(0).values.at(peer->forceIdentifierHandle), std::string("\x03", 1));
+}
+
+TEST_F(FederationTest, SpatialIsSentOnlyWhenTheSampleMoved) {
+    startWithOwnship();
+    // All-zero local state equals the initial sample: identity goes out, no Spatial.
+    EXPECT_EQ(peer->spatialCount(), 0);
+    EXPECT_EQ(peer->reflections.size(), 1u);
+
+    standStill(0.0f, 500.0f, 0.0f);
+    cycle();
+    EXPECT_EQ(peer->spatialCount(), 1);
+    for (int i = 0; i < 5; ++i) cycle();  // standing still
+    EXPECT_EQ(peer->spatialCount(), 1);
+
+    for (int i = 1; i <= 8; ++i) {  // 1.5 m per flight-loop period
+        standStill(1.5f * static_cast<float>(i), 500.0f, 0.0f);
+        cycle();
+    }
+    EXPECT_EQ(peer->spatialCount(), 5);
+}
+
+TEST_F(FederationTest, ResignWithdrawsTheOwnship) {
+    startWithOwnship();
+    select("Resign");
+    peer->tick();
+    ASSERT_EQ(peer->removals.size(), 1u);
+    EXPECT_EQ(peer->removals[0], peer->discoveries[0].object);
+}
+
+TEST_F(FederationTest, DetonationResultCodeGatesTheHit) {
+    standStill(0.0f, 300.0f, 0.0f);
+    startWithOwnship();
+    double own[3];
+    lastLocation(own);
+    Detonation d;
+    d.hasLocation = true;
+    std::copy(own, own + 3, d.location);
+    d.resultCode = 3;  // ground impact
+    deliver(d);
+    EXPECT_FALSE(wingRemoved());
+    EXPECT_EQ(parts(), std::vector<int>(73, 1));
+    for (int code : {1, 2, 5, 17, 25}) {
+        SCOPED_TRACE(code);
+        xphost::setIntArray("sim/aircraft/prop/acf_part_eq", std::vector<int>(73, 1));
+        d.resultCode = code;
+        d.resultCodeOneByte = (code % 2) == 1;  // both wire forms
+        deliver(d);
+        EXPECT_TRUE(wingRemoved());
+    }
+}
+
+TEST_F(FederationTest, RelativeLocationDecidesForTheNamedTarget) {
+    standStill(0.0f, 300.0f, 0.0f);
+    startWithOwnship();
+    double own[3];
+    lastLocation(own);
+
+    Detonation edge;  // exactly 100 m: no hit, and the absolute test is not run
+    edge.hasTarget = true;
+    edge.target = ownName;
+    edge.hasRelative = true;
+    edge.relative[0] = 100.0f;
+    edge.hasLocation = true;
+    std::copy(own, own + 3, edge.location);
+    deliver(edge);
+    EXPECT_EQ(parts(), std::vector<int>(73, 1));
+
+    Detonation hit;  // no result code, 50 m away
+    hit.hasTarget = true;
+    hit.target = ownName;
+    hit.targetWithNul = false;
+    hit.hasRelative = true;
+    hit.relative[0] = 30.0f;
+    hit.relative[1] = 40.0f;
+    deliver(hit);
+    EXPECT_TRUE(wingRemoved());
+
+    deliver(hit);  // a second hit writes the same zeros again
+    EXPECT_TRUE(wingRemoved());
+    std::vector<int> p = parts();
+    EXPECT_EQ(std::count(p.begin(), p.end(), 0), 5);
+}
+
+TEST_F(FederationTest, AbsoluteLocationDecidesOtherwise) {
+    standStill(0.0f, 300.0f, 0.0f);
+    startWithOwnship("", true);
+    double own[3];
+    lastLocation(own);
+    double up[3] = {own[0], own[1], own[2]};
+    double norm = std::sqrt(own[0] * own[0] + own[1] * own[1] + own[2] * own[2]);
+
+    Detonation other;  // another target 150 m away: no hit
+    other.resultCode = 1;
+    other.hasTarget = true;
+    other.target = "SomeoneElse";
+    other.hasLocation = true;
+    for (int i = 0; i < 3; ++i) other.location[i] = up[i] + 150.0 * own[i] / norm;
+    deliver(other);
+    EXPECT_EQ(parts(), std::vector<int>(73, 1));
+
+    for (int i = 0; i < 3; ++i) other.location[i] = up[i] + 50.0 * own[i] / norm;  // 50 m: hit
+    deliver(other);
+    EXPECT_TRUE(wingRemoved());
+
+    xphost::setIntArray("sim/aircraft/prop/acf_part_eq", std::vector<int>(73, 1));
+    Detonation named;  // the ownship named but no relative location: the absolute test decides
+    named.hasTarget = true;
+    named.target = ownName;
+    named.hasLocation = true;
+    for (int i = 0; i < 3; ++i) named.location[i] = up[i] + 20.0 * own[i] / norm;
+    deliver(named);
+    EXPECT_TRUE(wingRemoved());
+
+    unload();
+    std::string t = traceText();
+    EXPECT_TRUE(contains(t, "DetonationResultCode : 1\n"));
+    EXPECT_TRUE(contains(t, "NO DetonationResultCode!\n"));
+    EXPECT_TRUE(contains(t, "Target : SomeoneElse, myName : " + ownName + "\n"));
+    EXPECT_TRUE(contains(t, "Absolute distance square: "));
+    EXPECT_TRUE(contains(t, "DetonationLocation: "));
+    EXPECT_TRUE(contains(t, "Crashing ownship...\nRemoving Left Wing...\n"));
+}
+
+TEST_F(FederationTest, NoOwnshipNoHit) {
+    standStill(0.0f, 300.0f, 0.0f);
+    startWithOwnship();
+    double own[3];
+    lastLocation(own);
+    xphost::sendMessage(101, nullptr);  // crash removes the ownship
+    Detonation d;
+    d.hasLocation = true;
+    std::copy(own, own + 3, d.location);
+    d.hasTarget = true;
+    d.target = ownName;
+    d.hasRelative = true;
+    deliver(d);
+    EXPECT_EQ(parts(), std::vector<int>(73, 1));
+}
+
+// An ownship that never published a position has none: its all-zero initial
+// value is not a position at the centre of the earth.
+TEST_F(FederationTest, OwnshipWithoutPublishedPositionCannotBeHitAbsolutely) {
+    startWithOwnship();
+    ASSERT_EQ(peer->spatialCount(), 0);
+    Detonation d;
+    d.resultCode = 1;
+    d.hasLocation = true;  // (0, 0, 0)
+    deliver(d);
+    EXPECT_EQ(parts(), std::vector<int>(73, 1));
+}
+
+// Reading the ownship's position for the hit test must not cancel a send that
+// a peer's update request has just asked for.
+TEST_F(FederationTest, HitTestKeepsARequestedUpdatePending) {
+    standStill(0.0f, 300.0f, 0.0f);
+    startWithOwnship();
+    ASSERT_EQ(peer->spatialCount(), 1);
+    peer->requestUpdate(peer->discoveries[0].object);
+    Detonation far;
+    far.resultCode = 1;
+    far.hasLocation = true;
+    far.location[0] = 1.0e6;
+    peer->send(far);
+    cycle();  // the plugin receives the request, then the detonation
+    cycle();  // and sends what was requested
+    EXPECT_EQ(peer->spatialCount(), 2);
+    EXPECT_EQ(parts(), std::vector<int>(73, 1));
+}
+
+// Create Ownship after a crash while not joined gives an ownship the RTI never
+// registered; the next join must publish the aircraft all the same.
+TEST_F(FederationTest, OwnshipCreatedWhileNotJoinedIsPublishedAtTheNextJoin) {
+    peer.reset(new Peer());
+    peer->join("XP_Federation", true);
+    peer->subscribeAircraft();
+    writePrefs("volax.ini", "AUTOJOIN 0\n");
+    standStill(0.0f, 300.0f, 0.0f);
+    ASSERT_GE(loadAndEnable(), 0);
+    loadUserAircraft();
+    xphost::sendMessage(101, nullptr);
+    ASSERT_EQ(menuStates(), "101");
+    select("Create Ownship");
+    EXPECT_EQ(menuStates(), "100");
+    select("Join...");
+    EXPECT_EQ(menuStates(), "010");
+    cycle();
+    ASSERT_EQ(peer->discoveries.size(), 1u);
+    EXPECT_EQ(peer->spatialCount(), 1);
+}
+
+TEST_F(FederationTest, StartResumeAddressing) {
+    startWithOwnship();
+    StartResume s;
+    s.hours = 306816;  // 2005-01-01 00:00 UTC
+    s.hasReceiver = true;
+    s.receiver[0] = 1;
+    s.receiver[1] = 3;  // another application
+    deliver(s);
+    EXPECT_EQ(xphost::getInt("sim/time/use_system_time"), 1);
+
+    s.receiver[0] = 2;
+    s.receiver[1] = 2;  // another site
+    deliver(s);
+    EXPECT_EQ(xphost::getInt("sim/time/use_system_time"), 1);
+
+    s.hasSimulationTime = false;
+    s.receiver[0] = 1;
+    deliver(s);
+    EXPECT_EQ(xphost::getInt("sim/time/use_system_time"), 1);
+
+    s.hasSimulationTime = true;
+    s.receiver[0] = 65535;
+    s.receiver[1] = 65535;
+    s.receiver[2] = 9;
+    deliver(s);
+    EXPECT_EQ(xphost::getInt("sim/time/use_system_time"), 0);
+    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 1);
+    EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), 0.0f);
+
+    StartResume unaddressed;  // no receiving entity: applies
+    unaddressed.hours = 306816 + 24 * 59 + 7;  // March 1, 07:00
+    deliver(unaddressed);
+    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 60);
+    EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), 7 * 3600.0f);
+}
+
+TEST_F(FederationTest, StartResumeClockCases) {
+    startWithOwnship("", true);
+    struct Case {
+        int32_t hours;
+        uint32_t past;
+        int day;
+        float seconds;
+    } cases[] = {
+        {306816, 0xC0000000u, 1, 2700.0f},
+        {306816, 0x7FFFFFFEu, 1, 1799.0f},
+        {306816, 0xFFFFFFFEu, 1, 3600.0f},
+        {306816 + 24 * 364 + 23, 0xFFFFFFFEu, 1, 0.0f},  // 2006-01-01 00:00
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.past);
+        StartResume s;
+        s.hours = c.hours;
+        s.timePastTheHour = c.past;
+        deliver(s);
+        EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), c.day);
+        EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), c.seconds);
+    }
+    struct tm leap {};
+    leap.tm_year = 108;
+    leap.tm_mon = 1;
+    leap.tm_mday = 29;
+    StartResume feb29;
+    feb29.hours = static_cast<int32_t>(timegm(&leap) / 3600) + 12;
+    deliver(feb29);
+    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 59);
+    EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), 12 * 3600.0f);
+    unload();
+    EXPECT_TRUE(contains(traceText(), "Setting day and second: 59  43200.000000\n"));
+}
+
+TEST_F(FederationTest, UnrepresentableSimulationTimeIsIgnoredWithALogLine) {
+    startWithOwnship();
+    for (int32_t hours : {600000, -5, INT32_MIN, INT32_MAX}) {
+        SCOPED_TRACE(hours);
+        xphost::clearOutputs();
+        StartResume s;
+        s.hours = hours;
+        deliver(s);
+        EXPECT_EQ(xphost::getInt("sim/time/use_system_time"), 1);
+        EXPECT_TRUE(contains(xphost::logText(), "VOLAX ignored a simulation time outside the local time range\n"));
+    }
+}

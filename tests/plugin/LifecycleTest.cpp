@@ -1,0 +1,308 @@
+// VOLAX.xpl in the host: start, enable, the menu, messages, disable and stop,
+// and the effect of volax.ini and volaxexp.ini on them.
+
+#include <RTI.hh>
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <sstream>
+#include <sys/stat.h>
+
+#include "PluginHarness.h"
+
+namespace {
+
+const char kDefaultIni[] =
+    "FEDERATE X-Plane\nFEDERATION XP_Federation\nFEDFILE XP_Federation.fed\nFORCEID 3\nSITEID 1\n"
+    "APPLICATIONID 2\nAUTOJOIN 1\nCREATE 1\nTIMESTEP 0.10\n";
+
+size_t occurrences(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(PluginTest, FirstStartWritesDefaultsAndJoinsAtEnable) {
+    ASSERT_GE(load(true), 0);
+    EXPECT_EQ(xphost::pluginName(index), "VOLAX");
+    EXPECT_EQ(xphost::pluginSignature(index), "Quorvanti.XP.VOLAX");
+    EXPECT_EQ(xphost::pluginDescription(index), "VOLAX v0.95 - High Level Architecture for X-Plane.");
+    EXPECT_EQ(readPrefs("volax.ini"), kDefaultIni);
+    EXPECT_TRUE(contains(xphost::logText(), "VOLAX failed to open configuration file volaxexp.ini\n"));
+    EXPECT_EQ(xphost::flightLoopCount(), 0);
+
+    ASSERT_TRUE(xphost::enablePlugin(index));
+    EXPECT_EQ(countSpoken("Joining federation"), 1);
+    EXPECT_FALSE(contains(xphost::logText(), "failed to join"));
+    EXPECT_EQ(menuStates(), "011");  // no user aircraft yet: Create Ownship stays enabled
+    EXPECT_EQ(xphost::menuItems("VOLAX"), (std::vector<std::string>{"Join...", "Resign", "Create Ownship"}));
+    EXPECT_EQ(xphost::flightLoopCount(), 1);
+
+    unload();
+    EXPECT_EQ(countSpoken("Resigning federation"), 1);
+    EXPECT_FALSE(contains(xphost::logText(), "failed to resign"));
+    std::string t = traceText();
+    EXPECT_TRUE(contains(t, "Using configuration files " + prefsPath("volax.ini") + " and " +
+                                prefsPath("volaxexp.ini") + "\n"));
+    EXPECT_TRUE(contains(t, "Failed to open " + prefsPath("volaxexp.ini") + "\n"));
+    const char* inOrder[] = {"VOLAX plugin getDataRefs() BEGIN\n",
+                             "VOLAX plugin ENABLE\n",
+                             "VOLAX plugin JOIN XP_Federation as X-Plane\n",
+                             "Creating federation with fedfile XP_Federation.fed\n",
+                             "JOIN SUCCESS\n",
+                             "VOLAX plugin DISABLE\n",
+                             "VOLAX plugin RESIGN\n",
+                             "VOLAX plugin STOP\n"};
+    size_t at = 0;
+    for (const char* line : inOrder) {
+        size_t found = t.find(line, at);
+        ASSERT_NE(found, std::string::npos) << line;
+        at = found;
+    }
+    EXPECT_FALSE(xphost::menuExists("VOLAX"));
+    EXPECT_EQ(xphost::flightLoopCount(), 0);
+}
+
+TEST_F(PluginTest, JoinWithoutFedFileFailsWhenNoExecutionExists) {
+    writePrefs("volax.ini", "CREATE 0\n");
+    ASSERT_GE(loadAndEnable(true), 0);
+    EXPECT_EQ(countSpoken("Failed to join federation"), 1);
+    std::string log = xphost::logText();
+    size_t first = log.find("VOLAX failed to join federation!\n");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_NE(log.find("VOLAX failed to join federation\n", first), std::string::npos);
+    EXPECT_EQ(menuStates(), "100");
+    EXPECT_EQ(xphost::flightLoopCount(), 0);
+    unload();
+    std::string t = traceText();
+    EXPECT_TRUE(contains(t, "JOIN FAILURE\n"));
+    EXPECT_FALSE(contains(t, "Creating federation with fedfile"));
+    EXPECT_EQ(readPrefs("volax.ini"), "CREATE 0\n");  // read, never rewritten
+}
+
+TEST_F(PluginTest, JoinsAnExistingExecutionWithAndWithoutFedFile) {
+    RTI::RTIambassador other;
+    other.createFederationExecution("Existing", "XP_Federation.fed");
+    for (const char* create : {"0", "1"}) {
+        SCOPED_TRACE(create);
+        writePrefs("volax.ini", std::string("FEDERATION Existing\nFEDERATE Me\nCREATE ") + create + "\n");
+        ASSERT_GE(loadAndEnable(true), 0);
+        EXPECT_EQ(menuStates(), "011");
+        EXPECT_FALSE(contains(xphost::logText(), "failed to join"));
+        unload();
+        EXPECT_TRUE(contains(traceText(), "VOLAX plugin JOIN Existing as Me\n"));
+    }
+    // Neither join created the execution, so neither resign destroyed it.
+    EXPECT_NO_THROW(other.destroyFederationExecution("Existing"));
+}
+
+TEST_F(PluginTest, ChangedIniChangesTheJoin) {
+    writePrefs("volax.ini", "FEDERATE Pilot one\nFEDERATION Training\nAUTOJOIN 0\nTIMESTEP 0.5 seconds\n");
+    ASSERT_GE(loadAndEnable(true), 0);
+    EXPECT_TRUE(xphost::spokenTexts().empty());
+    EXPECT_EQ(menuStates(), "100");
+    EXPECT_EQ(xphost::flightLoopCount(), 0);
+
+    select("Join...");
+    EXPECT_EQ(menuStates(), "011");
+    EXPECT_FLOAT_EQ(tick(0.25f), 0.5f);
+    EXPECT_FLOAT_EQ(tick(0.0f), 0.5f);
+    select("Resign");
+    EXPECT_EQ(menuStates(), "100");
+    EXPECT_EQ(xphost::flightLoopCount(), 0);
+    select("Join...");  // join and resign as often as wanted
+    EXPECT_EQ(menuStates(), "011");
+    unload();
+    std::string t = traceText();
+    EXPECT_EQ(occurrences(t, "VOLAX plugin JOIN Training as Pilot\n"), 2u);
+    EXPECT_TRUE(contains(t, "#################### TICK time 0.250000 ####################\n"));
+}
+
+TEST_F(PluginTest, TimestepDrivesTheFlightLoopAndComesBackUnchanged) {
+    writePrefs("volax.ini", "TIMESTEP 5\n");
+    ASSERT_GE(loadAndEnable(true), 0);
+    EXPECT_FLOAT_EQ(tick(), 2.0f);
+    xphost::setFrameRate(60);
+    xphost::runSeconds(4.9);  // first call after 2 s, then every 2 s
+    unload();
+    EXPECT_EQ(occurrences(traceText(), "#################### TICK time"), 3u);
+}
+
+TEST_F(PluginTest, MenuStatesFollowEveryEvent) {
+    ASSERT_GE(loadAndEnable(), 0);
+    EXPECT_EQ(menuStates(), "011");
+    loadUserAircraft();  // 102: no change
+    EXPECT_EQ(menuStates(), "011");
+    select("Create Ownship");
+    EXPECT_EQ(menuStates(), "010");
+    xphost::sendMessage(101, nullptr);  // crash: ownship gone, Create Ownship again
+    EXPECT_EQ(menuStates(), "011");
+    select("Create Ownship");
+    EXPECT_EQ(menuStates(), "010");
+    loadUserAircraft("C172.acf", "/xp/Aircraft/C172");  // removes the ownship, menu unchanged
+    EXPECT_EQ(menuStates(), "010");
+    select("Resign");
+    EXPECT_EQ(menuStates(), "100");
+    xphost::sendMessage(101, nullptr);
+    EXPECT_EQ(menuStates(), "101");
+    select("Join...");  // the aircraft is loaded: the join creates the ownship
+    EXPECT_EQ(menuStates(), "010");
+}
+
+TEST_F(PluginTest, JoinWithAircraftLoadedCreatesTheOwnship) {
+    writePrefs("volax.ini", "AUTOJOIN 0\n");
+    writePrefs("volaxexp.ini", "nomatch 9 9 9 9 9 9 9\nf16 1 2 225 1 2 3 4\naircraft 1 2 225 9 9 9 9\n");
+    ASSERT_GE(loadAndEnable(true), 0);
+    loadUserAircraft();
+    select("Join...");
+    EXPECT_EQ(menuStates(), "010");
+    select("Create Ownship");  // disabled: nothing happens
+    unload();
+    std::string t = traceText();
+    EXPECT_EQ(occurrences(t, "Creating ownship...\n"), 1u);
+    EXPECT_TRUE(contains(t, "Testing names (F16_Falcon.acf - nomatch) and (/xp/Aircraft/Fighters/F16/F16_Falcon.acf"
+                            " - nomatch)...\n"));
+    EXPECT_TRUE(contains(t, "Set AC# 0 to Entitytype (1, 2, 225, 1, 2, 3, 4)\n"));
+}
+
+TEST_F(PluginTest, EntityTypeFallsBackToPathThenDefault) {
+    writePrefs("volaxexp.ini", "AIRCRAFT 1 2 225 9 9 9 9\n");
+    ASSERT_GE(loadAndEnable(true), 0);
+    loadUserAircraft("C172.acf", "/xp/Aircraft/C172");
+    select("Create Ownship");
+    select("Resign");
+    loadUserAircraft("glider.acf", "/xp/planes");
+    select("Join...");
+    unload();
+    std::string t = traceText();
+    EXPECT_TRUE(contains(t, "Set AC# 0 to Entitytype (1, 2, 225, 9, 9, 9, 9)\n"));
+    EXPECT_TRUE(contains(t, "Set AC# 0 to EntityType DEFAULT\n"));
+    EXPECT_FALSE(contains(xphost::logText(), "volaxexp.ini"));
+}
+
+TEST_F(PluginTest, CreateOwnshipNeedsAnAircraftAndNoOwnship) {
+    ASSERT_GE(loadAndEnable(true), 0);
+    select("Create Ownship");  // no aircraft yet: nothing, the item stays enabled
+    EXPECT_EQ(menuStates(), "011");
+    xphost::sendMessage(102, reinterpret_cast<void*>(3));  // another aircraft: not the user's
+    select("Create Ownship");
+    EXPECT_EQ(menuStates(), "011");
+    loadUserAircraft();
+    select("Create Ownship");
+    xphost::sendMessage(102, reinterpret_cast<void*>(1));  // leaves the ownship alone
+    unload();
+    std::string t = traceText();
+    EXPECT_EQ(occurrences(t, "Creating ownship...\n"), 1u);
+    EXPECT_EQ(occurrences(t, "OWNSHIP LOADED\n"), 1u);
+    EXPECT_EQ(occurrences(t, "RECEIVE MSG XPLM_MSG_PLANE_LOADED\n"), 3u);
+}
+
+TEST_F(PluginTest, PartsAreSavedOnLoadAndRestoredOnCrashAndAirport) {
+    ASSERT_GE(loadAndEnable(true), 0);
+    xphost::sendMessage(103, nullptr);  // nothing saved yet: 73 zeros
+    EXPECT_EQ(parts(), std::vector<int>(73, 0));
+    loadUserAircraft();
+    std::vector<int> intact = parts();
+    ASSERT_EQ(intact.size(), 73u);
+    std::vector<int> broken(73, 0);
+    xphost::setIntArray("sim/aircraft/prop/acf_part_eq", broken);
+    xphost::sendMessage(103, nullptr);
+    EXPECT_EQ(parts(), intact);
+    xphost::setIntArray("sim/aircraft/prop/acf_part_eq", broken);
+    xphost::sendMessage(101, nullptr);
+    EXPECT_EQ(parts(), intact);
+    unload();
+    std::string t = traceText();
+    EXPECT_TRUE(contains(t, "VOLAX plugin RECEIVE MSG 103\nRECEIVE MSG XPLM_MSG_AIRPORT_LOADED\n"));
+    EXPECT_TRUE(contains(t, "VOLAX plugin RECEIVE MSG 101\nRECEIVE MSG XPLM_MSG_PLANE_CRASHED\n"));
+    EXPECT_TRUE(contains(t, "RECEIVE MSG XPLM_MSG_PLANE_LOADED\nOWNSHIP LOADED\n"));
+}
+
+TEST_F(PluginTest, AircraftCountAndUnknownMessagesOnlyTrace) {
+    ASSERT_GE(loadAndEnable(true), 0);
+    xphost::setAircraftCount(4, 2);
+    xphost::setAircraftCount(1, 1);
+    xphost::sendMessage(999, nullptr);
+    auto menuSelect = reinterpret_cast<void (*)(void*, void*)>(xphost::pluginSymbol(index, "VOLAXMenuSelect"));
+    ASSERT_NE(menuSelect, nullptr);
+    std::string before = menuStates();
+    menuSelect(nullptr, const_cast<char*>("VOLAXjoin"));  // case differs: no command
+    EXPECT_EQ(menuStates(), before);
+    unload();
+    std::string t = traceText();
+    EXPECT_TRUE(contains(t, "RECEIVE MSG XPLM_MSG_AIRPLANE_COUNT_CHANGED\nSet number of external ACs to 3\n"));
+    EXPECT_EQ(occurrences(t, "Set number of external ACs to"), 1u);
+    EXPECT_TRUE(contains(t, "VOLAX plugin RECEIVE MSG 999\n"));
+    EXPECT_TRUE(contains(t, "VOLAX plugin MENU VOLAXjoin\n"));
+    EXPECT_EQ(occurrences(t, "VOLAX plugin JOIN "), 1u);
+}
+
+TEST_F(PluginTest, DisableWhileNotJoinedStillResignsCleanly) {
+    writePrefs("volax.ini", "AUTOJOIN 0\n");
+    ASSERT_GE(loadAndEnable(true), 0);
+    xphost::disablePlugin(index);
+    EXPECT_EQ(countSpoken("Resigning federation"), 1);
+    EXPECT_FALSE(contains(xphost::logText(), "failed to resign"));
+    EXPECT_FALSE(xphost::menuExists("VOLAX"));
+    ASSERT_TRUE(xphost::enablePlugin(index));  // a new menu, as at the first enable
+    EXPECT_EQ(menuStates(), "100");
+}
+
+TEST_F(PluginTest, UncreatableIniRefusesTheStart) {
+    ASSERT_EQ(mkdir(prefsPath("volax.ini").c_str(), 0755), 0);  // a folder cannot be opened as a file
+    std::string error;
+    bool refused = false;
+    EXPECT_EQ(xphost::loadPlugin(VOLAX_PLUGIN_PATH, &error, &refused), -1);
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(contains(error, "Failed to create prefs file " + prefsPath("volax.ini"))) << error;
+    EXPECT_EQ(xphost::pluginCount(), 0);
+}
+
+TEST_F(PluginTest, UnusedEntryPointsOnlyTrace) {
+    ASSERT_GE(load(true), 0);
+    auto widget = reinterpret_cast<int (*)(int, void*, intptr_t, intptr_t)>(
+        xphost::pluginSymbol(index, "VOLAXWidgetHandler"));
+    auto planes = reinterpret_cast<void (*)(void*)>(xphost::pluginSymbol(index, "planesAvailable"));
+    ASSERT_NE(widget, nullptr);
+    ASSERT_NE(planes, nullptr);
+    EXPECT_EQ(widget(1, nullptr, 0, 0), 0);
+    planes(nullptr);
+    unload();
+    EXPECT_TRUE(contains(traceText(), "VOLAX plugin WIDGET\n"));
+    EXPECT_TRUE(contains(traceText(), "planesAvailable : VOLAX acquired planes!\n"));
+}
+
+TEST(PluginExports, ExactlyTheNineEntryPoints) {
+    std::string command = std::string("nm -D --defined-only ") + VOLAX_PLUGIN_PATH;
+    FILE* p = popen(command.c_str(), "r");
+    ASSERT_NE(p, nullptr);
+    std::set<std::string> names;
+    char line[1024];
+    while (std::fgets(line, sizeof line, p)) {
+        std::istringstream in(line);
+        std::string address, kind, name;
+        if (in >> address >> kind >> name) names.insert(name);
+    }
+    ASSERT_EQ(pclose(p), 0);
+    std::set<std::string> expected{"XPluginStart",    "XPluginEnable",   "XPluginDisable",
+                                   "XPluginStop",     "XPluginReceiveMessage", "VOLAXMenuSelect",
+                                   "VOLAXTick",       "VOLAXWidgetHandler",    "planesAvailable"};
+    EXPECT_EQ(names, expected);
+}
+
+TEST_F(PluginTest, ReloadStartsFromScratch) {
+    ASSERT_GE(loadAndEnable(), 0);
+    loadUserAircraft();
+    select("Create Ownship");
+    EXPECT_EQ(menuStates(), "010");
+    unload();
+    ASSERT_GE(loadAndEnable(true), 0);
+    EXPECT_EQ(menuStates(), "011");
+    select("Create Ownship");  // this load has not seen a user aircraft yet
+    EXPECT_EQ(menuStates(), "011");
+    unload();
+    EXPECT_FALSE(contains(traceText(), "Creating ownship...\n"));
+}

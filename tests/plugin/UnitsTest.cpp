@@ -1,0 +1,266 @@
+// The plugin's parts linked directly: clock conversion, day numbers, the
+// ownship's change thresholds and its Spatial, and the trace stream hand-over.
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <unistd.h>
+
+#include "ClockTimeConversion.h"
+#include "Lifecycle.h"
+#include "PluginState.h"
+#include "QVCoordConv.h"
+#include "QVHLAManager.h"
+#include "XPAircraftObject.h"
+#include "XPLMHost.h"
+
+using volax::CalendarTime;
+using volax::XPAircraftObject;
+
+namespace {
+
+class UtcTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("TZ", "UTC", 1);
+        tzset();
+    }
+};
+
+int32_t hoursSince1970(int year, int month, int day) {
+    struct tm t {};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    return static_cast<int32_t>(timegm(&t) / 3600);
+}
+
+CalendarTime convert(int32_t hours, uint32_t pastTheHour) {
+    CalendarTime c{};
+    EXPECT_TRUE(volax::clockTimeToCalendar(ClockTime{hours, pastTheHour}, c));
+    return c;
+}
+
+int secondsOfDay(const CalendarTime& c) { return c.hour * 3600 + c.minute * 60 + c.second; }
+
+}  // namespace
+
+TEST_F(UtcTest, ClockTimeBreaksDownInLocalTime) {
+    CalendarTime c = convert(306816, 0);  // 2005-01-01 00:00 UTC
+    EXPECT_EQ(c.month, 1);
+    EXPECT_EQ(c.day, 1);
+    EXPECT_EQ(secondsOfDay(c), 0);
+    EXPECT_EQ(secondsOfDay(convert(306816, 0xC0000000u)), 2700);
+    EXPECT_EQ(secondsOfDay(convert(306816, 0x7FFFFFFEu)), 1799);  // 1799.99999916, truncated
+    CalendarTime full = convert(306816, 0xFFFFFFFEu);
+    EXPECT_EQ(secondsOfDay(full), 3600);
+    EXPECT_EQ(secondsOfDay(convert(306816, 1u)), 0);  // bit 0 is not time
+    CalendarTime leap = convert(hoursSince1970(2008, 2, 29) + 13, 0);
+    EXPECT_EQ(leap.month, 2);
+    EXPECT_EQ(leap.day, 29);
+    EXPECT_EQ(leap.hour, 13);
+}
+
+TEST_F(UtcTest, ClockTimeFollowsTheHostTimeZone) {
+    setenv("TZ", "CET-1", 1);
+    tzset();
+    CalendarTime c = convert(306816, 0);
+    EXPECT_EQ(c.hour, 1);
+}
+
+TEST_F(UtcTest, UnrepresentableClockTimesHaveNoResult) {
+    CalendarTime c{7, 7, 7, 7, 7};
+    EXPECT_FALSE(volax::clockTimeToCalendar(ClockTime{600000, 0}, c));      // hours * 3600 beyond 32 bits
+    EXPECT_FALSE(volax::clockTimeToCalendar(ClockTime{INT32_MAX, 0}, c));   // would overflow in 32 bits
+    EXPECT_FALSE(volax::clockTimeToCalendar(ClockTime{INT32_MIN, 0}, c));
+    EXPECT_FALSE(volax::clockTimeToCalendar(ClockTime{-1, 0}, c));          // before 1970
+    EXPECT_EQ(c.month, 7);
+    EXPECT_EQ(c.second, 7);
+    EXPECT_TRUE(volax::clockTimeToCalendar(ClockTime{596523, 0}, c));       // last hour that fits
+    EXPECT_TRUE(volax::clockTimeToCalendar(ClockTime{-1, 0xFFFFFFFEu}, c)); // -3600 + 3600 s = epoch
+    EXPECT_EQ(c.month, 1);
+    EXPECT_EQ(c.day, 1);
+}
+
+TEST(DayNumber, CountsFromJanuaryFirstWithoutLeapDays) {
+    bool legal = false;
+    EXPECT_EQ(volax::dayNumber(1, 1, legal), 1);
+    EXPECT_TRUE(legal);
+    EXPECT_EQ(volax::dayNumber(3, 1, legal), 60);
+    EXPECT_EQ(volax::dayNumber(12, 31, legal), 365);
+    EXPECT_EQ(volax::dayNumber(2, 29, legal), 59);
+    EXPECT_EQ(volax::dayNumber(2, 28, legal), 59);
+    EXPECT_EQ(volax::dayNumber(4, 0, legal), 91);
+    EXPECT_EQ(volax::dayNumber(4, 31, legal), 120);
+    EXPECT_EQ(volax::dayNumber(13, 5, legal), 5);
+    EXPECT_FALSE(legal);
+    EXPECT_EQ(volax::dayNumber(0, -4, legal), 1);
+    EXPECT_FALSE(legal);
+}
+
+namespace {
+
+struct Sample {
+    float p[3] = {0, 0, 0};
+    float v[3] = {0, 0, 0};
+    float a[3] = {0, 0, 0};
+    float q[3] = {0, 0, 0};
+};
+
+bool feed(XPAircraftObject& o, const Sample& s) { return o.updateSample(s.p, s.v, s.a, s.q, 52.0f, 4.0f); }
+
+}  // namespace
+
+TEST(OwnshipThresholds, EachVectorHasItsOwnInclusiveLimit) {
+    XPAircraftObject o;
+    Sample s;
+    EXPECT_FALSE(feed(o, s));  // identical to the all-zero start
+    s.p[0] = 2.0f;             // exactly 2 m: within
+    EXPECT_FALSE(feed(o, s));
+    s.p[0] = 1.5f;
+    s.p[2] = 1.5f;  // 1.5^2 + 1.5^2 = 4.5 > 4: beyond, summed over the axes
+    EXPECT_TRUE(feed(o, s));
+    EXPECT_TRUE(o.isSampleChanged());
+
+    XPAircraftObject v;
+    Sample sv;
+    sv.v[1] = 2.0f;
+    EXPECT_FALSE(feed(v, sv));
+    sv.v[1] = 2.01f;
+    EXPECT_TRUE(feed(v, sv));
+
+    XPAircraftObject a;
+    Sample sa;
+    sa.a[2] = 1.0f;
+    EXPECT_FALSE(feed(a, sa));
+    sa.a[2] = -1.01f;
+    EXPECT_TRUE(feed(a, sa));
+
+    XPAircraftObject q;
+    Sample sq;
+    sq.q[0] = 3.0f;
+    EXPECT_FALSE(feed(q, sq));
+    sq.q[1] = 0.5f;
+    EXPECT_TRUE(feed(q, sq));
+}
+
+TEST(OwnshipThresholds, ComparesWithTheLastKeptSampleNotTheLastSeen) {
+    XPAircraftObject o;
+    Sample s;
+    int sent = 0;
+    for (int i = 1; i <= 8; ++i) {  // 1.5 m per call: every second call passes
+        s.p[0] = 1.5f * static_cast<float>(i);
+        if (feed(o, s)) ++sent;
+    }
+    EXPECT_EQ(sent, 4);
+}
+
+TEST(OwnshipThresholds, HeadingHasNoWrapAround) {
+    XPAircraftObject o;
+    Sample s;
+    s.q[0] = 359.0f;
+    EXPECT_TRUE(feed(o, s));
+    s.q[0] = 1.0f;  // 2 degrees of turn, 358 of difference
+    EXPECT_TRUE(feed(o, s));
+}
+
+TEST(OwnshipSpatial, KeptSampleBecomesAGeocentricFvwSpatial) {
+    XPAircraftObject o;
+    EXPECT_FALSE(o.hasSpatial());
+    o.prepareUpdate();  // nothing kept yet
+    EXPECT_FALSE(o.hasSpatial());
+
+    o.setReference(52.0f, 4.0f);
+    float p[3] = {100.0f, 1500.0f, -200.0f};
+    float v[3] = {50.0f, 1.0f, 0.0f};
+    float a[3] = {0.0f, 0.0f, 0.5f};
+    float q[3] = {90.0f, 5.0f, -10.0f};
+    ASSERT_TRUE(o.updateSample(p, v, a, q, 52.001f, 4.002f));
+    o.prepareUpdate();
+    ASSERT_TRUE(o.hasSpatial());
+    EXPECT_TRUE(o.isSpatialPending());
+    EXPECT_FALSE(o.isSampleChanged());
+
+    const Spatial& s = o.peekSpatial();
+    EXPECT_EQ(s.algorithm, 5);
+    EXPECT_EQ(s.isFrozen, 0);
+    float x, y, z;
+    ASSERT_TRUE(QVCoordConv::gdc2gcc(52.001f, 4.002f, 1500.0f, x, y, z));
+    EXPECT_EQ(s.worldLocation.x, static_cast<double>(x));
+    EXPECT_EQ(s.worldLocation.y, static_cast<double>(y));
+    EXPECT_EQ(s.worldLocation.z, static_cast<double>(z));
+
+    float gp[3], gv[3], ga[3], go[3];
+    ASSERT_TRUE(QVCoordConv::ltp2gcc(52.0f, 4.0f, 100.0f, 200.0f, 1500.0f, 50.0f, -0.0f, 1.0f, 0.0f, -0.5f, 0.0f,
+                                     90.0f, 5.0f, -10.0f, gp[0], gp[1], gp[2], gv[0], gv[1], gv[2], ga[0], ga[1],
+                                     ga[2], go[0], go[1], go[2]));
+    EXPECT_EQ(s.velocity.x, gv[0]);
+    EXPECT_EQ(s.velocity.y, gv[1]);
+    EXPECT_EQ(s.velocity.z, gv[2]);
+    EXPECT_EQ(s.acceleration.z, ga[2]);
+    EXPECT_EQ(s.orientation.x, go[0] * 3.1415926535f / 180.0f);
+    EXPECT_EQ(s.orientation.z, go[2] * 3.1415926535f / 180.0f);
+    // Speed is preserved by the frame change.
+    EXPECT_NEAR(std::sqrt(gv[0] * gv[0] + gv[1] * gv[1] + gv[2] * gv[2]), std::sqrt(50.0 * 50.0 + 1.0), 1e-3);
+}
+
+TEST(OwnshipSpatial, FailedConversionKeepsTheSampleForTheNextUpdate) {
+    XPAircraftObject o;
+    o.setReference(95.0f, 4.0f);  // origin beyond the pole
+    float p[3] = {10.0f, 10.0f, 10.0f}, zero[3] = {0, 0, 0};
+    ASSERT_TRUE(o.updateSample(p, zero, zero, zero, 52.0f, 4.0f));
+    o.prepareUpdate();
+    EXPECT_FALSE(o.hasSpatial());
+    EXPECT_TRUE(o.isSampleChanged());
+    o.setReference(52.0f, 4.0f);
+    o.prepareUpdate();
+    EXPECT_TRUE(o.hasSpatial());
+    EXPECT_FALSE(o.isSampleChanged());
+}
+
+// Stop must take the trace stream away from the manager and the coordinate
+// service before closing it; they would otherwise write into a closed stream.
+TEST(TraceStream, StopClearsEveryHolderBeforeClosing) {
+    char dir[] = "/tmp/volax-units-XXXXXX";
+    ASSERT_TRUE(mkdtemp(dir));
+    std::string tracePath = std::string(dir) + "/trace.txt";
+    xphost::reset();
+    xphost::setPrefsDir(dir);
+    setenv("VOLAX_TRACE", tracePath.c_str(), 1);
+    char name[256], sig[256], desc[256];
+    ASSERT_EQ(volax::pluginStart(name, sig, desc), 1);
+    unsetenv("VOLAX_TRACE");
+    EXPECT_NE(QVHLAManager::getInstance()->getLogFile(), nullptr);
+    EXPECT_EQ(QVCoordConv::getLogFile(), QVHLAManager::getInstance()->getLogFile());
+    volax::pluginStop();
+    EXPECT_EQ(QVHLAManager::getInstance()->getLogFile(), nullptr);
+    EXPECT_EQ(QVCoordConv::getLogFile(), nullptr);
+    EXPECT_EQ(volax::traceStream, nullptr);
+
+    FILE* f = std::fopen(tracePath.c_str(), "r");
+    ASSERT_TRUE(f);
+    char buffer[4096] = {};
+    size_t n = std::fread(buffer, 1, sizeof buffer - 1, f);
+    std::fclose(f);
+    std::string text(buffer, n);
+    EXPECT_NE(text.find("Using configuration files "), std::string::npos);
+    EXPECT_NE(text.find("VOLAX plugin getDataRefs() BEGIN\n"), std::string::npos);
+    EXPECT_NE(text.find("VOLAX plugin STOP\n"), std::string::npos);
+
+    // "stderr" is used but never closed.
+    setenv("VOLAX_TRACE", "stderr", 1);
+    ASSERT_EQ(volax::pluginStart(name, sig, desc), 1);
+    unsetenv("VOLAX_TRACE");
+    EXPECT_EQ(volax::traceStream, stderr);
+    volax::pluginStop();
+    EXPECT_NE(std::fprintf(stderr, "%s", ""), -1);
+    EXPECT_EQ(std::ferror(stderr), 0);
+    xphost::reset();
+    std::remove(tracePath.c_str());
+    std::remove((std::string(dir) + "/volax.ini").c_str());
+    rmdir(dir);
+}
