@@ -3,12 +3,18 @@
 //   gdc2gcc                  <= 1.0 x GeographicLib Forward
 //   gcc2gdc (inside shell)   <= 0.7 x GeographicLib Reverse
 //   ltp2gcc (whole state)    <  10  x GeographicLib Forward
+// and prints those ratios (CPU time, median of the repetitions) at the end;
+// run with --benchmark_repetitions=5 on a quiet machine.
 #include "QVCoordConv.h"
 
 #include <GeographicLib/Geocentric.hpp>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <map>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace {
@@ -193,4 +199,62 @@ BENCHMARK(BM_gcc2gdcOutsideShell);
 BENCHMARK(BM_ltp2gcc);
 BENCHMARK(BM_ltp2gccByPlan);
 
-BENCHMARK_MAIN();
+namespace {
+
+// Console output as usual, plus the CPU time of every repetition by name.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration && !r.error_occurred)
+                times_[r.run_name.function_name].push_back(r.GetAdjustedCPUTime());
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    double median(const std::string& name) const
+    {
+        auto it = times_.find(name);
+        if (it == times_.end() || it->second.empty()) return 0.0;
+        std::vector<double> v = it->second;
+        std::sort(v.begin(), v.end());
+        return v[v.size() / 2];
+    }
+
+    void printRatio(const char* what, const std::string& ours, const std::string& theirs, double target,
+                    bool strict) const
+    {
+        const double a = median(ours), b = median(theirs);
+        if (a <= 0.0 || b <= 0.0) return;  // filtered out
+        const double ratio = a / b;
+        if (target <= 0.0) {
+            std::printf("  %-46s %6.2f\n", what, ratio);
+            return;
+        }
+        const bool met = strict ? ratio < target : ratio <= target;
+        std::printf("  %-46s %6.2f  (target %s %.1f: %s)\n", what, ratio, strict ? "<" : "<=", target,
+                    met ? "met" : "NOT met");
+    }
+
+private:
+    std::map<std::string, std::vector<double>> times_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\nRatios to GeographicLib in this run (CPU time, median of repetitions):\n");
+    reporter.printRatio("gdc2gcc / Forward", "BM_gdc2gcc", "BM_GeographicLibForward", 1.0, false);
+    reporter.printRatio("gcc2gdc inside the shell / Reverse", "BM_gcc2gdcInsideShell",
+                        "BM_GeographicLibReverseInsideShell", 0.7, false);
+    reporter.printRatio("gcc2gdc outside the shell / Reverse", "BM_gcc2gdcOutsideShell",
+                        "BM_GeographicLibReverseOutsideShell", 0.0, false);
+    reporter.printRatio("ltp2gcc (whole state) / one Forward", "BM_ltp2gcc", "BM_GeographicLibForward", 10.0, true);
+    benchmark::Shutdown();
+    return 0;
+}
