@@ -302,14 +302,16 @@ SRM_Status_Code runPlan(const CoordOpParams* plan, const double* in, double* out
         }
         case SRM_OP_MATRIX: {
             const auto* m = static_cast<const double*>(op->data);
+            if (!m) return SRM_STAT_CODE_FAILURE;
             for (int i = 0; i < 4; ++i)
                 next[i] = m[4 * i] * w[0] + m[4 * i + 1] * w[1] + m[4 * i + 2] * w[2] + m[4 * i + 3] * w[3];
             break;
         }
         case SRM_OP_COPY:
-        default:
             std::memcpy(next, w, sizeof w);
             break;
+        default:
+            return SRM_STAT_CODE_FAILURE;  // not a plan this engine made
         }
         std::memcpy(w, next, sizeof w);
     }

@@ -118,7 +118,8 @@ void SRM_SetErrorStream(FILE* stream);
 FILE* SRM_GetErrorStream();
 
 // Plan memory comes from here (default: std::malloc / std::free); null
-// restores the default. Lets tests exercise the out-of-memory path.
+// restores the default. Change it only while no plan exists. Lets tests
+// exercise the out-of-memory path.
 typedef void* (*SRM_Alloc_Function)(std::size_t size);
 typedef void (*SRM_Free_Function)(void* block);
 void SRM_SetAllocator(SRM_Alloc_Function alloc, SRM_Free_Function release);
