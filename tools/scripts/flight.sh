@@ -50,6 +50,8 @@ write_route "$OUT/route.txt"
 # VOLAX joins at enable, before X-Plane loads the aircraft: the pilot then
 # publishes it with the menu's Create Ownship.
 echo '1 menu VOLAX Create Ownship' >"$OUT/scenario.txt"
+# Entity types by aircraft model name; the host flies the Cessna 172SP.
+VOLAXEXP_INI='cessna_172 1 2 225 1 1 1 0'
 start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" \
   --realtime --duration 45 --route "$OUT/route.txt" --scenario "$OUT/scenario.txt"
 if wait_for "$TRACE" '^JOIN SUCCESS$' 15; then
@@ -63,6 +65,8 @@ check "the execution was created from XP_Federation.fed" \
   grep -q '^Creating federation with fedfile XP_Federation.fed$' "$TRACE"
 wait_for "$TRACE" '^Creating ownship\.\.\.$' 5
 check "VOLAX created its ownship (menu Create Ownship)" grep -qx 'Creating ownship...' "$TRACE"
+check "the entity type came from volaxexp.ini (cessna_172)" \
+  grep -qx 'Set AC# 0 to Entitytype (1, 2, 225, 1, 1, 1, 0)' "$TRACE"
 
 # 3. A monitor federate with a KML track.
 start_monitor "$MON" --track "$KML"
@@ -78,10 +82,10 @@ else
   step_fail "monitor discovered no aircraft"; exit 1
 fi
 UPD="^UPDATE name=$NAME .* lat=-?[0-9]"
-if wait_for "$MON" "$UPD" 10 && wait_for "$MON" "^UPDATE name=$NAME .*id=1:2:0 .*force=3 " 10; then
+if wait_for "$MON" "$UPD" 10 && wait_for "$MON" "^UPDATE name=$NAME .*id=1:2:0 type=1:2:225:1:1:1:0 force=3 " 10; then
   step_ok "identity reflected: $(first_match "$MON" "^UPDATE name=$NAME .*id=1:2:0" 's/.*(id=[^ ]* type=[^ ]* force=[^ ]*).*/\1/')"
 else
-  step_fail "no complete UPDATE (position, id 1:2:0, force 3) for $NAME"
+  step_fail "no complete UPDATE (position, id 1:2:0, type 1:2:225:1:1:1:0, force 3) for $NAME"
 fi
 sleep 3
 N=$(count_lines "$MON" "$UPD")
@@ -131,10 +135,12 @@ else
 fi
 stop_pid "$MONITOR_PID" INT 10; MON_STATUS=$?
 check "monitor ended cleanly (exit status $MON_STATUS)" test "$MON_STATUS" -eq 0
+check "monitor reported no errors" test ! -s "${MON%.txt}.err"
 POINTS=$(awk '/<coordinates>/{c=1;next} /<\/coordinates>/{c=0} c' "$KML" 2>/dev/null | wc -l)
 check "track.kml holds the track of $NAME ($POINTS points)" \
   bash -c "grep -q '<name>$NAME</name>' '$KML' && (( $POINTS >= 3 ))"
-stop_pid "$RTI_PID" TERM 10
+stop_pid "$RTI_PID" TERM 10; RTI_STATUS=$?
+check "RTI server stopped cleanly (exit status $RTI_STATUS)" test "$RTI_STATUS" -eq 0
 cp "$OUT/host-output/Log.txt" "$OUT/Log.txt" 2>/dev/null
 check "host Log.txt kept" test -s "$OUT/Log.txt"
 
