@@ -171,15 +171,3 @@ TEST(VolaxExpIni, MatchingIsCaseInsensitiveSubstringFileFirstThenPathFirstEntryW
     EntityTypeTable empty;
     EXPECT_EQ(volax::matchEntityType(empty, "F16.acf", "/F16.acf", nullptr), nullptr);
 }
-
-TEST(VolaxExpIni, MatchingTracesEveryEntryTried) {
-    EntityTypeTable t = parseTable("Nope 1 1 1 1 1 1 1\nf16 1 2 225 1 2 3 4\n");
-    char buffer[1024] = {};
-    FILE* trace = fmemopen(buffer, sizeof buffer, "w");
-    ASSERT_TRUE(trace);
-    ASSERT_NE(volax::matchEntityType(t, "F16.acf", "/p/F16.acf", trace), nullptr);
-    std::fclose(trace);
-    EXPECT_STREQ(buffer,
-                 "Testing names (F16.acf - Nope) and (/p/F16.acf - Nope)...\n"
-                 "Testing names (F16.acf - f16) and (/p/F16.acf - f16)...\n");
-}

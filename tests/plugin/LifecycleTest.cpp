@@ -11,6 +11,12 @@
 
 #include "PluginHarness.h"
 
+#if VOLAX_OWN_RTI_FLAG
+#include <stdexcept>
+
+#include "RTIfaultInjection.hh"
+#endif
+
 namespace {
 
 const char kDefaultIni[] =
@@ -306,3 +312,36 @@ TEST_F(PluginTest, ReloadStartsFromScratch) {
     unload();
     EXPECT_FALSE(contains(traceText(), "Creating ownship...\n"));
 }
+
+#if VOLAX_OWN_RTI_FLAG
+TEST_F(PluginTest, FailedResignKeepsTheCallbackAndTheMenu) {
+    ASSERT_GE(loadAndEnable(), 0);
+    loadUserAircraft();
+    select("Create Ownship");
+    ASSERT_EQ(menuStates(), "010");
+    rtitest::failNextCall<RTI::RTIinternalError>("resignFederationExecution", "refused");
+    select("Resign");
+    EXPECT_TRUE(contains(xphost::logText(), "VOLAX failed to resign federation!\n"));
+    EXPECT_EQ(menuStates(), "010");
+    EXPECT_EQ(xphost::flightLoopCount(), 1);
+    select("Resign");  // the second attempt goes through
+    EXPECT_EQ(menuStates(), "100");
+    EXPECT_EQ(xphost::flightLoopCount(), 0);
+    EXPECT_FALSE(xphost::pluginFaulted());
+}
+
+TEST_F(PluginTest, RtiFailuresNeverReachTheHost) {
+    ASSERT_GE(loadAndEnable(), 0);
+    rtitest::failNextCall<std::runtime_error>("tick", "boom");
+    EXPECT_FLOAT_EQ(tick(), 0.1f);
+    rtitest::failNextCall<std::runtime_error>("joinFederationExecution", "boom");
+    select("Resign");
+    select("Join...");
+    EXPECT_EQ(menuStates(), "100");
+    EXPECT_EQ(countSpoken("Failed to join federation"), 1);
+    rtitest::clearFaults();
+    select("Join...");  // and a later join works
+    EXPECT_EQ(menuStates(), "011");
+    EXPECT_FALSE(xphost::pluginFaulted());
+}
+#endif

@@ -27,7 +27,9 @@ void PluginTest::SetUp() {
 }
 
 void PluginTest::TearDown() {
+    EXPECT_FALSE(xphost::pluginFaulted()) << xphost::pluginFault();
     xphost::unloadAll();
+    EXPECT_FALSE(xphost::pluginFaulted()) << xphost::pluginFault();
     xphost::reset();
     unsetenv("VOLAX_TRACE");
     if (!prefsDir.empty()) nftw(prefsDir.c_str(), removeEntry, 8, FTW_DEPTH | FTW_PHYS);

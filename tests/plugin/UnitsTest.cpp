@@ -148,17 +148,6 @@ TEST(OwnshipThresholds, EachVectorHasItsOwnInclusiveLimit) {
     EXPECT_TRUE(feed(q, sq));
 }
 
-TEST(OwnshipThresholds, ComparesWithTheLastKeptSampleNotTheLastSeen) {
-    XPAircraftObject o;
-    Sample s;
-    int sent = 0;
-    for (int i = 1; i <= 8; ++i) {  // 1.5 m per call: every second call passes
-        s.p[0] = 1.5f * static_cast<float>(i);
-        if (feed(o, s)) ++sent;
-    }
-    EXPECT_EQ(sent, 4);
-}
-
 TEST(OwnshipThresholds, HeadingHasNoWrapAround) {
     XPAircraftObject o;
     Sample s;
