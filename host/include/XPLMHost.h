@@ -1,0 +1,153 @@
+#ifndef VOLAX_XPLMHOST_H
+#define VOLAX_XPLMHOST_H
+
+// Control interface of the headless X-Plane host (libXPLMHost.so).
+//
+// The library implements the X-Plane plugin library's functions for plugins
+// loaded with loadPlugin and lets a program or a test drive them as the
+// simulator does: lifecycle, messages, menus, flight loops, data references
+// and a simple simulated flight. Everything is process-wide and, like the
+// simulator, single-threaded: call it from one thread only.
+
+#include <string>
+#include <vector>
+
+#define XPHOST_API __attribute__((visibility("default")))
+
+namespace xphost {
+
+struct AircraftModel {
+    std::string fileName;  // e.g. "Cessna_172SP.acf"
+    std::string path;      // full path including the file name
+};
+
+// --- session -------------------------------------------------------------
+// Unloads all plugins (disable + stop), clears menus, flight loops, logs,
+// spoken texts and a recorded plugin fault, resets data references, time,
+// aircraft and the flight model (default route) to their start values.
+// Output folder, preferences folder and echo setting are kept.
+XPHOST_API void reset();
+XPHOST_API void setOutputDir(const std::string& dir);  // Log.txt location ("" = no Log.txt)
+XPHOST_API void setPrefsDir(const std::string& dir);   // XPLMGetPrefsPath gives "<dir>/X-Plane.prf"
+XPHOST_API void setEcho(bool toStdout);                // echo log, speech and host notes to stdout
+
+// --- plugins -------------------------------------------------------------
+// dlopen + XPluginStart. Returns the plugin's index, or -1 with *error set
+// (missing file, not a shared library, missing entry point, start returned 0:
+// then *startRefused is true and the error holds the plugin's description).
+XPHOST_API int loadPlugin(const std::string& path, std::string* error);
+XPHOST_API int loadPlugin(const std::string& path, std::string* error, bool* startRefused);
+XPHOST_API bool enablePlugin(int index);   // XPluginEnable; false if not started, or it failed
+XPHOST_API void disablePlugin(int index);  // XPluginDisable if enabled
+XPHOST_API void unloadAll();               // disable + stop + dlclose every plugin, reverse order
+XPHOST_API int pluginCount();              // plugins loaded and started
+XPHOST_API bool pluginEnabled(int index);
+XPHOST_API std::string pluginName(int index);
+XPHOST_API std::string pluginSignature(int index);
+XPHOST_API std::string pluginDescription(int index);
+XPHOST_API void* pluginSymbol(int index, const std::string& name);  // dlsym in the plugin, or nullptr
+
+// A plugin let an exception escape from a callback. The host reported it and
+// runs no further frames until reset(); the program shuts down.
+XPHOST_API bool pluginFaulted();
+XPHOST_API std::string pluginFault();
+
+// --- simulator events ----------------------------------------------------
+// Sets the user's model, resets its parts to 73 x 1, sends 102 with param 0.
+XPHOST_API void loadUserAircraft(const AircraftModel& m);
+XPHOST_API AircraftModel userAircraft();
+XPHOST_API void sendMessage(int message, void* param);  // every enabled plugin, sender XPLM_PLUGIN_XPLANE
+XPHOST_API void setAircraftCount(int total, int active); // and sends 105
+
+// --- time ----------------------------------------------------------------
+XPHOST_API void setFrameRate(int fps);       // frames per simulated second (default 60); resets nothing
+XPHOST_API int frameRate();
+XPHOST_API void runFrames(int n);            // n frames: flight model step, then due flight loops
+XPHOST_API void runSeconds(double simSeconds);
+XPHOST_API double simTime();                 // simulated seconds since reset
+XPHOST_API long long frameCount();
+
+// --- flight model --------------------------------------------------------
+XPHOST_API void setFlightModelEnabled(bool on);  // off: frames leave every data reference alone
+// Route text, one item per line, '#' starts a comment:
+//   start <lat deg> <lon deg> <elevation m> <heading deg>
+//   leg <heading deg | -> <speed m/s> <climb m/s> <turn deg/s> <duration s>
+// Errors read "<fileName>:<line>: <reason>". On success the flight restarts
+// at the new start point.
+XPHOST_API bool setRoute(const std::string& routeText, std::string* error);
+XPHOST_API bool setRoute(const std::string& routeText, std::string* error, const std::string& fileName);
+XPHOST_API std::string defaultRouteText();
+
+// The model's exact state (double precision), for tests.
+struct FlightState {
+    double latitude, longitude, elevation;  // deg, deg, m above the WGS 84 ellipsoid
+    double latRef, lonRef;                  // origin of the local frame, deg
+    double x, y, z;                         // local position, m (x east, y up, z south)
+    double vx, vy, vz, ax, ay, az;          // local velocity and acceleration
+    double psi, theta, phi;                 // deg
+    double speed, climb, turnRate;          // m/s, m/s, deg/s of the current leg
+};
+XPHOST_API FlightState flightState();
+
+// --- menus ---------------------------------------------------------------
+XPHOST_API bool selectMenuItem(const std::string& menuTitle, const std::string& itemText);  // false: missing or disabled
+XPHOST_API int menuItemState(const std::string& menuTitle, const std::string& itemText);   // 1 enabled, 0 disabled, -1 missing
+XPHOST_API bool menuExists(const std::string& menuTitle);
+XPHOST_API std::vector<std::string> menuItems(const std::string& menuTitle);  // item texts, in order
+
+// --- flight loops --------------------------------------------------------
+XPHOST_API int flightLoopCount();  // registered callbacks of every plugin, active or not
+
+// --- outputs -------------------------------------------------------------
+XPHOST_API std::vector<std::string> spokenTexts();
+XPHOST_API std::string logText();   // everything XPLMDebugString received
+XPHOST_API void clearOutputs();
+XPHOST_API void note(const std::string& text);  // a host line: "[host] text" to stdout (echo) and Log.txt
+
+// --- data references, bypassing the writable flag ------------------------
+// Unknown paths or a kind the reference lacks throw std::invalid_argument.
+XPHOST_API void setFloat(const std::string& path, float v);
+XPHOST_API float getFloat(const std::string& path);
+XPHOST_API void setDouble(const std::string& path, double v);
+XPHOST_API double getDouble(const std::string& path);
+XPHOST_API void setInt(const std::string& path, int v);
+XPHOST_API int getInt(const std::string& path);
+XPHOST_API void setIntArray(const std::string& path, const std::vector<int>& v);
+XPHOST_API std::vector<int> getIntArray(const std::string& path);
+XPHOST_API void setFloatArray(const std::string& path, const std::vector<float>& v);
+XPHOST_API std::vector<float> getFloatArray(const std::string& path);
+XPHOST_API void setBytes(const std::string& path, const std::string& v);
+XPHOST_API std::string getBytes(const std::string& path);
+
+// --- scenario ------------------------------------------------------------
+// One event a line: "<seconds> <event> [args]", '#' starts a comment.
+//   menu <title> <item text>      select a menu item ("menu VOLAX Join...";
+//                                 a title with spaces goes in double quotes)
+//   crash                         message 101
+//   aircraft <path/to/model.acf>  load another user aircraft (102, parts reset)
+//   airport                       message 103
+//   count <total> [active]        aircraft count change (105)
+//   message <number> [param]      any message to all plugins
+//   end                           stop the run
+struct ScenarioEvent {
+    enum Kind { Menu, Crash, Aircraft, Airport, Count, Message, End };
+    double time = 0;
+    Kind kind = End;
+    std::string menuTitle, itemText;  // Menu
+    std::string modelPath;            // Aircraft
+    int total = 0, active = 0;        // Count
+    int message = 0;                  // Message
+    long long param = 0;              // Message
+    int line = 0;
+};
+// Events must be in time order. Errors read "<fileName>:<line>: <reason>".
+XPHOST_API bool parseScenario(const std::string& text, const std::string& fileName,
+                              std::vector<ScenarioEvent>* events, std::string* error);
+// Carries out one event; returns false for End.
+XPHOST_API bool runScenarioEvent(const ScenarioEvent& e);
+// Model from a path: file name part and the full (absolute) path.
+XPHOST_API AircraftModel modelFromPath(const std::string& path);
+
+}  // namespace xphost
+
+#endif

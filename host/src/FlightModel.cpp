@@ -1,0 +1,158 @@
+#include "FlightModel.h"
+
+#include "HostState.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace xphost {
+namespace {
+const double kDeg = M_PI / 180.0;
+const double kG = 9.80665;
+const double kAccelStep = 0.01;  // s, central difference of the velocity field
+
+double wrapHeading(double deg) {
+    double h = std::fmod(deg, 360.0);
+    if (h < 0) h += 360.0;
+    return h;
+}
+
+// The reference point is what plugins read from float data references, so
+// keep it exactly representable as a float.
+double asFloat(double v) { return static_cast<double>(static_cast<float>(v)); }
+}  // namespace
+
+void FlightModel::reset(const Route& route) {
+    route_ = route;
+    leg_ = 0;
+    psi_ = wrapHeading(route.heading);
+    pos_ = wgs84::toEcef(route.latitude, route.longitude, route.elevation);
+    frame_ = wgs84::localFrame(asFloat(route.latitude), asFloat(route.longitude));
+    motion_ = Motion();
+    if (!route_.legs.empty()) {
+        leg_ = 0;
+        const RouteLeg& l = route_.legs[0];
+        if (l.setHeading) psi_ = wrapHeading(l.heading);
+        motion_ = Motion{l.speed, l.climb, l.turnRate};
+        legLeft_ = l.duration;
+    }
+}
+
+wgs84::Vec3 FlightModel::velocity(const wgs84::Vec3& p, double psiDeg) const {
+    double lat, lon, h;
+    wgs84::fromEcef(p, &lat, &lon, &h);
+    wgs84::Vec3 e, n, u;
+    wgs84::enuAxes(lat, lon, &e, &n, &u);
+    const double psi = psiDeg * kDeg;
+    return e * (motion_.speed * std::sin(psi)) + n * (motion_.speed * std::cos(psi)) + u * motion_.climb;
+}
+
+void FlightModel::advance(double h) {
+    const wgs84::Vec3 k1 = velocity(pos_, psi_);
+    const wgs84::Vec3 k2 = velocity(pos_ + k1 * (h / 2), psi_ + motion_.turnRate * h / 2);
+    pos_ = pos_ + k2 * h;
+    psi_ = wrapHeading(psi_ + motion_.turnRate * h);
+}
+
+void FlightModel::nextLeg() {
+    ++leg_;
+    if (leg_ < route_.legs.size()) {
+        const RouteLeg& l = route_.legs[leg_];
+        if (l.setHeading) psi_ = wrapHeading(l.heading);
+        motion_ = Motion{l.speed, l.climb, l.turnRate};
+        legLeft_ = l.duration;
+    } else {
+        // Past the route: straight and level at the last speed.
+        motion_.climb = 0;
+        motion_.turnRate = 0;
+    }
+}
+
+void FlightModel::step(double dt) {
+    while (dt > 0) {
+        const bool inRoute = leg_ < route_.legs.size();
+        const double h = inRoute ? std::min(dt, legLeft_) : dt;
+        if (h > 0) advance(h);
+        dt -= h;
+        if (inRoute) {
+            legLeft_ -= h;
+            if (legLeft_ <= 1e-12) nextLeg();
+        }
+    }
+    updateFrame();
+}
+
+void FlightModel::updateFrame() {
+    const wgs84::Vec3 local = wgs84::toLocal(frame_, pos_);
+    if (std::hypot(local.x, local.z) <= kOriginShiftDistance) return;
+    double lat, lon, h;
+    wgs84::fromEcef(pos_, &lat, &lon, &h);
+    frame_ = wgs84::localFrame(asFloat(lat), asFloat(lon));
+}
+
+FlightState FlightModel::state() const {
+    FlightState s;
+    wgs84::fromEcef(pos_, &s.latitude, &s.longitude, &s.elevation);
+    s.latRef = frame_.latRef;
+    s.lonRef = frame_.lonRef;
+    const wgs84::Vec3 l = wgs84::toLocal(frame_, pos_);
+    s.x = l.x;
+    s.y = l.y;
+    s.z = l.z;
+    const wgs84::Vec3 v = velocity(pos_, psi_);
+    const wgs84::Vec3 lv = wgs84::dirToLocal(frame_, v);
+    s.vx = lv.x;
+    s.vy = lv.y;
+    s.vz = lv.z;
+    const double d = kAccelStep;
+    const wgs84::Vec3 ahead = velocity(pos_ + v * d, psi_ + motion_.turnRate * d);
+    const wgs84::Vec3 behind = velocity(pos_ - v * d, psi_ - motion_.turnRate * d);
+    const wgs84::Vec3 la = wgs84::dirToLocal(frame_, (ahead - behind) * (1 / (2 * d)));
+    s.ax = la.x;
+    s.ay = la.y;
+    s.az = la.z;
+    s.psi = psi_;
+    s.theta = (motion_.speed == 0 && motion_.climb == 0) ? 0 : std::atan2(motion_.climb, motion_.speed) / kDeg;
+    s.phi = std::atan(motion_.speed * motion_.turnRate * kDeg / kG) / kDeg;
+    s.speed = motion_.speed;
+    s.climb = motion_.climb;
+    s.turnRate = motion_.turnRate;
+    return s;
+}
+
+void FlightModel::publish() const {
+    using detail::putFloat;
+    using detail::ref;
+    const FlightState s = state();
+    static const char* const kPos = "sim/flightmodel/position/";
+    auto f = [](const char* name) -> detail::DataRef& { return ref((std::string(kPos) + name).c_str()); };
+    putFloat(f("local_x"), s.x);
+    putFloat(f("local_y"), s.y);
+    putFloat(f("local_z"), s.z);
+    putFloat(f("local_vx"), s.vx);
+    putFloat(f("local_vy"), s.vy);
+    putFloat(f("local_vz"), s.vz);
+    putFloat(f("local_ax"), s.ax);
+    putFloat(f("local_ay"), s.ay);
+    putFloat(f("local_az"), s.az);
+    putFloat(f("psi"), s.psi);
+    putFloat(f("theta"), s.theta);
+    putFloat(f("phi"), s.phi);
+    putFloat(f("latitude"), s.latitude);
+    putFloat(f("longitude"), s.longitude);
+    putFloat(f("lat_ref"), s.latRef);
+    putFloat(f("lon_ref"), s.lonRef);
+    putFloat(f("groundspeed"), s.speed);
+    f("elevation").scalar = s.elevation;
+    // Attitude quaternion from heading, pitch and roll.
+    const double hp = s.psi * kDeg / 2, ht = s.theta * kDeg / 2, hr = s.phi * kDeg / 2;
+    const double cp = std::cos(hp), sp = std::sin(hp), ct = std::cos(ht), st = std::sin(ht), cr = std::cos(hr),
+                 sr = std::sin(hr);
+    std::vector<float>& q = f("q").floats;
+    q[0] = static_cast<float>(cp * ct * cr + sp * st * sr);
+    q[1] = static_cast<float>(cp * ct * sr - sp * st * cr);
+    q[2] = static_cast<float>(cp * st * cr + sp * ct * sr);
+    q[3] = static_cast<float>(-cp * st * sr + sp * ct * cr);
+}
+
+}  // namespace xphost

@@ -1,0 +1,142 @@
+// The host's clock and frame loop: each frame advances simulated time by one
+// frame period, steps the flight model (and the simulator clock), then runs
+// the flight loops that are due.
+
+#include "FlightModel.h"
+#include "HostState.h"
+#include "XPLMHost.h"
+
+#include <cmath>
+#include <stdexcept>
+
+namespace xphost {
+namespace detail {
+namespace {
+
+const int kDefaultFps = 60;
+const double kSecondsPerDay = 86400.0;
+const int kDaysPerYear = 365;
+
+struct Clock {
+    int fps = kDefaultFps;
+    double zulu = 0;          // the time of day, exact; the float reference mirrors it
+    float zuluPublished = 0;  // what the float reference held after the last frame
+    long long frames = 0;
+    long long baseFrame = 0;  // frame and time at the last frame-rate change
+    double baseTime = 0;
+    bool modelOn = true;
+    FlightModel model;
+};
+
+Clock& clock() {
+    static auto* c = new Clock;
+    return *c;
+}
+
+double frameTime(const Clock& c) { return c.baseTime + static_cast<double>(c.frames - c.baseFrame) / c.fps; }
+
+void resetWorld() {
+    Clock& c = clock();
+    c.fps = kDefaultFps;
+    c.frames = c.baseFrame = 0;
+    c.baseTime = 0;
+    c.modelOn = true;
+    resetDataRefs();
+    c.zulu = ref("sim/time/zulu_time_sec").scalar;
+    c.zuluPublished = static_cast<float>(c.zulu);
+    resetAircraft();
+    Route r;
+    std::string err;
+    parseRoute(defaultRouteSource(), "default route", &r, &err);
+    c.model.reset(r);
+    c.model.publish();
+}
+
+// The simulator clock runs with simulated time. It counts in double: adding
+// frame periods to a float time of day would drift by seconds a day. A value
+// written to the reference since the last frame restarts the count from it.
+void advanceSimulatorClock(Clock& c, double t, double dt) {
+    ref("sim/time/total_running_time_sec").scalar = static_cast<float>(t);
+    DataRef& zulu = ref("sim/time/zulu_time_sec");
+    if (static_cast<float>(zulu.scalar) != c.zuluPublished) c.zulu = zulu.scalar;
+    c.zulu += dt;
+    if (c.zulu >= kSecondsPerDay) {
+        c.zulu = std::fmod(c.zulu, kSecondsPerDay);
+        DataRef& day = ref("sim/time/local_date_days");
+        day.scalar = (static_cast<int>(day.scalar) + 1) % kDaysPerYear;
+    }
+    c.zuluPublished = static_cast<float>(c.zulu);
+    zulu.scalar = c.zuluPublished;
+}
+
+// The world starts in its reset state, before any plugin can look.
+const bool kWorldReady = (resetWorld(), true);
+
+}  // namespace
+
+double now() { return frameTime(clock()); }
+int cycle() { return static_cast<int>(clock().frames); }
+
+}  // namespace detail
+
+void reset() {
+    unloadAll();
+    detail::clearMenus();
+    detail::clearLoops();
+    detail::resetOutputs();
+    detail::clearFault();
+    detail::resetWorld();
+}
+
+void setFrameRate(int fps) {
+    if (fps < 1 || fps > 10000) throw std::invalid_argument("xphost::setFrameRate: " + std::to_string(fps) + " fps");
+    detail::Clock& c = detail::clock();
+    c.baseTime = detail::frameTime(c);
+    c.baseFrame = c.frames;
+    c.fps = fps;
+}
+
+int frameRate() { return detail::clock().fps; }
+
+void runFrames(int n) {
+    detail::Clock& c = detail::clock();
+    for (int i = 0; i < n; ++i) {
+        if (pluginFaulted()) return;  // a plugin failed: nothing runs on until reset
+        const double dt = 1.0 / c.fps;
+        ++c.frames;
+        const double t = detail::frameTime(c);
+        if (c.modelOn) {
+            c.model.step(dt);
+            c.model.publish();
+            detail::advanceSimulatorClock(c, t, dt);
+        }
+        detail::runFlightLoops(t, dt, detail::cycle());
+    }
+}
+
+void runSeconds(double simSeconds) {
+    if (!(simSeconds > 0)) return;
+    runFrames(static_cast<int>(std::llround(simSeconds * frameRate())));
+}
+
+double simTime() { return detail::now(); }
+long long frameCount() { return detail::clock().frames; }
+
+void setFlightModelEnabled(bool on) { detail::clock().modelOn = on; }
+
+bool setRoute(const std::string& routeText, std::string* error) { return setRoute(routeText, error, "route"); }
+
+bool setRoute(const std::string& routeText, std::string* error, const std::string& fileName) {
+    Route r;
+    if (!parseRoute(routeText, fileName, &r, error)) return false;
+    detail::Clock& c = detail::clock();
+    c.model.reset(r);
+    if (c.modelOn) c.model.publish();
+    return true;
+}
+
+std::string defaultRouteText() { return defaultRouteSource(); }
+
+FlightState flightState() { return detail::clock().model.state(); }
+
+}  // namespace xphost

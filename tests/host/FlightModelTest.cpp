@@ -1,0 +1,188 @@
+// The simulated flight: geodesy against GeographicLib, the moving local
+// origin, kinematic consistency, and the route format.
+
+#include "HostFixture.h"
+
+#include <cmath>
+
+#ifdef HAVE_GEOGRAPHICLIB
+#include <GeographicLib/Geocentric.hpp>
+#include <GeographicLib/LocalCartesian.hpp>
+#endif
+
+namespace {
+
+const double kDeg = M_PI / 180.0;
+const double kMetresPerDegree = 111320.0;
+const std::string kPos = "sim/flightmodel/position/";
+
+float ref(const char* name) { return xphost::getFloat(kPos + name); }
+
+using FlightModel = HostTest;
+
+#ifdef HAVE_GEOGRAPHICLIB
+TEST_F(FlightModel, PositionMatchesGeographicLibOverALongFlight) {
+    std::string err;
+    ASSERT_TRUE(xphost::setRoute("start 48.5 -3.25 300 10\n"
+                                 "leg - 120 8 0 120\n"
+                                 "leg - 150 0 1.5 60\n"
+                                 "leg - 200 0 0 3600\n",
+                                 &err))
+        << err;
+    double worstExact = 0, worstFloat = 0;
+    for (int i = 0; i < 240; ++i) {  // 80 minutes in 20 s steps
+        xphost::runSeconds(20);
+        const xphost::FlightState s = xphost::flightState();
+        // The exact state: geodetic position from the local one.
+        GeographicLib::LocalCartesian exact(s.latRef, s.lonRef, 0, GeographicLib::Geocentric::WGS84());
+        double lat, lon, h;
+        exact.Reverse(s.x, -s.z, s.y, lat, lon, h);
+        worstExact = std::max({worstExact, std::fabs(lat - s.latitude) * kMetresPerDegree,
+                               std::fabs(lon - s.longitude) * kMetresPerDegree * std::cos(lat * kDeg),
+                               std::fabs(h - s.elevation)});
+        // What a plugin reads from the float data references.
+        GeographicLib::LocalCartesian seen(ref("lat_ref"), ref("lon_ref"), 0, GeographicLib::Geocentric::WGS84());
+        seen.Reverse(ref("local_x"), -ref("local_z"), ref("local_y"), lat, lon, h);
+        worstFloat = std::max({worstFloat, std::fabs(lat - ref("latitude")) * kMetresPerDegree,
+                               std::fabs(lon - ref("longitude")) * kMetresPerDegree * std::cos(lat * kDeg),
+                               std::fabs(h - xphost::getDouble(kPos + "elevation"))});
+    }
+    EXPECT_LT(worstExact, 1e-6);
+    EXPECT_LT(worstFloat, 1.0);
+    // It really went far: 200 m/s for an hour.
+    const xphost::FlightState end = xphost::flightState();
+    EXPECT_GT(std::hypot(end.latitude - 48.5, (end.longitude + 3.25) * std::cos(end.latitude * kDeg)), 5.0);
+}
+#else
+TEST_F(FlightModel, PositionMatchesGeographicLibOverALongFlight) { GTEST_SKIP() << "GeographicLib not available"; }
+#endif
+
+TEST_F(FlightModel, LocalOriginFollowsTheAircraft) {
+    std::string err;
+    ASSERT_TRUE(xphost::setRoute("start 60 20 1000 45\nleg - 250 0 0.5 600\n", &err)) << err;
+    int shifts = 0;
+    double lastRef = ref("lat_ref");
+    for (int i = 0; i < 60 * 600; ++i) {
+        xphost::runFrames(1);
+        const xphost::FlightState s = xphost::flightState();
+        ASSERT_LE(std::hypot(s.x, s.z), 1900.0 + 250.0 / 60) << "frame " << i;
+        ASSERT_LT(std::fabs(s.y - s.elevation), 0.3) << "frame " << i;
+        ASSERT_EQ(static_cast<double>(static_cast<float>(s.latRef)), s.latRef) << "the float reference is exact";
+        if (ref("lat_ref") != lastRef) {
+            ++shifts;
+            lastRef = ref("lat_ref");
+        }
+    }
+    EXPECT_GT(shifts, 30);
+}
+
+TEST_F(FlightModel, VelocityAndAccelerationAreDerivatives) {
+    std::string err;
+    ASSERT_TRUE(xphost::setRoute("start 52 5 500 0\nleg 0 80 4 3 100\n", &err)) << err;
+    xphost::runSeconds(1);
+    for (int i = 0; i < 300; ++i) {
+        const xphost::FlightState a = xphost::flightState();
+        xphost::runFrames(1);
+        const xphost::FlightState b = xphost::flightState();
+        if (a.latRef != b.latRef || a.lonRef != b.lonRef) continue;  // origin moved
+        const double dt = 1.0 / 60;
+        EXPECT_NEAR((b.x - a.x) / dt, (a.vx + b.vx) / 2, 1e-3);
+        EXPECT_NEAR((b.y - a.y) / dt, (a.vy + b.vy) / 2, 1e-3);
+        EXPECT_NEAR((b.z - a.z) / dt, (a.vz + b.vz) / 2, 1e-3);
+        EXPECT_NEAR((b.vx - a.vx) / dt, (a.ax + b.ax) / 2, 1e-3);
+        EXPECT_NEAR((b.vz - a.vz) / dt, (a.az + b.az) / 2, 1e-3);
+    }
+    // Centripetal acceleration of a 3 deg/s turn at 80 m/s.
+    const xphost::FlightState s = xphost::flightState();
+    EXPECT_NEAR(std::hypot(s.ax, s.az), 80 * 3 * kDeg, 0.01);
+    EXPECT_NEAR(std::hypot(s.vx, s.vz), 80, 0.01);
+    EXPECT_NEAR(s.vy, 4, 0.01);
+}
+
+TEST_F(FlightModel, AttitudeFollowsTheLeg) {
+    std::string err;
+    ASSERT_TRUE(xphost::setRoute("start 10 10 0 350\nleg - 60 6 0 10\nleg - 60 0 2 10\nleg 90 50 0 0 10\n", &err));
+    auto headingOff = [](double psi, double want) { return std::fabs(std::remainder(psi - want, 360.0)); };
+    xphost::runSeconds(5);
+    EXPECT_NEAR(ref("theta"), std::atan2(6.0, 60.0) / kDeg, 1e-4);
+    EXPECT_NEAR(ref("phi"), 0, 1e-6);
+    EXPECT_NEAR(ref("psi"), 350, 1e-4);
+    xphost::runSeconds(10);  // 5 s into a right turn through north
+    EXPECT_LT(headingOff(ref("psi"), 0), 1e-3);
+    EXPECT_GE(ref("psi"), 0.0f);
+    EXPECT_LT(ref("psi"), 360.0f);
+    xphost::runSeconds(3);
+    EXPECT_NEAR(ref("psi"), 6, 1e-3);
+    EXPECT_NEAR(ref("phi"), std::atan(60 * 2 * kDeg / 9.80665) / kDeg, 1e-3) << "right turn, right bank";
+    EXPECT_NEAR(ref("theta"), 0, 1e-6);
+    xphost::runSeconds(7);
+    EXPECT_NEAR(ref("psi"), 90, 1e-4) << "the leg's own heading";
+    EXPECT_NEAR(ref("groundspeed"), 50, 1e-4);
+    xphost::runSeconds(10);  // past the route: straight and level
+    EXPECT_NEAR(ref("psi"), 90, 1e-4);
+    EXPECT_NEAR(ref("phi"), 0, 1e-6);
+    const double level = xphost::getDouble(kPos + "elevation");
+    xphost::runSeconds(1);
+    EXPECT_NEAR(xphost::getDouble(kPos + "elevation"), level, 1e-6);
+    const std::vector<float> q = xphost::getFloatArray(kPos + "q");
+    EXPECT_NEAR(q[0], std::cos(M_PI / 4), 1e-5);  // pure 90 deg yaw
+    EXPECT_NEAR(q[3], std::sin(M_PI / 4), 1e-5);
+}
+
+TEST_F(FlightModel, DistancesAlongLegs) {
+    std::string err;
+    ASSERT_TRUE(xphost::setRoute("start 0 0 1000 90\nleg - 100 0 0 10\nleg 0 50 0 0 10\n", &err)) << err;
+    xphost::runSeconds(10);
+    EXPECT_NEAR(ref("local_x"), 1000, 0.01);
+    EXPECT_NEAR(ref("local_z"), 0, 0.01);
+    xphost::runSeconds(10);
+    EXPECT_NEAR(ref("local_x"), 1000, 0.01);
+    EXPECT_NEAR(ref("local_z"), -500, 0.01) << "north is -z";
+    EXPECT_NEAR(xphost::getDouble(kPos + "elevation"), 1000, 0.01);
+}
+
+TEST_F(FlightModel, FrozenWhenDisabled) {
+    xphost::setFlightModelEnabled(false);
+    xphost::setFloat(kPos + "local_x", 5.0f);
+    xphost::runSeconds(2);
+    EXPECT_EQ(ref("local_x"), 5.0f);
+    xphost::setFlightModelEnabled(true);
+    xphost::runFrames(1);
+    EXPECT_NE(ref("local_x"), 5.0f);
+}
+
+TEST_F(FlightModel, DefaultRouteTakesOffNearFiftyTwoNorthFiveEast) {
+    EXPECT_NEAR(ref("latitude"), 52.0, 1e-4);
+    EXPECT_NEAR(ref("longitude"), 5.0, 1e-4);
+    xphost::runSeconds(60);
+    EXPECT_GT(xphost::getDouble(kPos + "elevation"), 300);
+    std::string err;
+    EXPECT_TRUE(xphost::setRoute(xphost::defaultRouteText(), &err)) << err;
+}
+
+TEST_F(FlightModel, RouteErrorsNameFileAndLine) {
+    struct Case {
+        const char* text;
+        const char* error;
+    } cases[] = {
+        {"start 52 5 0 270\nleg - 60 5 0\n", "r.txt:2: expected: leg"},
+        {"# c\n\nstart 52 5 0 270\nstart 1 1 1 1\n", "r.txt:4: a second start line"},
+        {"leg - 60 5 0 10\n", "r.txt:1: leg before the start line"},
+        {"start 95 5 0 270\n", "r.txt:1: latitude 95 is outside"},
+        {"start 52 5 0 abc\n", "r.txt:1: heading \"abc\" is not a number"},
+        {"start 52 5 0 270\nleg - 60x 5 0 10\n", "r.txt:2: speed \"60x\" is not a number"},
+        {"start 52 5 0 270\nleg - 60 5 0 0\n", "r.txt:2: duration 0 is outside"},
+        {"start 52 5 0 270\nleg - 60 5 0 nan\n", "r.txt:2: duration \"nan\" is not a number"},
+        {"start 52 5 0 270\nfly 3\n", "r.txt:2: unknown item \"fly\""},
+        {"# only a comment\n", "r.txt: no start line"},
+    };
+    for (const Case& c : cases) {
+        std::string err;
+        EXPECT_FALSE(xphost::setRoute(c.text, &err, "r.txt")) << c.text;
+        EXPECT_EQ(err.rfind(c.error, 0), 0u) << "got: " << err;
+    }
+    // A bad route leaves the flight as it was.
+    EXPECT_NEAR(ref("latitude"), 52.0, 1e-4);
+}
+
+}  // namespace

@@ -1,0 +1,142 @@
+// A plugin that exercises the host: it logs every call it receives through
+// XPLMDebugString ("<name>: ...") and offers menu items that make it speak,
+// throw, destroy its menu, report what the host tells it, or take the
+// other aircraft. Built twice, as hosttest.xpl and hosttest2.xpl.
+
+#include "XPLMDataAccess.h"
+#include "XPLMMenus.h"
+#include "XPLMPlanes.h"
+#include "XPLMPlugin.h"
+#include "XPLMProcessing.h"
+#include "XPLMUtilities.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+#ifndef HOSTTEST_NAME
+#define HOSTTEST_NAME "HostTest"
+#endif
+
+namespace {
+
+XPLMMenuID gMenu = nullptr;
+bool gArmed = false;
+int gTicks = 0;
+float gInterval = -1;
+
+void logf(const char* fmt, ...) {
+    char text[1024];
+    va_list ap;
+    va_start(ap, fmt);
+    std::vsnprintf(text, sizeof text, fmt, ap);
+    va_end(ap);
+    XPLMDebugString((std::string(HOSTTEST_NAME) + ": " + text + "\n").c_str());
+}
+
+// "HOSTTEST_X=HostTest2" selects a behaviour for one of the two builds only.
+bool asked(const char* var) {
+    const char* v = std::getenv(var);
+    return v && std::strcmp(v, HOSTTEST_NAME) == 0;
+}
+
+float tick(float sinceLastCall, float sinceLastLoop, int counter, void* refcon) {
+    ++gTicks;
+    logf("tick %d %.4f %.4f %s", counter, sinceLastCall, sinceLastLoop, static_cast<const char*>(refcon));
+    if (gArmed) throw std::runtime_error("armed tick");
+    return gInterval;
+}
+
+void planesAvailable(void* refcon) { logf("planes available %s", static_cast<const char*>(refcon)); }
+
+void menuHandler(void* menuRef, void* itemRef) {
+    const std::string item = static_cast<const char*>(itemRef);
+    logf("menu %s %s", static_cast<const char*>(menuRef), item.c_str());
+    if (item == "speak") {
+        XPLMSpeakString("Hello from " HOSTTEST_NAME);
+    } else if (item == "throw") {
+        throw std::runtime_error("menu throw");
+    } else if (item == "arm") {
+        gArmed = true;
+    } else if (item == "destroy") {
+        XPLMDestroyMenu(gMenu);
+        gMenu = nullptr;
+    } else if (item == "unregister") {
+        XPLMUnregisterFlightLoopCallback(tick, const_cast<char*>(HOSTTEST_NAME));
+    } else if (item == "info") {
+        int total = -1, active = -1;
+        XPLMPluginID controller = -2;
+        XPLMCountAircraft(&total, &active, &controller);
+        char file[256], path[512], prefs[512];
+        XPLMGetNthAircraftModel(0, file, path);
+        XPLMGetPrefsPath(prefs);
+        const char* prefsFile = XPLMExtractFileAndPath(prefs);
+        logf("info total=%d active=%d controller=%d file=%s path=%s prefsdir=%s prefsfile=%s sep=%s myid=%d", total,
+             active, controller, file, path, prefs, prefsFile, XPLMGetDirectorySeparator(), XPLMGetMyID());
+    } else if (item == "acquire") {
+        logf("acquire %d", XPLMAcquirePlanes(nullptr, planesAvailable, const_cast<char*>(HOSTTEST_NAME)));
+    } else if (item == "release") {
+        XPLMReleasePlanes();
+    } else if (item == "break") {
+        XPLMSetDatai(XPLMFindDataRef("sim/time/use_system_time"), 0);
+        int broken[5] = {0, 0, 0, 0, 0};
+        XPLMSetDatavi(XPLMFindDataRef("sim/aircraft/prop/acf_part_eq"), broken, 10, 5);
+    }
+}
+
+}  // namespace
+
+PLUGIN_API int hosttest_ticks() { return gTicks; }
+
+PLUGIN_API int XPluginStart(char* outName, char* outSig, char* outDesc) {
+    std::strcpy(outName, HOSTTEST_NAME);
+    std::strcpy(outSig, "volax.test." HOSTTEST_NAME);
+    std::strcpy(outDesc, "Exercises the headless host.");
+    gMenu = nullptr;
+    gArmed = false;
+    gTicks = 0;
+    gInterval = -1;
+    if (const char* v = std::getenv("HOSTTEST_INTERVAL")) gInterval = static_cast<float>(std::atof(v));
+    logf("start");
+    if (asked("HOSTTEST_THROW_START")) throw std::runtime_error("start throw");
+    if (asked("HOSTTEST_REFUSE")) {
+        // Leftovers of a failed start are the host's to clean up.
+        XPLMRegisterFlightLoopCallback(tick, 1.0f, const_cast<char*>(HOSTTEST_NAME));
+        XPLMCreateMenu("Refused " HOSTTEST_NAME, nullptr, 0, menuHandler, nullptr);
+        std::strcpy(outDesc, "refused on request");
+        return 0;
+    }
+    return 1;
+}
+
+PLUGIN_API int XPluginEnable(void) {
+    logf("enable");
+    gMenu = XPLMCreateMenu(HOSTTEST_NAME, nullptr, 0, menuHandler, const_cast<char*>("menuref"));
+    static const char* const kItems[][2] = {{"Alpha", "A"},        {"Beta", "B"},          {"Off", "off"},
+                                            {"Speak", "speak"},    {"Throw", "throw"},     {"Arm throw", "arm"},
+                                            {"Destroy", "destroy"}, {"Unregister", "unregister"},
+                                            {"Info", "info"},      {"Acquire", "acquire"}, {"Release", "release"},
+                                            {"Break", "break"}};
+    for (auto& item : kItems) {
+        const int index = XPLMAppendMenuItem(gMenu, item[0], const_cast<char*>(item[1]), 1);
+        if (std::strcmp(item[1], "off") == 0) XPLMEnableMenuItem(gMenu, index, 0);
+    }
+    XPLMRegisterFlightLoopCallback(tick, gInterval, const_cast<char*>(HOSTTEST_NAME));
+    return 1;
+}
+
+PLUGIN_API void XPluginDisable(void) {
+    logf("disable");
+    XPLMUnregisterFlightLoopCallback(tick, const_cast<char*>(HOSTTEST_NAME));
+    if (gMenu) XPLMDestroyMenu(gMenu);
+    gMenu = nullptr;
+}
+
+PLUGIN_API void XPluginStop(void) { logf("stop"); }
+
+PLUGIN_API void XPluginReceiveMessage(XPLMPluginID inFrom, int inMessage, void* inParam) {
+    logf("msg %d %d %ld", inFrom, inMessage, static_cast<long>(reinterpret_cast<intptr_t>(inParam)));
+}

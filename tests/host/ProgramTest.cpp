@@ -1,0 +1,181 @@
+// The xplm-host program end to end: options, a scenario run with two
+// plugins, exit codes for bad input, clean shutdown on a fault or Ctrl-C.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <algorithm>
+#include <fstream>
+#include <vector>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string output;  // stdout and stderr
+};
+
+Result run(const std::string& args, const std::string& env = "") {
+    const std::string cmd = env + " '" XPLM_HOST_PROGRAM "' " + args + " 2>&1";
+    Result r;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
+    const int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+bool has(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
+
+class Program : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/xplm-host-test-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+    }
+    void TearDown() override { (void)std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    std::string file(const std::string& name, const std::string& text) {
+        const std::string path = dir_ + "/" + name;
+        std::ofstream(path) << text;
+        return path;
+    }
+    std::string readLog() {
+        std::ifstream in(dir_ + "/out/Log.txt");
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    std::string dir_;
+};
+
+TEST_F(Program, HelpDocumentsEveryOptionAndFormat) {
+    const Result r = run("--help");
+    EXPECT_EQ(r.status, 0);
+    for (const char* what : {"--fps", "--realtime", "--duration", "--route", "--scenario", "--aircraft", "--output",
+                             "--prefs", "--quiet", "start <lat deg>", "leg <heading deg | ->", "<t> menu <title>",
+                             "<t> crash", "<t> aircraft", "<t> airport", "<t> count", "<t> end", "Log.txt",
+                             "[speak]", "Exit status"})
+        EXPECT_TRUE(has(r.output, what)) << what;
+}
+
+TEST_F(Program, RunsTwoPluginsThroughAScenario) {
+    const std::string scenario = file("s.txt",
+                                      "# speak, crash, swap the aircraft, stop\n"
+                                      "0.5 menu HostTest Speak\n"
+                                      "0.5 menu HostTest2 Info\n"
+                                      "1 crash\n"
+                                      "1.5 aircraft other/Glider.acf\n"
+                                      "2 end\n");
+    const Result r = run("--output " + dir_ + "/out --prefs " + dir_ + "/prefs --fps 30 --aircraft /a/Jet.acf --scenario " +
+                         scenario + " " HOSTTEST_PLUGIN " " HOSTTEST2_PLUGIN);
+    EXPECT_EQ(r.status, 0) << r.output;
+    const std::string log = readLog();
+    for (const std::string& line : std::vector<std::string>{"HostTest: start", "HostTest2: enable", "HostTest: msg 0 102 0", "HostTest2: msg 0 103 0",
+          "[speak] Hello from HostTest", "HostTest: msg 0 101 0", "file=Jet.acf path=/a/Jet.acf",
+          "prefsdir=" + dir_ + "/prefs prefsfile=X-Plane.prf", "stopping after 60 frames", "HostTest2: disable",
+          "HostTest: stop"}) {
+        EXPECT_TRUE(has(log, line)) << line << "\n" << log;
+        EXPECT_TRUE(has(r.output, line)) << line;
+    }
+    EXPECT_LT(log.find("HostTest: msg 0 101 0"), log.find("Glider.acf"));
+    EXPECT_LT(log.find("HostTest2: stop"), log.find("HostTest: stop")) << "stopped in reverse order";
+}
+
+TEST_F(Program, DurationAndQuiet) {
+    const Result r = run("--quiet --duration 1 --fps 30 --output " + dir_ + "/out " HOSTTEST_PLUGIN);
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.output, "");
+    EXPECT_TRUE(has(readLog(), "stopping after 30 frames"));
+    EXPECT_TRUE(has(readLog(), "HostTest: tick 30 "));
+}
+
+TEST_F(Program, BadInputIsRefusedWithAClearMessage) {
+    const std::string out = " --output " + dir_ + "/out ";
+    Result r = run(out + dir_ + "/nothing.xpl");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(has(r.output, "nothing.xpl: No such file or directory")) << r.output;
+
+    r = run(out + HOSTNOENTRY_PLUGIN);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(has(r.output, "entry point XPluginReceiveMessage is missing")) << r.output;
+
+    r = run(out + file("junk.xpl", "junk") + " " HOSTTEST_PLUGIN);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(has(r.output, "cannot load it as a shared library")) << r.output;
+
+    const std::string badScenario = file("bad.txt", "# ok\n1 crash\n2 menu VOLAX\n");
+    r = run(out + "--scenario " + badScenario + " " HOSTTEST_PLUGIN);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(has(r.output, badScenario + ":3: expected: menu <title> <item text>")) << r.output;
+    EXPECT_FALSE(has(r.output, "HostTest: start")) << "input is checked before any plugin runs";
+
+    const std::string badRoute = file("route.txt", "start 52 5 0 270\nleg - 60 5\n");
+    r = run(out + "--route " + badRoute + " " HOSTTEST_PLUGIN);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(has(r.output, badRoute + ":2: expected: leg")) << r.output;
+
+    for (const char* args : {"", "--fps 0 x.xpl", "--fps", "--bogus x.xpl", "--duration -1 x.xpl",
+                             "--scenario /no/such/file x.xpl"}) {
+        r = run(out + args);
+        EXPECT_EQ(r.status, 2) << args << ": " << r.output;
+    }
+}
+
+TEST_F(Program, APluginRefusingToStartIsNotEnabled) {
+    const Result r = run("--duration 0.5 --output " + dir_ + "/out " HOSTTEST_PLUGIN " " HOSTTEST2_PLUGIN,
+                         "HOSTTEST_REFUSE=HostTest");
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_TRUE(has(r.output, "XPluginStart returned 0: refused on request (not enabled)")) << r.output;
+    EXPECT_FALSE(has(r.output, "HostTest: enable"));
+    EXPECT_TRUE(has(r.output, "HostTest2: tick"));
+}
+
+TEST_F(Program, AThrowingPluginStopsTheRunCleanly) {
+    const std::string scenario = file("s.txt", "1 menu HostTest2 Throw\n");
+    const Result r =
+        run("--output " + dir_ + "/out --scenario " + scenario + " " HOSTTEST_PLUGIN " " HOSTTEST2_PLUGIN);
+    EXPECT_EQ(r.status, 3) << r.output;
+    EXPECT_TRUE(has(r.output, "plugin HostTest2 threw an exception from its menu handler: menu throw"));
+    EXPECT_TRUE(has(r.output, "(plugin fault)"));
+    EXPECT_TRUE(has(readLog(), "HostTest2: stop"));
+    EXPECT_TRUE(has(readLog(), "HostTest: stop"));
+}
+
+TEST_F(Program, InterruptFinishesTheFrameAndShutsDown) {
+    const std::string out = dir_ + "/out";
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        const int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        execl(XPLM_HOST_PROGRAM, "xplm-host", "--realtime", "--duration", "0", "--output", out.c_str(),
+              HOSTTEST_PLUGIN, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // Wait until the plugin runs, then interrupt.
+    for (int i = 0; i < 200 && !has(readLog(), "HostTest: tick"); ++i) usleep(50000);
+    kill(pid, SIGINT);
+    int st = 0;
+    ASSERT_EQ(waitpid(pid, &st, 0), pid);
+    ASSERT_TRUE(WIFEXITED(st));
+    EXPECT_EQ(WEXITSTATUS(st), 0);
+    const std::string log = readLog();
+    EXPECT_TRUE(has(log, "(interrupted)")) << log;
+    EXPECT_TRUE(has(log, "HostTest: stop"));
+}
+
+}  // namespace

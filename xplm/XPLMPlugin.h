@@ -1,0 +1,34 @@
+#ifndef _XPLMPlugin_h_
+#define _XPLMPlugin_h_
+
+/* Plugin identity and the messages the simulator sends to plugins. */
+
+#include "XPLMDefs.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The calling plugin's id. */
+XPLM_API XPLMPluginID XPLMGetMyID(void);
+
+/* Number of loaded plugins. */
+XPLM_API int XPLMCountPlugins(void);
+
+/* The user's aircraft crashed. */
+#define XPLM_MSG_PLANE_CRASHED 101
+
+/* An aircraft was loaded; parameter: its index as an integer cast to a pointer, 0 = the user's. */
+#define XPLM_MSG_PLANE_LOADED 102
+
+/* The user's aircraft was placed at an airport. */
+#define XPLM_MSG_AIRPORT_LOADED 103
+
+/* The number of aircraft changed. */
+#define XPLM_MSG_AIRPLANE_COUNT_CHANGED 105
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,55 @@
+#ifndef _XPLMProcessing_h_
+#define _XPLMProcessing_h_
+
+/* Flight-loop callbacks: periodic work on the simulator's main thread. */
+
+#include "XPLMDefs.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/*
+ * A flight-loop callback. Arguments: seconds since this callback was last
+ * called, seconds since the last flight loop, the flight-loop counter, the
+ * registration's reference. Return: positive = seconds until the next call,
+ * negative = number of flight loops until the next call (-1 = the next one),
+ * 0 = no further calls (the callback stays registered).
+ */
+typedef float (* XPLMFlightLoop_f)(float inElapsedSinceLastCall,
+                                   float inElapsedTimeSinceLastFlightLoop,
+                                   int inCounter,
+                                   void * inRefcon);
+
+/* Seconds of simulated time since the simulator started. */
+XPLM_API float XPLMGetElapsedTime(void);
+
+/* Number of flight loops run so far. */
+XPLM_API int XPLMGetCycleNumber(void);
+
+/*
+ * Registers a callback; inInterval has the meaning of the callback's return
+ * value. The callback is identified by (inFlightLoop, inRefcon).
+ */
+XPLM_API void XPLMRegisterFlightLoopCallback(XPLMFlightLoop_f inFlightLoop,
+                                             float inInterval,
+                                             void * inRefcon);
+
+/* Unregisters a callback; harmless when it is not registered. */
+XPLM_API void XPLMUnregisterFlightLoopCallback(XPLMFlightLoop_f inFlightLoop,
+                                               void * inRefcon);
+
+/*
+ * Reschedules a registered callback, relative to now (inRelativeToNow non-zero)
+ * or to its last call.
+ */
+XPLM_API void XPLMSetFlightLoopCallbackInterval(XPLMFlightLoop_f inFlightLoop,
+                                                float inInterval,
+                                                int inRelativeToNow,
+                                                void * inRefcon);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
