@@ -60,6 +60,7 @@ struct RTI::RTIambassador::PrivateRefs {
     std::atomic<bool> inCallback{false};
     RTI::UniqueID retractionSerial = 0;
     std::uint32_t requestSerial = 0;
+    bool transportFailed = false;  // the last call failed in the transport, not in the executive
 
     volax::rti::Connection& conn() {
         if (!connection) connection = volax::rti::makeConnection();
@@ -314,7 +315,14 @@ void deliverOne(RTI::RTIambassador::PrivateRefs* p, Message& cb) {
 
 Message RTI::RTIambassador::PrivateRefs::call(Message rq) {
     rq.serial = ++requestSerial;
-    Message reply = conn().call(rq);
+    transportFailed = false;
+    Message reply;
+    try {
+        reply = conn().call(rq);
+    } catch (...) {
+        transportFailed = true;
+        throw;
+    }
     if (reply.kind == MessageKind::Error) throwError(reply);
     if (reply.kind != MessageKind::Reply) {
         std::string why = std::string("unexpected answer ") + volax::rti::kindName(reply.kind) + " to " +
@@ -421,7 +429,14 @@ void RTI::RTIambassador::resignFederationExecution(ResignAction theAction) {
     service(privateRefs, "resignFederationExecution", [&] {
         PrivateRefs* p = privateRefs;
         p->requireJoined();
-        p->call(Message(MessageKind::ResignFederation, static_cast<std::uint32_t>(theAction)));
+        try {
+            p->call(Message(MessageKind::ResignFederation, static_cast<std::uint32_t>(theAction)));
+        } catch (...) {
+            // A lost connection has resigned us already (the executive treats it
+            // as action 3): report it, but be free to join again.
+            if (p->transportFailed) p->leave();
+            throw;
+        }
         p->leave();
     });
 }
