@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <RTIfaultInjection.hh>
-#include <fedtime.hh>
 
 #include <cstring>
 
 #include "FrameworkTestSupport.h"
-#include "QVHLAFederateAmbassador.h"
 
 namespace {
 
@@ -284,135 +282,4 @@ TEST_F(AircraftTest, RemoteAircraftAreMadeReflectedAndRemoved) {
     ASSERT_TRUE(tickManagerUntil([&] { return manager().findRemoteObject(peer) == nullptr; }));
     EXPECT_EQ(TestAircraft::alive, alive - 1);
     manager().registerObjectTemplate(QVHLAAircraftObject::classHandle, nullptr);
-}
-
-// The ambassador's routing, driven directly: no RTI is involved.
-TEST(FederateAmbassador, RoutesReflectionsRemovalsAndRequests) {
-    QVHLAFederateAmbassador amb;
-    QVHLAAircraftObject::classHandle = 900;
-    QVHLAAircraftObject::entityIdentifierHandle = 901;
-    QVHLAAircraftObject::entityTypeHandle = 902;
-    QVHLAAircraftObject::spatialHandle = 903;
-    QVHLAAircraftObject::forceIdentifierHandle = 904;
-    LogCapture log;
-
-    std::unique_ptr<RTI::AttributeHandleValuePairSet> values(RTI::AttributeSetFactory::create(2));
-    values->add(904, "\x05", 1);
-    amb.reflectAttributeValues(777, *values, "tag");
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{
-                               "QVHLAFederateAmbassador::reflectAttributeValues() : Short!",
-                               "QVHLAFederateAmbassador::reflectAttributeValues : Couldn't find object to reflect attributes!"}));
-
-    TestAircraft local;
-    local.instanceHandle = 777;
-    manager().addLocalObject(&local);
-    log.clear();
-    RTIfedTime time(1.0);
-    RTI::EventRetractionHandle retraction{0, 0};
-    amb.reflectAttributeValues(777, *values, time, "tag", retraction);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"QVHLAFederateAmbassador::reflectAttributeValues() : Long!",
-                                                     "QVHLAFederateAmbassador::reflectAttributeValues() : Short!",
-                                                     "QVHLAAircraftObject::reflectAttributes : begin",
-                                                     "QVHLAAircraftObject::reflectAttributes : ForceIdentifier"}));
-    EXPECT_EQ(local.getForceIdentifier(), 5);
-
-    std::unique_ptr<RTI::AttributeHandleSet> request(RTI::AttributeHandleSetFactory::create(1));
-    request->add(904);
-    local.updateAttributes();  // not joined: the RTI refuses and the mark is dropped
-    EXPECT_FALSE(local.isForceIdentifierPending());
-    amb.provideAttributeValueUpdate(777, *request);
-    EXPECT_TRUE(local.isForceIdentifierPending());
-    amb.provideAttributeValueUpdate(778, *request);  // unknown: ignored
-
-    // The federate's own object is never deleted by a removal.
-    log.clear();
-    const int alive = TestAircraft::alive;
-    amb.removeObjectInstance(777, time, "tag", retraction);
-    EXPECT_EQ(TestAircraft::alive, alive);
-    EXPECT_EQ(manager().findLocalObject(777), &local);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{
-                               "QVHLAFederateAmbassador::removeObjectInstance : Ignoring removal of a local object"});
-    manager().removeLocalObject(777);
-
-    // Discovery without a template only logs.
-    log.clear();
-    amb.discoverObjectInstance(778, 900, "Peer");
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{
-                               "QVHLAFederateAmbassador::discoverObjectInstance : Object discovered!",
-                               "QVHLAManager::newRemoteObject : Couldn't find template object class 900"}));
-    amb.removeObjectInstance(778, "tag");  // unknown: ignored
-}
-
-// Reflections decoded from hand-made sets: every attribute, foreign handles, bad lengths,
-// and a set that throws.
-TEST(AircraftReflection, DecodesKnownAttributesAndSkipsTheRest) {
-    QVHLAAircraftObject::entityIdentifierHandle = 11;
-    QVHLAAircraftObject::entityTypeHandle = 12;
-    QVHLAAircraftObject::spatialHandle = 13;
-    QVHLAAircraftObject::forceIdentifierHandle = 14;
-    TestAircraft a;
-    LogCapture log;
-    std::unique_ptr<RTI::AttributeHandleValuePairSet> other(RTI::AttributeSetFactory::create(1));
-    other->add(99, "\x01", 1);
-    a.reflectAttributes(*other, "tag");
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"QVHLAAircraftObject::reflectAttributes : begin"});
-    EXPECT_EQ(a.reflected, 1);
-    EXPECT_FALSE(a.hasSpatial() || a.isForceIdentifierValid());
-
-    Spatial s = spatialAt(1.5);
-    NetBuffer sb = spatialToNet(s);
-    std::unique_ptr<RTI::AttributeHandleValuePairSet> all(RTI::AttributeSetFactory::create(5));
-    all->add(14, "\xFE", 1);
-    all->add(11, "\x00\x01\x00\x02\x00\x03\xFF", 7);  // longer: leading bytes
-    all->add(12, "\x01\x02\x00\xE1\x01\x02\x03\x04", 8);
-    all->add(13, sb.get(), 88);
-    all->add(99, "", 0);
-    log.clear();
-    a.reflectAttributes(*all, "tag");
-    EXPECT_EQ(a.getForceIdentifier(), 0xFE);
-    EXPECT_EQ(a.getEntityIdentifier().entityNumber, 3);
-    EXPECT_EQ(a.getEntityType().country, 225);
-    EXPECT_EQ(a.peekSpatial().worldLocation.x, 1.5);
-    EXPECT_TRUE(a.isEntityIdentifierPending() && a.isEntityTypePending() && a.isSpatialPending() &&
-                a.isForceIdentifierPending());
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{
-                               "QVHLAAircraftObject::reflectAttributes : begin",
-                               "QVHLAAircraftObject::reflectAttributes : ForceIdentifier",
-                               "QVHLAAircraftObject::reflectAttributes : EntityIdentifier",
-                               "QVHLAAircraftObject::reflectAttributes : EntityType",
-                               "QVHLAAircraftObject::reflectAttributes : Spatial",
-                               "QVHLAAircraftObject::reflectAttributes : New Spat: 1.500000, 2.000000, 3.000000"}));
-
-    // Bad values leave the object as it was.
-    a.takeSpatial();
-    NetBuffer bad = spatialToNet(spatialAt(8.0));
-    bad[0] = 0;
-    std::unique_ptr<RTI::AttributeHandleValuePairSet> broken(RTI::AttributeSetFactory::create(2));
-    broken->add(13, bad.get(), 88);
-    broken->add(14, "", 0);
-    std::unique_ptr<RTI::AttributeHandleValuePairSet> truncated(RTI::AttributeSetFactory::create(1));
-    truncated->add(13, sb.get(), 71);  // algorithm 5 carries 72
-    log.clear();
-    a.reflectAttributes(*broken, "tag");
-    a.reflectAttributes(*truncated, "tag");
-    EXPECT_EQ(a.peekSpatial().worldLocation.x, 1.5);
-    EXPECT_FALSE(a.isSpatialPending());
-    EXPECT_EQ(a.getForceIdentifier(), 0xFE);
-    EXPECT_TRUE(log.contains("QVHLAAircraftObject::reflectAttributes : Spatial skipped: algorithm 0 unknown"));
-    EXPECT_TRUE(log.contains("QVHLAAircraftObject::reflectAttributes : Spatial skipped: 71 of 72 bytes"));
-    EXPECT_TRUE(log.contains("QVHLAAircraftObject::reflectAttributes : ForceIdentifier skipped: 0 of 1 bytes"));
-
-    ThrowingAttributeSet throwing;
-    throwing.add(14, "\x07", 1);
-    throwing.add(13, sb.get(), 88);
-    throwing.throwAt = 1;
-    log.clear();
-    const int reflectedBefore = a.reflected;
-    a.reflectAttributes(throwing, "tag");
-    throwing.rtiException = false;
-    a.reflectAttributes(throwing, "tag");
-    EXPECT_EQ(a.getForceIdentifier(), 7);
-    EXPECT_EQ(a.reflected, reflectedBefore + 2);
-    EXPECT_TRUE(log.contains("QVHLAAircraftObject::reflectAttributes : bad index"));
-    EXPECT_TRUE(log.contains("QVHLAAircraftObject::reflectAttributes : Unknown exception"));
 }
