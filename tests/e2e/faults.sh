@@ -84,17 +84,30 @@ peers)
   check "host survives a killed monitor" alive "$HOST_PID"
   check "the plugin keeps ticking" test "$(count_lines "$TRACE" '^#+ TICK')" -gt "$TICKS"
   start_monitor "$OUT/monitor2.txt"
+  M2=$MONITOR_PID
+  # Two more with reduced output, watching the same aircraft.
+  start_monitor "$OUT/every3.txt" --every 3 --name every3; M3=$MONITOR_PID
+  start_monitor "$OUT/quiet.txt" --quiet --name quiet; M4=$MONITOR_PID
+  MONITOR_PID=$M2
   if wait_for "$OUT/monitor2.txt" '^UPDATE name=.* lat=-?[0-9]' 5; then
     step_ok "a new monitor gets the ownship's current values"
   else
     step_fail "a new monitor got no values from the ownship"
   fi
   NAME=$(first_match "$OUT/monitor2.txt" '^DISCOVER name=' 's/^DISCOVER name=([^ ]*).*/\1/')
+  sleep 2  # a few updates for the reduced-output monitors
   stop_pid "$HOST_PID" KILL 5
   check "monitor sees $NAME removed when the host is killed" wait_for "$OUT/monitor2.txt" "^REMOVE name=$NAME " 5
   stop_pid "$MONITOR_PID" INT 5; MS=$?
   check "monitor ends cleanly on SIGINT ($MS)" test "$MS" -eq 0
   check "monitor printed its summary" grep -q '^END aircraft=1 ' "$OUT/monitor2.txt"
+  stop_pid "$M3" INT 5; stop_pid "$M4" INT 5
+  U3=$(sed -nE 's/^END aircraft=1 updates=([0-9]+)$/\1/p' "$OUT/every3.txt")
+  check "--every 3 printed every third of ${U3:-?} updates" \
+    test -n "$U3" -a "$(count_lines "$OUT/every3.txt" '^UPDATE ')" -eq $(( (${U3:-0} + 2) / 3 ))
+  check "--quiet printed no UPDATE but the discovery and the removal" bash -c "
+    ! grep -q '^UPDATE ' '$OUT/quiet.txt' && grep -q '^DISCOVER name=$NAME ' '$OUT/quiet.txt' &&
+    grep -q '^REMOVE name=$NAME ' '$OUT/quiet.txt' && grep -Eq '^END aircraft=1 updates=[1-9]' '$OUT/quiet.txt'"
   ;;
 esac
 

@@ -112,6 +112,18 @@ else
   step_fail "VOLAX did not remove the left wing (no 'Removing Left Wing...' in trace.txt)"
 fi
 
+# 4b. A second detonation at the position the monitor last reported, as a
+# geodetic point: VOLAX's absolute test measures it against its own position.
+AT=$(grep -E "$UPD" "$MON" | tail -1 | sed -E 's/.* lat=([^ ]*) lon=([^ ]*) h=([^ ]*) .*/\1,\2,\3/')
+if "$BIN/volax-fed" detonate --at "$AT" --result 5 >"$OUT/detonate2.txt" 2>&1 &&
+   wait_for "$TRACE" '^Absolute distance square: ' 5; then
+  D2=$(grep -m1 '^Absolute distance square: ' "$TRACE" | sed -E 's/.*: //')
+  check "detonation at $AT measured $(awk -v d="$D2" 'BEGIN { printf "%.0f", sqrt(d) }') m from the ownship" \
+    awk -v d="$D2" 'BEGIN { exit !(d < 40000) }'
+else
+  step_fail "detonation at $AT not measured by VOLAX: $(head -1 "$OUT/detonate2.txt")"
+fi
+
 # 5. A StartResume setting 1 January 2005, 12:30 UTC.
 if "$BIN/volax-fed" start-resume --time 2005-01-01T12:30:00Z >"$OUT/start-resume.txt" 2>&1; then
   step_ok "start-resume sent: $(head -1 "$OUT/start-resume.txt")"
@@ -136,6 +148,10 @@ fi
 stop_pid "$MONITOR_PID" INT 10; MON_STATUS=$?
 check "monitor ended cleanly (exit status $MON_STATUS)" test "$MON_STATUS" -eq 0
 check "monitor reported no errors" test ! -s "${MON%.txt}.err"
+OFF=$(awk '/<coordinates>/{c=1;next} /<\/coordinates>/{c=0}
+  c { split($0, p, ","); if ((p[1]-8.5555)^2 + (p[2]-47.4582)^2 > 0.01 || p[3] < 500 || p[3] > 1000) n++ }
+  END { print n+0 }' "$KML" 2>/dev/null)
+check "every track point lies on the route near Zurich, 500-1000 m high ($OFF off)" test "${OFF:-1}" -eq 0
 POINTS=$(awk '/<coordinates>/{c=1;next} /<\/coordinates>/{c=0} c' "$KML" 2>/dev/null | wc -l)
 check "track.kml holds the track of $NAME ($POINTS points)" \
   bash -c "grep -q '<name>$NAME</name>' '$KML' && (( $POINTS >= 3 ))"
