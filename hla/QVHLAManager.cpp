@@ -84,6 +84,11 @@ bool QVHLAManager::resignFederation() {
             federationCreated = false;
             rtiAmbassador.destroyFederationExecution(federationName.c_str());
         }
+    } catch (RTI::FederateNotExecutionMember& e) {
+        // The RTI no longer counts us as a member (it resigned us when our link to
+        // it was lost): we are out, and must be free to join again.
+        logMessage(where, reasonOf(e));
+        joined = false;
     } catch (RTI::Exception& e) {
         logMessage(where, reasonOf(e));
     } catch (...) {
