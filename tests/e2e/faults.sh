@@ -36,8 +36,11 @@ PORT=$RTI_PORT
 
 case $CASE in
 server)
-  # Sim seconds 9 and 10: Resign, then Join... (the host paces to the wall clock).
-  printf '1 menu VOLAX Create Ownship\n9 menu VOLAX Resign\n10 menu VOLAX Join...\n' >"$OUT/scenario.txt"
+  # After the restart (the host paces to the wall clock): Resign - the RTI
+  # reports the lost link, so VOLAX says it failed - Resign again, now out of
+  # the federation, then Join...
+  printf '%s\n' '1 menu VOLAX Create Ownship' '9 menu VOLAX Resign' '10 menu VOLAX Resign' \
+    '11 menu VOLAX Join...' >"$OUT/scenario.txt"
   start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" \
     --realtime --duration 16 --scenario "$OUT/scenario.txt"
   wait_for "$TRACE" '^JOIN SUCCESS$' 10 || { step_fail "VOLAX did not join"; exit 1; }
@@ -57,7 +60,7 @@ server)
   start_rtiexec "$OUT/rtiexec.log" "$PORT" || { step_fail "server did not restart on port $PORT"; exit 1; }
   step_ok "server restarted on port $PORT"
   if wait_for "$TRACE" '^VOLAX plugin MENU VOLAXJoin$' 15; then
-    step_ok "scenario selected Resign and Join..."
+    step_ok "scenario selected Resign, Resign and Join..."
   else
     step_fail "the scenario's Join... never ran"
   fi
