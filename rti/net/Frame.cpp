@@ -28,10 +28,13 @@ void RecvBuffer::makeRoom(std::size_t want) {
 
 IoStatus RecvBuffer::readFrom(int fd, int& err) {
     makeRoom(kReadChunk);
+    lastReadFull_ = false;
     for (;;) {
-        ssize_t n = ::recv(fd, buf_.data() + end_, buf_.size() - end_, MSG_DONTWAIT);
+        const std::size_t room = buf_.size() - end_;
+        ssize_t n = ::recv(fd, buf_.data() + end_, room, MSG_DONTWAIT);
         if (n > 0) {
             end_ += static_cast<std::size_t>(n);
+            lastReadFull_ = static_cast<std::size_t>(n) == room;
             return IoStatus::Data;
         }
         if (n == 0) return IoStatus::Closed;

@@ -20,6 +20,9 @@ class RecvBuffer {
 public:
     // One non-blocking recv() into the buffer. `err` gets errno on Error.
     IoStatus readFrom(int fd, int& err);
+    // Whether the last readFrom filled all the room it had: only then can more
+    // be waiting in the socket right now (saves a recv that would find nothing).
+    bool lastReadFull() const { return lastReadFull_; }
 
     // The next complete frame (header included), valid until the next
     // readFrom/append. Throws DecodeError when the header announces a frame
@@ -36,6 +39,7 @@ private:
     std::vector<std::uint8_t> buf_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
+    bool lastReadFull_ = false;
 };
 
 // Frames waiting to be written.

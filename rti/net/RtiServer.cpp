@@ -176,6 +176,7 @@ void RtiServer::readFrom(Client& c) {
             c.closedByPeer = false;
             return;
         }
+        if (st == IoStatus::Data && !c.in.lastReadFull()) break;
     }
 }
 

@@ -205,6 +205,7 @@ bool TcpClientConnection::drain(std::uint32_t wantSerial, Message* reply) {
         }
         taken += in_.buffered() - before;
         if (decodeFrames(wantSerial, reply)) return true;
+        if (!in_.lastReadFull()) break;
     }
     return false;
 }
