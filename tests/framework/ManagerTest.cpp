@@ -162,8 +162,19 @@ TEST_F(ManagerTest, TickLogsRtiFailuresAndUpdatesLocalObjectsInHandleOrder) {
     OrderObject::updates.clear();
     manager().tick();
     EXPECT_EQ(OrderObject::updates, (std::vector<RTI::ObjectHandle>{1, 5}));
-    manager().removeLocalObject(1);
-    manager().removeLocalObject(5);
+
+    // A derived update that throws is contained; the others and the RTI tick still run.
+    log.clear();
+    manager().addLocalObject(&c);
+    b.onUpdate = nullptr;
+    c.onUpdate = [] { throw std::runtime_error("derived"); };
+    rtitest::failNextCall<RTI::RTIinternalError>("tick", "reached");
+    OrderObject::updates.clear();
+    manager().tick();
+    EXPECT_EQ(OrderObject::updates, (std::vector<RTI::ObjectHandle>{1, 3, 5}));
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"QVHLAManager::tick() : Unknown exception",
+                                                     "QVHLAManager::tick() : reached"}));
+    for (RTI::ObjectHandle h : {1, 3, 5}) manager().removeLocalObject(h);
     EXPECT_TRUE(manager().getLocalObjects().empty());
 }
 
@@ -195,6 +206,10 @@ TEST_F(ManagerTest, RegistriesPreferRemoteObjectsAndOwnInteractionsAndTemplates)
     EXPECT_NE(dynamic_cast<TestAircraft*>(remote), nullptr);
     EXPECT_EQ(manager().findObject(42), remote);
     EXPECT_EQ(manager().findLocalObject(42), &local);
+    log.clear();
+    EXPECT_FALSE(remote->registerObjectInstance("Mine"));  // a peer's instance stays the peer's
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"QVHLARootObject::registerObjectInstance : Remote object cannot be registered"});
+    EXPECT_FALSE(manager().registerObjectTemplate(4001, remote));
 
     // A second discovery under the same handle replaces the registry's object without losing it.
     QVHLARootObject* again = manager().newRemoteObject(4000, 42, "Peer1b");
