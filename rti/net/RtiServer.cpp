@@ -139,7 +139,7 @@ void RtiServer::acceptAll() {
             acceptPausedUntil_ = monotonicSeconds() + 0.1;
             return;
         }
-        setNoDelay(fd);
+        tuneConnection(fd);
         std::string peer = peerName(fd);
         clients_.push_back(std::make_unique<Client>(Fd(fd), peer, nextClientId_++, options_.maxQueuedBytes));
         if (options_.verbose) log("connection %lu from %s", clients_.back()->id, peer.c_str());

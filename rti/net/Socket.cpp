@@ -73,9 +73,14 @@ bool setNonBlocking(int fd) {
     return flags >= 0 && ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
-void setNoDelay(int fd) {
+void tuneConnection(int fd) {
     int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    ::setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &one, sizeof one);
+    int idle = 10, interval = 5, count = 3;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+    ::setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &count, sizeof count);
 }
 
 double monotonicSeconds() {
@@ -145,7 +150,7 @@ Fd connectTcp(const HostPort& where, double timeoutSeconds, std::string& error) 
             error = "cannot connect to " + where.str() + ": " + std::strerror(errno);
             continue;
         }
-        setNoDelay(fd.get());
+        tuneConnection(fd.get());
         error.clear();
         return fd;
     }

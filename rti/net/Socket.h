@@ -59,7 +59,10 @@ Fd listenTcp(const HostPort& where, std::string& error);
 std::uint16_t boundPort(int fd);
 
 bool setNonBlocking(int fd);
-void setNoDelay(int fd);
+// TCP_NODELAY (small updates go out at once) and keepalive probes, so that a
+// peer that vanished without a FIN (host down, cable cut) is noticed within
+// about half a minute even on an idle connection.
+void tuneConnection(int fd);
 
 // Seconds from a monotonic clock.
 double monotonicSeconds();

@@ -111,7 +111,15 @@ TEST_F(TcpFaultTest, ServerKilledMidFlightThenRestarted) {
         EXPECT_NO_THROW(amb.tick());
 
         // A fresh server on the same port: the same ambassador creates and joins again.
-        server_ = std::make_unique<ServerProcess>(VOLAX_RTIEXEC, port);
+        // The port was just freed; tests running in parallel may hold it for a moment.
+        for (int attempt = 0; !server_ || !server_->running(); ++attempt) {
+            try {
+                server_ = std::make_unique<ServerProcess>(VOLAX_RTIEXEC, port);
+            } catch (const std::runtime_error&) {
+                if (attempt == 40) throw;
+                ::usleep(50 * 1000);
+            }
+        }
         amb.createFederationExecution(name_.c_str(), fed_.c_str());
         join(amb, rec, "survivor", h);
         h.publishAircraft(amb);

@@ -55,6 +55,7 @@ public:
         ::close(logFd);
         if (rc != 0) {
             ::close(out[0]);
+            ::unlink(logPath_.c_str());
             throw std::runtime_error("cannot start " + exe_ + ": " + std::strerror(rc));
         }
 
@@ -77,7 +78,9 @@ public:
         auto colon = line.rfind(':');
         if (at == std::string::npos || colon == std::string::npos) {
             kill();
-            throw std::runtime_error("volax-rtiexec did not report its port; output \"" + line + "\", log: " + log());
+            std::string why = "volax-rtiexec did not report its port; output \"" + line + "\", log: " + log();
+            ::unlink(logPath_.c_str());
+            throw std::runtime_error(why);
         }
         port_ = static_cast<std::uint16_t>(std::atoi(line.c_str() + colon + 1));
     }
