@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <string>
 #include <cstdlib>
 #include <cstring>
 
@@ -40,6 +41,10 @@ void openTrace() {
     } else {
         traceStream = std::fopen(target, "w");
         traceStreamOwned = traceStream != nullptr;
+        if (!traceStream) {
+            std::string line = std::string("VOLAX could not open the trace file ") + target + "\n";
+            XPLMDebugString(line.c_str());
+        }
     }
 }
 

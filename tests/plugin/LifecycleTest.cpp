@@ -267,6 +267,15 @@ TEST_F(PluginTest, UncreatableIniRefusesTheStart) {
     EXPECT_EQ(xphost::pluginCount(), 0);
 }
 
+TEST_F(PluginTest, UnwritableTraceFileIsReportedAndStartGoesOn) {
+    setenv("VOLAX_TRACE", "/nonexistent-folder/trace.txt", 1);
+    std::string error;
+    index = xphost::loadPlugin(VOLAX_PLUGIN_PATH, &error);
+    unsetenv("VOLAX_TRACE");
+    ASSERT_GE(index, 0) << error;
+    EXPECT_TRUE(contains(xphost::logText(), "VOLAX could not open the trace file /nonexistent-folder/trace.txt\n"));
+}
+
 TEST_F(PluginTest, UnusedEntryPointsOnlyTrace) {
     ASSERT_GE(load(true), 0);
     auto widget = reinterpret_cast<int (*)(int, void*, intptr_t, intptr_t)>(
