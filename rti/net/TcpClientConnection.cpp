@@ -125,13 +125,15 @@ void TcpClientConnection::dropConnection(const std::string& why) {
 }
 
 void TcpClientConnection::throwLost() const {
-    throw RTI::RTIinternalError(("connection to RTI server " + serverText_ + " lost").c_str());
+    std::string why = "connection to RTI server " + serverText_ + " lost";
+    if (!lossReason_.empty()) why += " (" + lossReason_ + ")";
+    throw RTI::RTIinternalError(why.c_str());
 }
 
 void TcpClientConnection::throwTimeout(MessageKind kind, const char* what) {
     // The late reply could still come and be mistaken for another one; the server
     // resigns a federate whose connection closes, which keeps both sides in step.
-    dropConnection("timeout");
+    dropConnection(std::string("no answer to ") + serviceName(kind) + " within " + formatSeconds(timeout_) + " s");
     throw RTI::RTIinternalError(("RTI server " + serverText_ + " did not " + what + " " + serviceName(kind) +
                                  " within " + formatSeconds(timeout_) + " s")
                                     .c_str());

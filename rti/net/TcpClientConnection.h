@@ -11,7 +11,7 @@
 // Faults: a closed, reset or garbled connection, or a server that does not
 // answer in time, closes the socket. While joined, every later call (tick
 // included, once callbacks received before the loss are delivered) raises
-// RTI::RTIinternalError "connection to RTI server HOST:PORT lost"; a resign in
+// RTI::RTIinternalError "connection to RTI server HOST:PORT lost (why)"; a resign in
 // that state raises it too but leaves the connection not joined, and the next
 // request connects afresh.
 #ifndef VOLAX_RTI_NET_TCPCLIENTCONNECTION_H
