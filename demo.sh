@@ -33,16 +33,17 @@ fi
 
 if [[ ! -f $BUILD_DIR/CMakeCache.txt ]]; then
   echo "== configuring $BUILD_DIR"
-  cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$ROOT/$BUILD_DIR.configure.log" 2>&1 || {
-    cat "$ROOT/$BUILD_DIR.configure.log" >&2; exit 1; }
-  rm -f "$ROOT/$BUILD_DIR.configure.log"
+  mkdir -p "$BUILD_DIR"
+  if ! cmake -S "$ROOT" -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >"$BUILD_DIR/demo-configure.log" 2>&1; then
+    cat "$BUILD_DIR/demo-configure.log" >&2
+    exit 1
+  fi
 fi
 echo "== building the programs the demonstration runs"
-if ! cmake --build "$BUILD_DIR" -j"$JOBS" --target volax-rtiexec xplm-host VOLAX volax-fed >"$ROOT/$DEMO_OUT.build.log" 2>&1; then
-  tail -30 "$ROOT/$DEMO_OUT.build.log" >&2
-  echo "demo.sh: build failed (full log: $DEMO_OUT.build.log)" >&2
+if ! cmake --build "$BUILD_DIR" -j"$JOBS" --target volax-rtiexec xplm-host VOLAX volax-fed >"$BUILD_DIR/demo-build.log" 2>&1; then
+  tail -30 "$BUILD_DIR/demo-build.log" >&2
+  echo "demo.sh: build failed (full log: $BUILD_DIR/demo-build.log)" >&2
   exit 1
 fi
-rm -f "$ROOT/$DEMO_OUT.build.log"
 
 exec "$ROOT/tools/scripts/flight.sh" --bin "$BUILD_DIR/bin" --out "$DEMO_OUT"
