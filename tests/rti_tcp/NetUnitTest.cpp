@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <poll.h>
+#include <thread>
 #include <csignal>
 #include <cstdlib>
 #include <string>
@@ -203,4 +206,85 @@ TEST(ClientSettingsTest, EveryRequestKindHasAServiceName) {
         EXPECT_TRUE(name.size() > 3 && std::islower(static_cast<unsigned char>(name[0]))) << name;
     }
     EXPECT_STREQ(serviceName(MessageKind::JoinFederation), "joinFederationExecution");
+}
+
+TEST(ClientConnectionTest, PostsToAServerThatStopsReadingFailWithinTheTimeout) {
+    // A listener nobody accepts from: the kernel takes a few megabytes, then nothing.
+    std::string error;
+    Fd mute = listenTcp(HostPort{"127.0.0.1", 0}, error);
+    ASSERT_TRUE(mute.valid()) << error;
+    TcpClientConnection conn(HostPort{"127.0.0.1", boundPort(mute.get())}, 0.2);
+
+    Message big(MessageKind::UpdateAttributes, 1);
+    big.values.push_back({0, std::string(64 * 1024, 'x')});
+    auto t0 = std::chrono::steady_clock::now();
+    int posted = 0;
+    try {
+        for (; posted < 100000; ++posted) conn.post(big);
+        ADD_FAILURE() << "the socket never filled";
+    } catch (const RTI::RTIinternalError& e) {
+        EXPECT_NE(std::string(e._reason).find("did not accept updateAttributeValues within 0.2 s"), std::string::npos)
+            << e._reason;
+    }
+    EXPECT_GT(posted, 10);  // a short stall is absorbed by the send buffer
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(), 5.0);
+    EXPECT_FALSE(conn.connected());
+    // Not joined, so nothing to report from tick(); a new request connects afresh.
+    EXPECT_FALSE(conn.pending());
+    EXPECT_THROW(conn.call(Message(MessageKind::JoinFederation)), RTI::RTIinternalError);  // mute again: timeout
+}
+
+TEST(ClientConnectionTest, RepliesAreMatchedBySerialAndCallbacksKeptInOrder) {
+    // A hand-driven server: answers a request with a stale reply, two callbacks, then the real reply.
+    std::string error;
+    Fd listener = listenTcp(HostPort{"127.0.0.1", 0}, error);
+    ASSERT_TRUE(listener.valid()) << error;
+    TcpClientConnection conn(HostPort{"127.0.0.1", boundPort(listener.get())}, 2.0);
+    pollfd p{listener.get(), POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 2000), 1);
+    Fd server(::accept(listener.get(), nullptr, nullptr));
+    ASSERT_TRUE(server.valid());
+
+    std::thread peer([&] {
+        RecvBuffer in;
+        int err = 0;
+        const std::uint8_t* f = nullptr;
+        std::size_t n = 0;
+        while (!in.nextFrame(f, n)) {
+            pollfd q{server.get(), POLLIN, 0};
+            if (::poll(&q, 1, 2000) != 1 || in.readFrom(server.get(), err) != IoStatus::Data) return;
+        }
+        Message rq = decode(f, n);
+        SendBuffer out;
+        Message stale(MessageKind::Reply, 99);
+        stale.serial = rq.serial + 1000;
+        out.add(stale);
+        Message d(MessageKind::Discover, 5);
+        out.add(d);
+        Message r(MessageKind::Reflect, 5);
+        r.tag = "sometag";
+        out.add(r);
+        Message reply(MessageKind::Reply, 42);
+        reply.serial = rq.serial;
+        out.add(reply);
+        while (out.flush(server.get(), err) == IoStatus::WouldBlock) {
+        }
+    });
+    Message reply = conn.call(Message(MessageKind::JoinFederation));
+    peer.join();
+    EXPECT_EQ(reply.kind, MessageKind::Reply);
+    EXPECT_EQ(reply.handle, 42u);
+    EXPECT_TRUE(conn.joined());
+    ASSERT_TRUE(conn.pending());
+    Message cb;
+    ASSERT_TRUE(conn.poll(cb));
+    EXPECT_EQ(cb.kind, MessageKind::Discover);
+    ASSERT_TRUE(conn.poll(cb));
+    EXPECT_EQ(cb.kind, MessageKind::Reflect);
+    EXPECT_FALSE(conn.poll(cb));
+
+    // The server goes: joined, so poll() reports it once the queue is empty.
+    server.reset();
+    EXPECT_TRUE(conn.waitForCallbacks(2.0));
+    EXPECT_THROW(conn.poll(cb), RTI::RTIinternalError);
 }
