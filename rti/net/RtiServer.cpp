@@ -284,7 +284,7 @@ void RtiServer::flushAll() {
     }
 }
 
-void RtiServer::run(const volatile std::sig_atomic_t* stop, const sigset_t* waitMask) {
+bool RtiServer::run(const volatile std::sig_atomic_t* stop, const sigset_t* waitMask) {
     std::vector<pollfd> fds;
     while (!*stop) {
         fds.clear();
@@ -300,7 +300,7 @@ void RtiServer::run(const volatile std::sig_atomic_t* stop, const sigset_t* wait
         if (n < 0) {
             if (errno == EINTR) continue;
             log("poll failed: %s", std::strerror(errno));
-            return;
+            return false;
         }
         if (fds[0].revents & POLLIN) acceptAll();
         // clients_ may have grown in acceptAll; only the polled ones are looked at.
@@ -311,6 +311,10 @@ void RtiServer::run(const volatile std::sig_atomic_t* stop, const sigset_t* wait
         flushAll();
         closeDoomed();
     }
+    std::size_t joined = 0;
+    for (const auto& c : clients_) joined += c->joined ? 1 : 0;
+    log("stopping with %zu connection(s), %zu federate(s) joined", clients_.size(), joined);
+    return true;
 }
 
 }  // namespace net

@@ -35,9 +35,10 @@ public:
     RtiServer(const RtiServer&) = delete;
     RtiServer& operator=(const RtiServer&) = delete;
 
-    // Serves until *stop becomes non-zero. `waitMask` is the signal mask in
-    // force while the loop waits (so a blocked SIGTERM can interrupt it).
-    void run(const volatile std::sig_atomic_t* stop, const sigset_t* waitMask);
+    // Serves until *stop becomes non-zero (true) or waiting fails (false).
+    // `waitMask` is the signal mask in force while the loop waits, so that a
+    // SIGTERM blocked elsewhere can interrupt the wait.
+    bool run(const volatile std::sig_atomic_t* stop, const sigset_t* waitMask);
 
     std::size_t connectionCount() const;
 

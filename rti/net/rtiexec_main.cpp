@@ -114,10 +114,11 @@ int main(int argc, char** argv) {
     std::printf("volax-rtiexec listening on %s\n", where.str().c_str());
     std::fflush(stdout);
 
+    bool ok;
     {
         volax::rti::net::RtiServer server(std::move(fd), options, stderr);
-        server.run(&gStop, &waitMask);
+        ok = server.run(&gStop, &waitMask);
     }
     std::fprintf(stderr, "volax-rtiexec: stopped\n");
-    return 0;
+    return ok ? 0 : 1;
 }
