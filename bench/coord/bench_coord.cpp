@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr size_t kPoints = 1024;  // cycled through so no call sees a constant
@@ -204,16 +206,24 @@ namespace {
 // Console output as usual, plus the CPU time of every repetition by name.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(isatty(fileno(stdout)) ? OO_Defaults : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
-        for (const Run& r : runs)
-            if (r.run_type == Run::RT_Iteration && !r.error_occurred)
+        for (const Run& r : runs) {
+            if (r.error_occurred) continue;
+            if (r.run_type == Run::RT_Iteration)
                 times_[r.run_name.function_name].push_back(r.GetAdjustedCPUTime());
+            else if (r.aggregate_name == "median")
+                medians_[r.run_name.function_name] = r.GetAdjustedCPUTime();
+        }
         ConsoleReporter::ReportRuns(runs);
     }
 
     double median(const std::string& name) const
     {
+        auto m = medians_.find(name);
+        if (m != medians_.end()) return m->second;
         auto it = times_.find(name);
         if (it == times_.end() || it->second.empty()) return 0.0;
         std::vector<double> v = it->second;
@@ -238,6 +248,7 @@ public:
 
 private:
     std::map<std::string, std::vector<double>> times_;
+    std::map<std::string, double> medians_;
 };
 
 }  // namespace
