@@ -52,22 +52,23 @@ first_match() { [[ -f $1 ]] && grep -Em1 -- "$2" "$1" | sed -E "$3"; }
 track_pid() { VOLAX_PIDS+=("$1"); }
 
 # stop_pid PID [SIGNAL] [SECONDS]: signal, wait, then SIGKILL. Returns the exit status.
+# (stderr is dropped so the shell's "Killed" job notice stays out of the narrative.)
 stop_pid() {
   local pid=$1 sig=${2:-TERM} limit=${3:-10} t=0
-  kill -0 "$pid" 2>/dev/null || { { wait "$pid"; } 2>/dev/null; return $?; }
-  kill -"$sig" "$pid" 2>/dev/null
-  while kill -0 "$pid" 2>/dev/null && (( t < limit * 10 )); do sleep 0.1; t=$((t + 1)); done
-  if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid" 2>/dev/null; fi
-  { wait "$pid"; } 2>/dev/null
-}
+  kill -0 "$pid" 2>/dev/null || { wait "$pid"; return $?; }
+  kill -"$sig" "$pid"
+  while kill -0 "$pid" && (( t < limit * 10 )); do sleep 0.1; t=$((t + 1)); done
+  if kill -0 "$pid"; then kill -KILL "$pid"; fi
+  wait "$pid"
+} 2>/dev/null
 
 # wait_exit PID SECONDS: waits for the process to end by itself; its status, or 124 on timeout.
 wait_exit() {
   local pid=$1 limit=$2 t=0
   while kill -0 "$pid" 2>/dev/null && (( t < limit * 10 )); do sleep 0.1; t=$((t + 1)); done
   if kill -0 "$pid" 2>/dev/null; then return 124; fi
-  { wait "$pid"; } 2>/dev/null
-}
+  wait "$pid"
+} 2>/dev/null
 
 # Ends every process started here that still runs (for an EXIT trap), newest
 # first, so that federates leave before the server goes.

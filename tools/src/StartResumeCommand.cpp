@@ -59,10 +59,8 @@ int runStartResume(int argc, char** argv) {
     if (options.has("time") && !parseIsoUtc(options.get("time"), &when, &error)) return usage("--time: " + error);
     ClockValue simulation, realWorld;
     if (!clockTimeFromUnix(when, &simulation, &error)) return usage("--time: " + error);
-    if (!clockTimeFromUnix(now, &realWorld, &error)) {
-        fail("the system clock cannot be sent as RealWorldTime: " + error);
-        return kExitFailure;
-    }
+    // RealWorldTime is informative only; a clock VOLAX could not read is not sent.
+    const bool sendRealWorld = clockTimeFromUnix(now, &realWorld, &error);
 
     installStopHandlers();
     FederateSession session(commonSettings(options, "volax-start-resume"));
@@ -80,7 +78,7 @@ int runStartResume(int argc, char** argv) {
         return kExitFailure;
     }
     startResume.setOriginatingEntity(toEntity(originator));
-    startResume.setRealWorldTime(ClockTime{realWorld.hours, realWorld.timePastHour});
+    if (sendRealWorld) startResume.setRealWorldTime(ClockTime{realWorld.hours, realWorld.timePastHour});
     startResume.setReceivingEntity(toEntity(receiver));
     startResume.setRequestIdentifier(static_cast<uint32_t>(requestId));
     startResume.setSimulationTime(ClockTime{simulation.hours, simulation.timePastHour});
