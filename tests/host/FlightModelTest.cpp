@@ -22,6 +22,7 @@ using FlightModel = HostTest;
 
 #ifdef HAVE_GEOGRAPHICLIB
 TEST_F(FlightModel, PositionMatchesGeographicLibOverALongFlight) {
+    xphost::setFrameRate(10);  // the geometry does not depend on the step; keeps the hour-long flight quick
     std::string err;
     ASSERT_TRUE(xphost::setRoute("start 48.5 -3.25 300 10\n"
                                  "leg - 120 8 0 120\n"
@@ -59,10 +60,10 @@ TEST_F(FlightModel, PositionMatchesGeographicLibOverALongFlight) { GTEST_SKIP() 
 
 TEST_F(FlightModel, LocalOriginFollowsTheAircraft) {
     std::string err;
-    ASSERT_TRUE(xphost::setRoute("start 60 20 1000 45\nleg - 250 0 0.5 600\n", &err)) << err;
+    ASSERT_TRUE(xphost::setRoute("start 60 20 1000 45\nleg - 250 0 0.5 300\n", &err)) << err;
     int shifts = 0;
     double lastRef = ref("lat_ref");
-    for (int i = 0; i < 60 * 600; ++i) {
+    for (int i = 0; i < 60 * 300; ++i) {
         xphost::runFrames(1);
         const xphost::FlightState s = xphost::flightState();
         ASSERT_LE(std::hypot(s.x, s.z), 1900.0 + 250.0 / 60) << "frame " << i;
@@ -73,7 +74,7 @@ TEST_F(FlightModel, LocalOriginFollowsTheAircraft) {
             lastRef = ref("lat_ref");
         }
     }
-    EXPECT_GT(shifts, 30);
+    EXPECT_GT(shifts, 15);
 }
 
 TEST_F(FlightModel, VelocityAndAccelerationAreDerivatives) {
