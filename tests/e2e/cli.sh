@@ -36,6 +36,7 @@ expect() {
   fi
 }
 
+expect 2 '^volax-fed: no command given' "no command" -- "$FED"
 expect 2 '^volax-fed: unknown command' "unknown command" -- "$FED" fly
 expect 2 '^volax-fed: unknown option --bogus' "unknown option" -- "$FED" monitor --bogus
 expect 2 '^volax-fed: --receiver: ' "bad receiver" -- "$FED" start-resume --receiver 1:2

@@ -27,7 +27,7 @@ const char* const kDetonateHelp =
     "  --fuse N            FuseType 0..65535 (default 0)\n"
     "  --warhead N         WarheadType 0..65535 (default 0)\n"
     "  --velocity X,Y,Z    FinalVelocityVector, m/s (default 0,0,0)\n"
-    "  --name NAME         federate name (default volax-detonate)\n";
+    "The federate name defaults to volax-detonate.\n";
 
 namespace {
 

@@ -38,7 +38,7 @@ const char* const kMonitorHelp =
     "  --track FILE.kml    write each aircraft's track as KML (rewritten every second and at exit)\n"
     "  --every N           print only every Nth UPDATE of each aircraft (default 1)\n"
     "  --quiet             print no UPDATE lines\n"
-    "  --name NAME         federate name (default volax-monitor)\n";
+    "The federate name defaults to volax-monitor.\n";
 
 namespace {
 

@@ -23,7 +23,7 @@ const char* const kStartResumeHelp =
     "                      RealWorldTime is always the current time.\n"
     "  --originator S:A:E  OriginatingEntity (default 0:0:0)\n"
     "  --request-id N      RequestIdentifier 0..4294967295 (default 1)\n"
-    "  --name NAME         federate name (default volax-start-resume)\n";
+    "The federate name defaults to volax-start-resume.\n";
 
 namespace {
 

@@ -25,7 +25,7 @@ const char* const kUsage =
 int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IOLBF, 0);
     if (argc < 2) {
-        fputs(kUsage, stderr);
+        volaxfed::fail("no command given (see volax-fed --help)");
         return volaxfed::kExitUsage;
     }
     const std::string command = argv[1];
