@@ -39,10 +39,10 @@ server)
   # After the restart (the host paces to the wall clock): Resign - the RTI
   # reports the lost link, so VOLAX says it failed - Resign again, now out of
   # the federation, then Join...
-  printf '%s\n' '1 menu VOLAX Create Ownship' '9 menu VOLAX Resign' '10 menu VOLAX Resign' \
-    '11 menu VOLAX Join...' >"$OUT/scenario.txt"
+  printf '%s\n' '1 menu VOLAX Create Ownship' '14 menu VOLAX Resign' '15 menu VOLAX Resign' \
+    '16 menu VOLAX Join...' >"$OUT/scenario.txt"
   start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" \
-    --realtime --duration 16 --scenario "$OUT/scenario.txt"
+    --realtime --duration 22 --scenario "$OUT/scenario.txt"
   wait_for "$TRACE" '^JOIN SUCCESS$' 10 || { step_fail "VOLAX did not join"; exit 1; }
   start_monitor "$OUT/monitor1.txt"
   check "monitor finds the ownship" wait_for "$OUT/monitor1.txt" '^DISCOVER name=' 5
@@ -59,7 +59,7 @@ server)
 
   start_rtiexec "$OUT/rtiexec.log" "$PORT" || { step_fail "server did not restart on port $PORT"; exit 1; }
   step_ok "server restarted on port $PORT"
-  if wait_for "$TRACE" '^VOLAX plugin MENU VOLAXJoin$' 15; then
+  if wait_for "$TRACE" '^VOLAX plugin MENU VOLAXJoin$' 25; then
     step_ok "scenario selected Resign, Resign and Join..."
   else
     step_fail "the scenario's Join... never ran"
