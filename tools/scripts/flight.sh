@@ -96,6 +96,8 @@ if (( N >= 3 && POS >= 3 )); then
 else
   step_fail "positions not flowing: $N updates, $POS distinct positions"
 fi
+check "track.kml is rewritten while the monitor runs" \
+  bash -c "grep -q '<name>$NAME</name>' '$KML' && tail -1 '$KML' | grep -qx '</kml>'"
 GS=$(grep -E "$UPD" "$MON" | tail -1 | sed -E 's/.* gs=([0-9.]+).*/\1/')
 check "ground speed plausible for the route (${GS} m/s, flown at 70-80 m/s)" \
   awk -v g="$GS" 'BEGIN { exit !(g > 60 && g < 90) }'
