@@ -62,15 +62,22 @@ bool RecvBuffer::nextFrame(const std::uint8_t*& frame, std::size_t& size) {
     return true;
 }
 
-void SendBuffer::add(const Message& msg) {
-    if (begin_ > 0 && begin_ == buf_.size()) clear();
-    encode(msg, buf_);
-}
-
-void SendBuffer::add(const Message& msg, std::uint32_t serial) {
+std::size_t SendBuffer::append(const Message& msg) {
     if (begin_ > 0 && begin_ == buf_.size()) clear();
     const std::size_t at = buf_.size();
-    encode(msg, buf_);
+    try {
+        encode(msg, buf_);
+    } catch (...) {
+        buf_.resize(at);  // a half-written frame would garble the stream
+        throw;
+    }
+    return at;
+}
+
+void SendBuffer::add(const Message& msg) { append(msg); }
+
+void SendBuffer::add(const Message& msg, std::uint32_t serial) {
+    const std::size_t at = append(msg);
     // Frame layout: u32 length, u16 kind, then the u32 serial, little-endian.
     std::uint8_t* p = buf_.data() + at + kFrameHeader + 2;
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(serial >> (8 * i));

@@ -62,6 +62,8 @@ public:
     }
 
 private:
+    std::size_t append(const Message& msg);  // offset of the new frame
+
     std::vector<std::uint8_t> buf_;
     std::size_t begin_ = 0;
 };

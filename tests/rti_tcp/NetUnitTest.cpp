@@ -146,6 +146,32 @@ TEST(SendBufferTest, SerialOverrideChangesOnlyTheSerial) {
     ::close(sv[1]);
 }
 
+TEST(SendBufferTest, AMessageTooLargeToEncodeLeavesTheStreamIntact) {
+    SendBuffer out;
+    out.add(sampleUpdate(1));
+    Message huge(MessageKind::UpdateAttributes, 7);
+    huge.tag.assign(kMaxFrameBody + 1, 't');
+    EXPECT_THROW(out.add(huge, 5), DecodeError);
+    out.add(sampleUpdate(2));
+
+    int sv[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv), 0);
+    int err = 0;
+    ASSERT_EQ(out.flush(sv[0], err), IoStatus::Data);
+    RecvBuffer in;
+    while (in.readFrom(sv[1], err) == IoStatus::Data) {
+    }
+    const std::uint8_t* f = nullptr;
+    std::size_t n = 0;
+    for (std::uint32_t want : {1u, 2u}) {
+        ASSERT_TRUE(in.nextFrame(f, n));
+        EXPECT_EQ(decode(f, n), sampleUpdate(want));
+    }
+    EXPECT_EQ(in.buffered(), 0u);
+    ::close(sv[0]);
+    ::close(sv[1]);
+}
+
 TEST(SendBufferTest, WritingToAClosedPeerIsAnErrorNotASignal) {
     int sv[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv), 0);
