@@ -112,7 +112,6 @@ public:
     std::vector<Reflection> reflections;
     std::vector<Interaction> interactions;
     std::vector<RTI::ObjectHandle> removed;
-    std::vector<std::pair<RTI::ObjectHandle, std::vector<RTI::AttributeHandle>>> provideRequests;
     bool joined = false;
 
     ~RawFederate() override {
@@ -159,11 +158,6 @@ public:
     }
     void removeObjectInstance(RTI::ObjectHandle o, const char*) override {
         removed.push_back(o);
-    }
-    void provideAttributeValueUpdate(RTI::ObjectHandle o, const RTI::AttributeHandleSet& set) override {
-        std::vector<RTI::AttributeHandle> hs;
-        for (RTI::ULong i = 0; i < set.size(); ++i) hs.push_back(set.getHandle(i));
-        provideRequests.emplace_back(o, hs);
     }
 };
 

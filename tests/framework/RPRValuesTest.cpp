@@ -105,20 +105,6 @@ TEST(RPRValues, DecodersInvertEncodersBitForBitIncludingNaNs) {
         EXPECT_EQ(std::memcmp(&w, &back, sizeof w), 0) << std::hex << db;
     }
 
-    EntityIdentifier ei{65535, 0, 4660};
-    EntityIdentifier eiBack{};
-    ASSERT_TRUE(netToEntityIdentifier(entityIdentifierToNet(ei).get(), 6, eiBack));
-    EXPECT_EQ(std::memcmp(&ei, &eiBack, sizeof ei), 0);
-    EntityType et{255, 1, 0xABCD, 2, 3, 4, 255};
-    EntityType etBack{};
-    ASSERT_TRUE(netToEntityType(entityTypeToNet(et).get(), 8, etBack));
-    EXPECT_EQ(std::memcmp(&et, &etBack, sizeof et), 0);
-    ClockTime ct{-5, 0xFFFFFFFFu};
-    ClockTime ctBack{};
-    ASSERT_TRUE(netToClockTime(clockTimeToNet(ct).get(), 8, ctBack));
-    EXPECT_EQ(ctBack.hours, -5);
-    EXPECT_EQ(ctBack.timePastTheHour, 0xFFFFFFFFu);
-
     for (DeadReckoningAlgorithm a = 1; a <= 9; ++a) {
         Spatial s = sampleSpatial(a);
         s.worldLocation.y = doubleFromBits(0x7FF0000000000001ull);
@@ -165,29 +151,25 @@ TEST(RPRValues, SpatialVariantsPlaceCarriedMembersAndZeroTheRest) {
 }
 
 TEST(RPRValues, ShortValuesAreRejectedAndLongOnesDecodeTheirLeadingBytes) {
-    const std::string long32(32, '\x01');
+    const std::string ones(32, '\x01');
     EntityIdentifier ei{9, 9, 9};
-    EXPECT_FALSE(netToEntityIdentifier(long32.data(), 5, ei));
-    EXPECT_EQ(ei.site, 9);
+    EXPECT_FALSE(netToEntityIdentifier(ones.data(), 5, ei));
     EXPECT_FALSE(netToEntityIdentifier(nullptr, 6, ei));
-    EXPECT_TRUE(netToEntityIdentifier(long32.data(), 32, ei));
+    EXPECT_EQ(ei.site, 9);
+    EXPECT_TRUE(netToEntityIdentifier(ones.data(), 32, ei));
     EXPECT_EQ(ei.entityNumber, 0x0101);
     EntityType et{};
-    EXPECT_FALSE(netToEntityType(long32.data(), 7, et));
-    EXPECT_TRUE(netToEntityType(long32.data(), 9, et));
     WorldLocation w{};
-    EXPECT_FALSE(netToWorldLocation(long32.data(), 23, w));
     Vector3f v{};
-    EXPECT_FALSE(netToVector(long32.data(), 11, v));
     ClockTime c{};
-    EXPECT_FALSE(netToClockTime(long32.data(), 7, c));
     ForceIdentifier f = 7;
-    EXPECT_FALSE(netToForceIdentifier(long32.data(), 0, f));
-    EXPECT_EQ(f, 7);
     uint16_t u16 = 0;
-    EXPECT_FALSE(netToUInt16(long32.data(), 1, u16));
     uint32_t u32 = 0;
-    EXPECT_FALSE(netToUInt32(long32.data(), 3, u32));
+    EXPECT_FALSE(netToEntityType(ones.data(), 7, et) || netToWorldLocation(ones.data(), 23, w) ||
+                 netToVector(ones.data(), 11, v) || netToClockTime(ones.data(), 7, c) ||
+                 netToForceIdentifier(ones.data(), 0, f) || netToUInt16(ones.data(), 1, u16) ||
+                 netToUInt32(ones.data(), 3, u32));
+    EXPECT_EQ(f, 7);
 }
 
 // Peers send only the bytes their algorithm carries; fewer than that, or an algorithm
