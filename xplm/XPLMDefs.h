@@ -94,9 +94,6 @@ typedef int XPLMPluginID;
 /* X-Plane itself, the sender of the simulator's messages. */
 #define XPLM_PLUGIN_XPLANE (0)
 
-/* Version of the plugin API these declarations describe. */
-#define kXPLM_Version (303)
-
 #ifdef __cplusplus
 }
 #endif
