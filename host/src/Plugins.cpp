@@ -124,6 +124,13 @@ int loadPlugin(const std::string& path, std::string* error, bool* startRefused) 
         err = "plugin " + path + ": cannot load it as a shared library: " + (why ? why : "unknown reason");
         return -1;
     }
+    // The same file twice would share one set of globals between two plugins.
+    for (int i = 0; i < pluginCount(); ++i)
+        if (detail::at(i)->handle == handle) {
+            dlclose(handle);
+            err = "plugin " + path + ": already loaded as " + detail::label(i);
+            return -1;
+        }
     auto p = std::make_unique<Plugin>();
     p->path = path;
     p->handle = handle;

@@ -167,6 +167,12 @@ TEST_F(Plugins, BadPluginFilesGiveClearErrors) {
     EXPECT_EQ(xphost::loadPlugin(dir_, &err), -1);
     EXPECT_NE(err.find("not a file"), std::string::npos) << err;
 
+    ASSERT_EQ(load(HOSTTEST_PLUGIN), 0);
+    EXPECT_EQ(xphost::loadPlugin(HOSTTEST_PLUGIN, &err), -1);
+    EXPECT_NE(err.find("already loaded as HostTest"), std::string::npos) << err;
+    EXPECT_EQ(logCount("HostTest: start"), 1u) << "the loaded copy is left alone";
+    xphost::unloadAll();
+
     EXPECT_EQ(xphost::loadPlugin(HOSTNOENTRY_PLUGIN, &err), -1);
     EXPECT_NE(err.find("entry point XPluginReceiveMessage is missing"), std::string::npos) << err;
     EXPECT_EQ(xphost::pluginCount(), 0);
