@@ -5,13 +5,13 @@
  * Basic definitions of the X-Plane plugin library: platform checks, the
  * export macros for plugin entry points and the plugin id type.
  *
- * Exactly one of APL, IBM, LIN must be defined to 1 (the others to 0) before
+ * Exactly one of APL, IBM, LIN must be 1 (the others 0 or undefined) before
  * this header is included; the version macros XPLM200 ... XPLM410 are each
  * tested with #if defined(...).
  */
 
-#if !defined(APL) || !defined(IBM) || !defined(LIN)
-#error "Define APL, IBM and LIN (one of them 1, the others 0) before including XPLMDefs.h"
+#if !(APL || IBM || LIN)
+#error "Define one of APL, IBM, LIN to 1 (the others 0) before including XPLMDefs.h"
 #endif
 #if (APL + IBM + LIN) != 1
 #error "Exactly one of APL, IBM, LIN must be 1"
