@@ -70,26 +70,30 @@ const char* const kErrorNames[] = {
 static_assert(sizeof(kErrorNames) / sizeof(kErrorNames[0]) == static_cast<std::size_t>(ErrorCode::CodeCount),
               "error names out of step with ErrorCode");
 
-void putU8(std::vector<std::uint8_t>& out, std::uint8_t v) { out.push_back(v); }
+// Writes into a buffer already sized for the whole frame: encoding is on the
+// path of every update, so it sizes once and copies fields, never byte by byte.
+class Writer {
+public:
+    explicit Writer(std::uint8_t* p) : p_(p) {}
+    void u8(std::uint8_t v) { *p_++ = v; }
+    void u16(std::uint16_t v) {
+        p_[0] = static_cast<std::uint8_t>(v);
+        p_[1] = static_cast<std::uint8_t>(v >> 8);
+        p_ += 2;
+    }
+    void u32(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) p_[i] = static_cast<std::uint8_t>(v >> (8 * i));
+        p_ += 4;
+    }
+    void str(const std::string& s) {
+        u32(static_cast<std::uint32_t>(s.size()));
+        if (!s.empty()) std::memcpy(p_, s.data(), s.size());
+        p_ += s.size();
+    }
 
-void putU16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(static_cast<std::uint8_t>(v));
-    out.push_back(static_cast<std::uint8_t>(v >> 8));
-}
-
-void putU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-void putU32At(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-void putStr(std::vector<std::uint8_t>& out, const std::string& s) {
-    if (s.size() > kMaxFrameBody) throw DecodeError("message field too long to encode");
-    putU32(out, static_cast<std::uint32_t>(s.size()));
-    out.insert(out.end(), s.begin(), s.end());
-}
+private:
+    std::uint8_t* p_;
+};
 
 std::uint32_t readU32(const std::uint8_t* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -173,30 +177,33 @@ Message Message::error(ErrorCode code, std::string reason) {
 }
 
 void encode(const Message& msg, std::vector<std::uint8_t>& out) {
+    // Body size in size_t first, so an oversized message is refused before
+    // anything is appended and no length field can wrap.
+    std::size_t body = 2 + 4 + 4 + 4 + 1 + 4 * 4 + msg.name.size() + msg.name2.size() + msg.text.size() +
+                       msg.tag.size() + 4 + 4 * msg.handles.size() + 4;
+    for (const HandleValue& hv : msg.values) body += 4 + 4 + hv.value.size();
+    if (body > kMaxFrameBody) throw DecodeError("message too large to encode");
+
     const std::size_t start = out.size();
-    putU32(out, 0);  // body length, patched below
-    putU16(out, static_cast<std::uint16_t>(msg.kind));
-    putU32(out, msg.serial);
-    putU32(out, msg.handle);
-    putU32(out, msg.handle2);
-    putU8(out, msg.flag ? 1 : 0);
-    putStr(out, msg.name);
-    putStr(out, msg.name2);
-    putStr(out, msg.text);
-    putStr(out, msg.tag);
-    putU32(out, static_cast<std::uint32_t>(msg.handles.size()));
-    for (std::uint32_t h : msg.handles) putU32(out, h);
-    putU32(out, static_cast<std::uint32_t>(msg.values.size()));
+    out.resize(start + kFrameHeader + body);
+    Writer w(out.data() + start);
+    w.u32(static_cast<std::uint32_t>(body));
+    w.u16(static_cast<std::uint16_t>(msg.kind));
+    w.u32(msg.serial);
+    w.u32(msg.handle);
+    w.u32(msg.handle2);
+    w.u8(msg.flag ? 1 : 0);
+    w.str(msg.name);
+    w.str(msg.name2);
+    w.str(msg.text);
+    w.str(msg.tag);
+    w.u32(static_cast<std::uint32_t>(msg.handles.size()));
+    for (std::uint32_t h : msg.handles) w.u32(h);
+    w.u32(static_cast<std::uint32_t>(msg.values.size()));
     for (const HandleValue& hv : msg.values) {
-        putU32(out, hv.handle);
-        putStr(out, hv.value);
+        w.u32(hv.handle);
+        w.str(hv.value);
     }
-    const std::size_t body = out.size() - start - kFrameHeader;
-    if (body > kMaxFrameBody) {
-        out.resize(start);
-        throw DecodeError("message too large to encode");
-    }
-    putU32At(out, start, static_cast<std::uint32_t>(body));
 }
 
 std::vector<std::uint8_t> encode(const Message& msg) {

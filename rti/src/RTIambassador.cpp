@@ -432,10 +432,10 @@ void RTI::RTIambassador::resignFederationExecution(ResignAction theAction) {
         try {
             p->call(Message(MessageKind::ResignFederation, static_cast<std::uint32_t>(theAction)));
         } catch (...) {
-            // A lost connection has resigned us already (the executive treats it
-            // as action 3): report it, but be free to join again.
-            if (p->transportFailed) p->leave();
-            throw;
+            // A lost link has resigned us already: the executive treats a vanished
+            // federate as resigned with action 3. The resign has nothing left to do,
+            // so it succeeds and the federate is free to join again.
+            if (!p->transportFailed) throw;
         }
         p->leave();
     });
