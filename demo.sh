@@ -14,22 +14,8 @@ BUILD_DIR=${BUILD_DIR:-build}
 DEMO_OUT=${DEMO_OUT:-demo-out}
 JOBS=${JOBS:-$(nproc)}
 
-# Debian packages the build needs (configuring also looks for the test libraries).
-NEEDED=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev)
-missing=()
-for p in "${NEEDED[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  if [[ $(id -u) -eq 0 ]]; then
-    echo "== installing ${missing[*]}"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
-  else
-    echo "demo.sh: missing Debian packages: ${missing[*]} (run as root to install them)" >&2
-    exit 1
-  fi
-fi
+source "$ROOT/tools/scripts/ensure-packages.sh"
+ensure_packages demo.sh
 
 if [[ ! -f $BUILD_DIR/CMakeCache.txt ]]; then
   echo "== configuring $BUILD_DIR"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds VOLAX and runs every test: a normal build, then the same tests under
+# Builds VOLAX and runs every test: a normal build and its tests, a build of the
+# plugin and tools against a staged external RTI, the same tests under
 # AddressSanitizer + UndefinedBehaviorSanitizer, then a short fuzz run when clang
 # can build libFuzzer targets. Exits non-zero on the first failure.
 #
@@ -12,22 +13,8 @@ JOBS=${JOBS:-$(nproc)}
 QUICK=0
 [[ "${1:-}" == "--quick" ]] && QUICK=1
 
-# Debian packages the build and the tests need.
-NEEDED=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev)
-missing=()
-for p in "${NEEDED[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  if [[ $(id -u) -eq 0 ]]; then
-    echo "== installing ${missing[*]}"
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
-  else
-    echo "missing Debian packages: ${missing[*]} (run as root to install them)" >&2
-    exit 1
-  fi
-fi
+source "$ROOT/tools/scripts/ensure-packages.sh"
+ensure_packages test.sh
 
 run_suite() { # build-dir, extra cmake args...
   local dir=$1; shift

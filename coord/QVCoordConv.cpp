@@ -162,23 +162,29 @@ void eulerFromAxes(const double g[3][3], float& psi, float& theta, float& phi)
 
 // ---- plan path ----
 
-bool gdc2gccPlanned(const char* tag, double latitude, double longitude, double height, double out[3])
+// One plan applied to one coordinate: the common frame of gdc2gcc and gcc2gdc.
+bool convertPlanned(const char* tag, const SRM_SRF_Parameters& src, const SRM_SRF_Parameters& dst,
+                    const SRM_Coordinate& in, SRM_Coordinate& result)
 {
-    const SRM_SRF_Parameters src = gdParameters();
-    const SRM_SRF_Parameters dst = gcParameters();
     CoordOpParams* plan = nullptr;
     if (createCoordOpParams(&src, &dst, &plan) != SRM_STAT_CODE_SUCCESS) {
         logLine("%s : Failed to create pair!\n", tag);
         return false;
     }
-    const SRM_Coordinate in = gdCoordinate(latitude, longitude, height);
-    SRM_Coordinate result{};
     const SRM_Status_Code status = changeCoordinate(plan, &in, &result);
     destroyCoordOpParams(plan);
     if (status != SRM_STAT_CODE_SUCCESS) {
         logLine("%s : Failed to change pos! (%s)\n", tag, statusName(status));
         return false;
     }
+    return true;
+}
+
+bool gdc2gccPlanned(const char* tag, double latitude, double longitude, double height, double out[3])
+{
+    SRM_Coordinate result{};
+    if (!convertPlanned(tag, gdParameters(), gcParameters(), gdCoordinate(latitude, longitude, height), result))
+        return false;
     out[0] = result.coordinate.three_d.coordinate.gc.x;
     out[1] = result.coordinate.three_d.coordinate.gc.y;
     out[2] = result.coordinate.three_d.coordinate.gc.z;
@@ -188,21 +194,8 @@ bool gdc2gccPlanned(const char* tag, double latitude, double longitude, double h
 // out: latitude, longitude, height.
 bool gcc2gdcPlanned(const char* tag, double x, double y, double z, double out[3])
 {
-    const SRM_SRF_Parameters src = gcParameters();
-    const SRM_SRF_Parameters dst = gdParameters();
-    CoordOpParams* plan = nullptr;
-    if (createCoordOpParams(&src, &dst, &plan) != SRM_STAT_CODE_SUCCESS) {
-        logLine("%s : Failed to create pair!\n", tag);
-        return false;
-    }
-    const SRM_Coordinate in = gcCoordinate(x, y, z);
     SRM_Coordinate result{};
-    const SRM_Status_Code status = changeCoordinate(plan, &in, &result);
-    destroyCoordOpParams(plan);
-    if (status != SRM_STAT_CODE_SUCCESS) {
-        logLine("%s : Failed to change pos! (%s)\n", tag, statusName(status));
-        return false;
-    }
+    if (!convertPlanned(tag, gcParameters(), gdParameters(), gcCoordinate(x, y, z), result)) return false;
     out[0] = result.coordinate.three_d.coordinate.gd.geodetic_latitude;
     out[1] = result.coordinate.three_d.coordinate.gd.geodetic_longitude;
     out[2] = result.coordinate.three_d.coordinate.gd.elevation;

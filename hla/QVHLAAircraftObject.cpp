@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 
+#include "FrameworkDiagnostics.h"
 #include "QVHLAManager.h"
 
 RTI::ObjectClassHandle QVHLAAircraftObject::classHandle = 0;
@@ -16,16 +17,6 @@ namespace {
 
 const char* const CLASS_NAME = "BaseEntity.PhysicalEntity.Platform.Aircraft";
 const char* const FULL_CLASS_NAME = "ObjectRoot.BaseEntity.PhysicalEntity.Platform.Aircraft";
-
-const char* reasonOf(const RTI::Exception& e) {
-    return e._reason ? e._reason : "";
-}
-
-void logSkipped(const char* where, const char* attribute, unsigned long got, unsigned long needed) {
-    char text[128];
-    std::snprintf(text, sizeof text, "%s skipped: %lu of %lu bytes", attribute, got, needed);
-    QVHLAManager::getInstance()->logMessage(where, text);
-}
 
 std::unique_ptr<RTI::AttributeHandleSet> allAttributes() {
     std::unique_ptr<RTI::AttributeHandleSet> set(RTI::AttributeHandleSetFactory::create(4));
@@ -58,9 +49,7 @@ QVHLAAircraftObject::~QVHLAAircraftObject() {}
 
 bool QVHLAAircraftObject::getHandles() {
     QVHLAManager* manager = QVHLAManager::getInstance();
-    const char* where = "QVHLAAircraftObject::getHandles";
-    try {
-        RTI::RTIambassador& rti = manager->getRTIAmbassador();
+    const bool found = guardedRTICall("QVHLAAircraftObject::getHandles", [](RTI::RTIambassador& rti) {
         try {
             classHandle = rti.getObjectClassHandle(CLASS_NAME);
         } catch (RTI::NameNotFound&) {
@@ -71,46 +60,28 @@ bool QVHLAAircraftObject::getHandles() {
         entityTypeHandle = rti.getAttributeHandle("EntityType", classHandle);
         spatialHandle = rti.getAttributeHandle("Spatial", classHandle);
         forceIdentifierHandle = rti.getAttributeHandle("ForceIdentifier", classHandle);
-        manager->logMessage("QVHLAAircraftObject::getHandles()", "Success!");
-        return true;
-    } catch (RTI::Exception& e) {
-        manager->logMessage(where, reasonOf(e));
-    } catch (...) {
-        manager->logMessage(where, "Unknown exception");
-    }
-    return false;
+    });
+    if (found) manager->logMessage("QVHLAAircraftObject::getHandles()", "Success!");
+    return found;
 }
 
 bool QVHLAAircraftObject::publish() {
-    QVHLAManager* manager = QVHLAManager::getInstance();
     const char* where = "QVHLAAircraftObject::publish()";
-    try {
+    const bool published = guardedRTICall(where, [](RTI::RTIambassador& rti) {
         std::unique_ptr<RTI::AttributeHandleSet> set = allAttributes();
-        manager->getRTIAmbassador().publishObjectClass(classHandle, *set);
-        manager->logMessage(where, "Success!");
-        return true;
-    } catch (RTI::Exception& e) {
-        manager->logMessage(where, reasonOf(e));
-    } catch (...) {
-        manager->logMessage(where, "Unknown exception");
-    }
-    return false;
+        rti.publishObjectClass(classHandle, *set);
+    });
+    if (published) QVHLAManager::getInstance()->logMessage(where, "Success!");
+    return published;
 }
 
 bool QVHLAAircraftObject::subscribe() {
-    QVHLAManager* manager = QVHLAManager::getInstance();
-    const char* where = "QVHLAAircraftObject::subscribe";
-    try {
+    const bool subscribed = guardedRTICall("QVHLAAircraftObject::subscribe", [](RTI::RTIambassador& rti) {
         std::unique_ptr<RTI::AttributeHandleSet> set = allAttributes();
-        manager->getRTIAmbassador().subscribeObjectClassAttributes(classHandle, *set, RTI::RTI_TRUE);
-        manager->logMessage("QVHLAAircraftObject::subscribe()", "Success!");
-        return true;
-    } catch (RTI::Exception& e) {
-        manager->logMessage(where, reasonOf(e));
-    } catch (...) {
-        manager->logMessage(where, "Unknown exception");
-    }
-    return false;
+        rti.subscribeObjectClassAttributes(classHandle, *set, RTI::RTI_TRUE);
+    });
+    if (subscribed) QVHLAManager::getInstance()->logMessage("QVHLAAircraftObject::subscribe()", "Success!");
+    return subscribed;
 }
 
 void QVHLAAircraftObject::provideAttributeUpdate(const RTI::AttributeHandleSet& requested) {

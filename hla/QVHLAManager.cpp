@@ -1,3 +1,4 @@
+#include "FrameworkDiagnostics.h"
 #include "QVHLAManager.h"
 
 #include "QVHLAInteraction.h"
@@ -6,9 +7,6 @@
 namespace {
 QVHLAManager* theManager = nullptr;
 
-const char* reasonOf(const RTI::Exception& e) {
-    return e._reason ? e._reason : "";
-}
 }  // namespace
 
 QVHLAManager* QVHLAManager::getInstance() {

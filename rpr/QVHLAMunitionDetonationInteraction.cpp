@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "FrameworkDiagnostics.h"
 #include "QVHLAManager.h"
 
 RTI::InteractionClassHandle QVHLAMunitionDetonationInteraction::classHandle = 0;
@@ -19,21 +20,11 @@ RTI::ParameterHandle QVHLAMunitionDetonationInteraction::warheadTypeHandle = 0;
 
 namespace {
 
-const char* reasonOf(const RTI::Exception& e) {
-    return e._reason ? e._reason : "";
-}
-
 NetBuffer u16ToNet(uint16_t value) {
     NetBuffer b(new char[2]);
     const uint16_t n = htons(value);
     std::memcpy(b.get(), &n, 2);
     return b;
-}
-
-void logSkipped(const char* where, const char* parameter, unsigned long got, unsigned long needed) {
-    char text[128];
-    std::snprintf(text, sizeof text, "%s skipped: %lu of %lu bytes", parameter, got, needed);
-    QVHLAManager::getInstance()->logMessage(where, text);
 }
 
 }  // namespace
@@ -64,10 +55,7 @@ QVHLAMunitionDetonationInteraction::QVHLAMunitionDetonationInteraction()
 QVHLAMunitionDetonationInteraction::~QVHLAMunitionDetonationInteraction() {}
 
 bool QVHLAMunitionDetonationInteraction::getHandles() {
-    QVHLAManager* manager = QVHLAManager::getInstance();
-    const char* where = "QVHLAMunitionDetonationInteraction::getHandles()";
-    try {
-        RTI::RTIambassador& rti = manager->getRTIAmbassador();
+    return guardedRTICall("QVHLAMunitionDetonationInteraction::getHandles()", [](RTI::RTIambassador& rti) {
         classHandle = rti.getInteractionClassHandle("MunitionDetonation");
         detonationLocationHandle = rti.getParameterHandle("DetonationLocation", classHandle);
         detonationResultCodeHandle = rti.getParameterHandle("DetonationResultCode", classHandle);
@@ -76,41 +64,18 @@ bool QVHLAMunitionDetonationInteraction::getHandles() {
         relativeDetonationLocationHandle = rti.getParameterHandle("RelativeDetonationLocation", classHandle);
         targetObjectIdentifierHandle = rti.getParameterHandle("TargetObjectIdentifier", classHandle);
         warheadTypeHandle = rti.getParameterHandle("WarheadType", classHandle);
-        return true;
-    } catch (RTI::Exception& e) {
-        manager->logMessage(where, reasonOf(e));
-    } catch (...) {
-        manager->logMessage(where, "Unknown exception");
-    }
-    return false;
+    });
 }
 
 bool QVHLAMunitionDetonationInteraction::publish() {
-    QVHLAManager* manager = QVHLAManager::getInstance();
-    const char* where = "QVHLAMunitionDetonationInteraction::publish()";
-    try {
-        manager->getRTIAmbassador().publishInteractionClass(classHandle);
-        return true;
-    } catch (RTI::Exception& e) {
-        manager->logMessage(where, reasonOf(e));
-    } catch (...) {
-        manager->logMessage(where, "Unknown exception");
-    }
-    return false;
+    return guardedRTICall("QVHLAMunitionDetonationInteraction::publish()",
+                          [](RTI::RTIambassador& rti) { rti.publishInteractionClass(classHandle); });
 }
 
 bool QVHLAMunitionDetonationInteraction::subscribe() {
-    QVHLAManager* manager = QVHLAManager::getInstance();
-    const char* where = "QVHLAMunitionDetonationInteraction::subscribe()";
-    try {
-        manager->getRTIAmbassador().subscribeInteractionClass(classHandle, RTI::RTI_TRUE);
-        return true;
-    } catch (RTI::Exception& e) {
-        manager->logMessage(where, reasonOf(e));
-    } catch (...) {
-        manager->logMessage(where, "Unknown exception");
-    }
-    return false;
+    return guardedRTICall("QVHLAMunitionDetonationInteraction::subscribe()", [](RTI::RTIambassador& rti) {
+        rti.subscribeInteractionClass(classHandle, RTI::RTI_TRUE);
+    });
 }
 
 bool QVHLAMunitionDetonationInteraction::sendInteraction() {

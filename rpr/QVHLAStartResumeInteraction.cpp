@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "FrameworkDiagnostics.h"
 #include "QVHLAManager.h"
 
 RTI::InteractionClassHandle QVHLAStartResumeInteraction::classHandle = 0;
@@ -14,20 +15,6 @@ RTI::ParameterHandle QVHLAStartResumeInteraction::realWorldTimeHandle = 0;
 RTI::ParameterHandle QVHLAStartResumeInteraction::receivingEntityHandle = 0;
 RTI::ParameterHandle QVHLAStartResumeInteraction::requestIdentifierHandle = 0;
 RTI::ParameterHandle QVHLAStartResumeInteraction::simulationTimeHandle = 0;
-
-namespace {
-
-const char* reasonOf(const RTI::Exception& e) {
-    return e._reason ? e._reason : "";
-}
-
-void logSkipped(const char* where, const char* parameter, unsigned long got, unsigned long needed) {
-    char text[128];
-    std::snprintf(text, sizeof text, "%s skipped: %lu of %lu bytes", parameter, got, needed);
-    QVHLAManager::getInstance()->logMessage(where, text);
-}
-
-}  // namespace
 
 QVHLAStartResumeInteraction::QVHLAStartResumeInteraction()
     : originatingEntity(),
@@ -49,51 +36,25 @@ QVHLAStartResumeInteraction::QVHLAStartResumeInteraction()
 QVHLAStartResumeInteraction::~QVHLAStartResumeInteraction() {}
 
 bool QVHLAStartResumeInteraction::getHandles() {
-    QVHLAManager* manager = QVHLAManager::getInstance();
-    const char* where = "QVHLAStartResumeInteraction::getHandles()";
-    try {
-        RTI::RTIambassador& rti = manager->getRTIAmbassador();
+    return guardedRTICall("QVHLAStartResumeInteraction::getHandles()", [](RTI::RTIambassador& rti) {
         classHandle = rti.getInteractionClassHandle("StartResume");
         originatingEntityHandle = rti.getParameterHandle("OriginatingEntity", classHandle);
         realWorldTimeHandle = rti.getParameterHandle("RealWorldTime", classHandle);
         receivingEntityHandle = rti.getParameterHandle("ReceivingEntity", classHandle);
         requestIdentifierHandle = rti.getParameterHandle("RequestIdentifier", classHandle);
         simulationTimeHandle = rti.getParameterHandle("SimulationTime", classHandle);
-        return true;
-    } catch (RTI::Exception& e) {
-        manager->logMessage(where, reasonOf(e));
-    } catch (...) {
-        manager->logMessage(where, "Unknown exception");
-    }
-    return false;
+    });
 }
 
 bool QVHLAStartResumeInteraction::publish() {
-    QVHLAManager* manager = QVHLAManager::getInstance();
-    const char* where = "QVHLAStartResumeInteraction::publish()";
-    try {
-        manager->getRTIAmbassador().publishInteractionClass(classHandle);
-        return true;
-    } catch (RTI::Exception& e) {
-        manager->logMessage(where, reasonOf(e));
-    } catch (...) {
-        manager->logMessage(where, "Unknown exception");
-    }
-    return false;
+    return guardedRTICall("QVHLAStartResumeInteraction::publish()",
+                          [](RTI::RTIambassador& rti) { rti.publishInteractionClass(classHandle); });
 }
 
 bool QVHLAStartResumeInteraction::subscribe() {
-    QVHLAManager* manager = QVHLAManager::getInstance();
-    const char* where = "QVHLAStartResumeInteraction::subscribe()";
-    try {
-        manager->getRTIAmbassador().subscribeInteractionClass(classHandle, RTI::RTI_TRUE);
-        return true;
-    } catch (RTI::Exception& e) {
-        manager->logMessage(where, reasonOf(e));
-    } catch (...) {
-        manager->logMessage(where, "Unknown exception");
-    }
-    return false;
+    return guardedRTICall("QVHLAStartResumeInteraction::subscribe()", [](RTI::RTIambassador& rti) {
+        rti.subscribeInteractionClass(classHandle, RTI::RTI_TRUE);
+    });
 }
 
 bool QVHLAStartResumeInteraction::sendInteraction() {

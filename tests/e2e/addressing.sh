@@ -6,21 +6,9 @@
 #
 #   addressing.sh --bin BUILD/bin --out FOLDER
 set -uo pipefail
-BIN= OUT=
-while (( $# )); do
-  case $1 in
-    --bin) BIN=$2; shift 2 ;;
-    --out) OUT=$2; shift 2 ;;
-    *) echo "addressing.sh: unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-BIN=$(cd "$BIN" && pwd) || exit 2
-mkdir -p "$OUT" && OUT=$(cd "$OUT" && pwd) || exit 2
-rm -rf "${OUT:?}"/*
 . "$(dirname "$0")/../../tools/scripts/volax-lib.sh"
-find_fed_file || { echo "addressing.sh: XP_Federation.fed not found" >&2; exit 2; }
-trap stop_all EXIT
-unset VOLAX_RTI
+parse_run_args addressing.sh '' "$@" || exit 2
+setup_run addressing.sh || exit 2
 FED="$BIN/volax-fed"
 
 start_rtiexec "$OUT/rtiexec.log" || { step_fail "server did not start"; exit 1; }

@@ -6,21 +6,9 @@
 #
 #   cli.sh --bin BUILD/bin --out FOLDER
 set -uo pipefail
-BIN= OUT=
-while (( $# )); do
-  case $1 in
-    --bin) BIN=$2; shift 2 ;;
-    --out) OUT=$2; shift 2 ;;
-    *) echo "cli.sh: unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-BIN=$(cd "$BIN" && pwd) || exit 2
-mkdir -p "$OUT" && OUT=$(cd "$OUT" && pwd) || exit 2
-rm -rf "${OUT:?}"/*
 . "$(dirname "$0")/../../tools/scripts/volax-lib.sh"
-find_fed_file || { echo "cli.sh: XP_Federation.fed not found" >&2; exit 2; }
-trap stop_all EXIT
-unset VOLAX_RTI
+parse_run_args cli.sh '' "$@" || exit 2
+setup_run cli.sh || exit 2
 FED="$BIN/volax-fed"
 
 # expect STATUS ERE description -- command...: status, exactly one stderr line matching ERE.

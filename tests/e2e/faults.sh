@@ -10,23 +10,10 @@
 #   faults.sh --bin BUILD/bin --out FOLDER (server|peers)
 set -uo pipefail
 
-BIN= OUT= CASE=
-while (( $# )); do
-  case $1 in
-    --bin) BIN=$2; shift 2 ;;
-    --out) OUT=$2; shift 2 ;;
-    server|peers) CASE=$1; shift ;;
-    *) echo "faults.sh: unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-[[ -n $BIN && -n $OUT && -n $CASE ]] || { echo "usage: faults.sh --bin DIR --out DIR server|peers" >&2; exit 2; }
-BIN=$(cd "$BIN" && pwd) || exit 2
-mkdir -p "$OUT" && OUT=$(cd "$OUT" && pwd) || exit 2
-rm -rf "${OUT:?}"/*
 . "$(dirname "$0")/../../tools/scripts/volax-lib.sh"
-find_fed_file || { echo "faults.sh: XP_Federation.fed not found" >&2; exit 2; }
-trap stop_all EXIT
-unset VOLAX_RTI
+parse_run_args faults.sh 'server|peers' "$@" || exit 2
+CASE=$RUN_WORD
+setup_run faults.sh || exit 2
 TRACE=$OUT/trace.txt
 
 alive() { kill -0 "$1" 2>/dev/null; }

@@ -12,27 +12,13 @@
 # the programs' other output; it is emptied first.
 set -uo pipefail
 
-BIN= OUT=
-while (( $# )); do
-  case $1 in
-    --bin) BIN=$2; shift 2 ;;
-    --out) OUT=$2; shift 2 ;;
-    *) echo "flight.sh: unknown argument $1" >&2; exit 2 ;;
-  esac
-done
-[[ -n $BIN && -n $OUT ]] || { echo "usage: flight.sh --bin DIR --out DIR" >&2; exit 2; }
-BIN=$(cd "$BIN" && pwd) || exit 2
+. "$(dirname "$0")/volax-lib.sh"
+parse_run_args flight.sh '' "$@" || exit 2
 for f in volax-rtiexec xplm-host VOLAX.xpl volax-fed; do
   [[ -e $BIN/$f ]] || { echo "flight.sh: $BIN/$f is missing (build it first)" >&2; exit 2; }
 done
-mkdir -p "$OUT" && OUT=$(cd "$OUT" && pwd) || exit 2
-rm -rf "${OUT:?}"/*
-
-. "$(dirname "$0")/volax-lib.sh"
-find_fed_file || { echo "flight.sh: XP_Federation.fed not found beside the programs or in fed/" >&2; exit 2; }
-trap stop_all EXIT
+setup_run flight.sh || exit 2
 trap 'exit 130' INT TERM
-unset VOLAX_RTI
 
 TRACE=$OUT/trace.txt MON=$OUT/monitor.txt KML=$OUT/track.kml
 

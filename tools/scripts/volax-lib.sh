@@ -19,6 +19,41 @@ find_fed_file() {
   return 1
 }
 
+# Reads "--bin DIR --out DIR [WORD]" into BIN, OUT and RUN_WORD; WORD must
+# match the extended pattern WORDS (empty: no word allowed).
+#   parse_run_args NAME WORDS "$@"
+parse_run_args() {
+  local name=$1 words=$2; shift 2
+  BIN= OUT= RUN_WORD=
+  while (( $# )); do
+    case $1 in
+      --bin) BIN=${2:-}; shift; shift || true ;;
+      --out) OUT=${2:-}; shift; shift || true ;;
+      *)
+        if [[ -n $words && -z $RUN_WORD && $1 =~ ^($words)$ ]]; then RUN_WORD=$1; shift
+        else echo "$name: unknown argument $1" >&2; return 2; fi ;;
+    esac
+  done
+  if [[ -z $BIN || -z $OUT || ( -n $words && -z $RUN_WORD ) ]]; then
+    echo "usage: $name --bin DIR --out DIR${words:+ $words}" >&2
+    return 2
+  fi
+}
+
+# The common start of every run: BIN and OUT absolute, OUT emptied, the FED
+# file findable, every program started here stopped on exit, and the RTI
+# transport chosen by the run itself, never inherited.
+#   setup_run NAME
+setup_run() {
+  local name=$1
+  BIN=$(cd "$BIN" && pwd) || return 2
+  mkdir -p "$OUT" && OUT=$(cd "$OUT" && pwd) || return 2
+  rm -rf "${OUT:?}"/*
+  find_fed_file || { echo "$name: XP_Federation.fed not found beside the programs or in fed/" >&2; return 2; }
+  trap stop_all EXIT
+  unset VOLAX_RTI
+}
+
 # Prints one narrative step: "  ok  text" or "  FAIL text" (and counts failures).
 VOLAX_FAILURES=0
 step_ok()   { printf '  ok    %s\n' "$*"; }
