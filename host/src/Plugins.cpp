@@ -118,7 +118,9 @@ int loadPlugin(const std::string& path, std::string* error, bool* startRefused) 
     }
     // The XPLM functions come from the already loaded host library; a plugin's
     // own symbols stay private to it.
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // A bare file name is a file here, not a library for dlopen to search for.
+    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+    void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* why = dlerror();
         err = "plugin " + path + ": cannot load it as a shared library: " + (why ? why : "unknown reason");

@@ -102,6 +102,15 @@ TEST_F(Program, DurationAndQuiet) {
     EXPECT_TRUE(has(readLog(), "HostTest: tick 30 "));
 }
 
+TEST_F(Program, APluginNamedWithoutAFolderIsTheFileHere) {
+    // As a user types it from the build folder: "xplm-host VOLAX.xpl".
+    const std::string plugin = HOSTTEST_PLUGIN;
+    const std::string folder = plugin.substr(0, plugin.rfind('/'));
+    const std::string name = plugin.substr(plugin.rfind('/') + 1);
+    const Result r = run("--quiet --duration 0.1 --output " + dir_ + "/out " + name, "cd '" + folder + "' &&");
+    EXPECT_EQ(r.status, 0) << r.output;
+}
+
 TEST_F(Program, BadInputIsRefusedWithAClearMessage) {
     const std::string out = " --output " + dir_ + "/out ";
     Result r = run(out + dir_ + "/nothing.xpl");
