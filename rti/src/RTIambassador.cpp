@@ -59,7 +59,6 @@ struct RTI::RTIambassador::PrivateRefs {
     std::unordered_set<RTI::InteractionClassHandle> publishedInteractions;
     std::atomic<bool> inCallback{false};
     RTI::UniqueID retractionSerial = 0;
-    std::uint32_t requestSerial = 0;
     bool transportFailed = false;  // the last call failed in the transport, not in the executive
 
     volax::rti::Connection& conn() {
@@ -76,8 +75,8 @@ struct RTI::RTIambassador::PrivateRefs {
         return *fom;
     }
 
-    Message call(Message rq);
-    void post(Message rq);
+    Message call(const Message& rq);
+    void post(const Message& rq);
     void leave();
 };
 
@@ -313,8 +312,7 @@ void deliverOne(RTI::RTIambassador::PrivateRefs* p, Message& cb) {
 
 }  // namespace
 
-Message RTI::RTIambassador::PrivateRefs::call(Message rq) {
-    rq.serial = ++requestSerial;
+Message RTI::RTIambassador::PrivateRefs::call(const Message& rq) {
     transportFailed = false;
     Message reply;
     try {
@@ -332,10 +330,7 @@ Message RTI::RTIambassador::PrivateRefs::call(Message rq) {
     return reply;
 }
 
-void RTI::RTIambassador::PrivateRefs::post(Message rq) {
-    rq.serial = ++requestSerial;
-    conn().post(rq);
-}
+void RTI::RTIambassador::PrivateRefs::post(const Message& rq) { conn().post(rq); }
 
 void RTI::RTIambassador::PrivateRefs::leave() {
     joined = false;
@@ -382,7 +377,7 @@ void RTI::RTIambassador::createFederationExecution(const char* executionName, co
         std::string path = findFed(FEDid);
         rq.text = readFed(path);
         rq.name2 = baseName(FEDid);
-        privateRefs->call(std::move(rq));
+        privateRefs->call(rq);
     });
 }
 
@@ -390,7 +385,7 @@ void RTI::RTIambassador::destroyFederationExecution(const char* executionName) {
     service(privateRefs, "destroyFederationExecution", [&] {
         Message rq(MessageKind::DestroyFederation);
         rq.name = text(executionName, "federation execution name");
-        privateRefs->call(std::move(rq));
+        privateRefs->call(rq);
     });
 }
 
@@ -403,7 +398,7 @@ RTI::FederateHandle RTI::RTIambassador::joinFederationExecution(const char* your
         rq.name = text(yourName, "federate name");
         rq.name2 = text(executionName, "federation execution name");
         if (federateAmbassadorReference == nullptr) throw RTI::RTIinternalError("null federate ambassador");
-        Message reply = p->call(std::move(rq));
+        Message reply = p->call(rq);
         std::unique_ptr<volax::rti::Fom> fom;
         try {
             fom.reset(new volax::rti::Fom(volax::rti::Fom::parse(reply.text, reply.name2)));
@@ -448,7 +443,7 @@ void RTI::RTIambassador::publishObjectClass(ObjectClassHandle theClass, const At
         privateRefs->requireJoined();
         Message rq(MessageKind::PublishObjectClass, theClass);
         rq.handles = handlesOf(attributeList);
-        privateRefs->call(std::move(rq));
+        privateRefs->call(rq);
     });
 }
 
@@ -482,7 +477,7 @@ void RTI::RTIambassador::subscribeObjectClassAttributes(ObjectClassHandle theCla
         Message rq(MessageKind::SubscribeObjectClass, theClass);
         rq.handles = handlesOf(attributeList);
         rq.flag = active != RTI_FALSE;
-        privateRefs->call(std::move(rq));
+        privateRefs->call(rq);
     });
 }
 
@@ -498,7 +493,7 @@ void RTI::RTIambassador::subscribeInteractionClass(InteractionClassHandle theCla
         privateRefs->requireJoined();
         Message rq(MessageKind::SubscribeInteraction, theClass);
         rq.flag = active != RTI_FALSE;
-        privateRefs->call(std::move(rq));
+        privateRefs->call(rq);
     });
 }
 
@@ -521,7 +516,7 @@ RTI::ObjectHandle registerInstance(RTI::RTIambassador::PrivateRefs* p, RTI::Obje
         rq.flag = true;
         rq.name = name;
     }
-    Message reply = p->call(std::move(rq));
+    Message reply = p->call(rq);
     OwnedInstance mine{cls, std::vector<RTI::AttributeHandle>(reply.handles.begin(), reply.handles.end())};
     std::sort(mine.attributes.begin(), mine.attributes.end());
     p->owned[reply.handle] = std::move(mine);
@@ -537,7 +532,7 @@ void updateValues(RTI::RTIambassador::PrivateRefs* p, RTI::ObjectHandle obj,
     auto it = p->owned.find(obj);
     if (it == p->owned.end()) {
         // Not ours: let the executive say exactly why (unknown or not owned).
-        p->call(std::move(rq));
+        p->call(rq);
         return;
     }
     for (const auto& hv : rq.values) {
@@ -552,7 +547,7 @@ void updateValues(RTI::RTIambassador::PrivateRefs* p, RTI::ObjectHandle obj,
             throw RTI::AttributeNotOwned(why.c_str());
         }
     }
-    p->post(std::move(rq));
+    p->post(rq);
 }
 
 void sendValues(RTI::RTIambassador::PrivateRefs* p, RTI::InteractionClassHandle cls,
@@ -575,14 +570,14 @@ void sendValues(RTI::RTIambassador::PrivateRefs* p, RTI::InteractionClassHandle 
                               fom.interactionClasses()[cls].fullName + "\"";
             throw RTI::InteractionParameterNotDefined(why.c_str());
         }
-    p->post(std::move(rq));
+    p->post(rq);
 }
 
 void deleteInstance(RTI::RTIambassador::PrivateRefs* p, RTI::ObjectHandle obj, const char* tag) {
     p->requireJoined();
     Message rq(MessageKind::DeleteObject, obj);
     rq.tag = tagText(tag);
-    p->call(std::move(rq));
+    p->call(rq);
     p->owned.erase(obj);
 }
 
@@ -653,7 +648,7 @@ void RTI::RTIambassador::requestObjectAttributeValueUpdate(ObjectHandle theObjec
         privateRefs->requireJoined();
         Message rq(MessageKind::RequestObjectUpdate, theObject);
         rq.handles = handlesOf(theAttributes);
-        privateRefs->call(std::move(rq));
+        privateRefs->call(rq);
     });
 }
 
@@ -663,7 +658,7 @@ void RTI::RTIambassador::requestClassAttributeValueUpdate(ObjectClassHandle theC
         privateRefs->requireJoined();
         Message rq(MessageKind::RequestClassUpdate, theClass);
         rq.handles = handlesOf(theAttributes);
-        privateRefs->call(std::move(rq));
+        privateRefs->call(rq);
     });
 }
 
@@ -778,7 +773,7 @@ RTI::ObjectHandle RTI::RTIambassador::getObjectInstanceHandle(const char* theNam
         Message rq(MessageKind::GetObjectInstanceHandle);
         if (theName == nullptr) throw RTI::ObjectNotKnown("null object instance name");
         rq.name = theName;
-        return static_cast<ObjectHandle>(privateRefs->call(std::move(rq)).handle);
+        return static_cast<ObjectHandle>(privateRefs->call(rq).handle);
     });
 }
 
