@@ -124,6 +124,13 @@ void TcpClientConnection::dropConnection(const std::string& why) {
     lossReason_ = why;
 }
 
+// The server resigns a federate whose connection goes, so a resign that fails
+// on the link only has to bring this side into step.
+void TcpClientConnection::forgetFederation() {
+    joined_ = false;
+    queue_.clear();
+}
+
 void TcpClientConnection::throwLost() const {
     std::string why = "connection to RTI server " + serverText_ + " lost";
     if (!lossReason_.empty()) why += " (" + lossReason_ + ")";
@@ -147,12 +154,7 @@ void TcpClientConnection::ensureConnected(MessageKind kind) {
     }
     if (fd_.valid()) return;
     if (joined_) {
-        // The server resigned us when the connection went; a resign here only
-        // has to bring this side into step.
-        if (kind == MessageKind::ResignFederation) {
-            joined_ = false;
-            queue_.clear();
-        }
+        if (kind == MessageKind::ResignFederation) forgetFederation();
         throwLost();
     }
     connect();
@@ -255,18 +257,12 @@ Message TcpClientConnection::call(const Message& request) {
     for (;;) {
         if (drain(serial, &reply)) break;
         if (!fd_.valid()) {
-            if (request.kind == MessageKind::ResignFederation) {
-                joined_ = false;
-                queue_.clear();
-            }
+            if (request.kind == MessageKind::ResignFederation) forgetFederation();
             throwLost();
         }
         double left = deadline - monotonicSeconds();
         if (left <= 0) {
-            if (request.kind == MessageKind::ResignFederation) {
-                joined_ = false;
-                queue_.clear();
-            }
+            if (request.kind == MessageKind::ResignFederation) forgetFederation();
             throwTimeout(request.kind, "answer");
         }
         if (waitFd(fd_.get(), POLLIN, left) < 0) {

@@ -57,6 +57,7 @@ private:
     void connect();
     void ensureConnected(MessageKind kind);
     void dropConnection(const std::string& why);
+    void forgetFederation();
     [[noreturn]] void throwLost() const;
     [[noreturn]] void throwTimeout(MessageKind kind, const char* what);
 
