@@ -83,9 +83,12 @@ struct Executive::State {
     Message join(FederateEndpoint& from, const Message& rq);
     void resign(FederateEndpoint& from, std::uint32_t action);
 
-    // Helpers on a joined federate
-    Federation& federationOf(FederateEndpoint& from);
-    Federate& federateOf(FederateEndpoint& from);
+    // The caller's federation and federate; FederateNotExecutionMember if not joined.
+    struct Member {
+        Federation& fx;
+        Federate& me;
+    };
+    Member memberOf(FederateEndpoint& from);
 
     static void checkObjectClass(const Federation& fx, std::uint32_t cls);
     static void checkInteractionClass(const Federation& fx, std::uint32_t cls);
@@ -147,7 +150,6 @@ Message Executive::State::dispatch(FederateEndpoint& from, const Message& rq) {
         case MessageKind::JoinFederation:
             return join(from, rq);
         case MessageKind::ResignFederation:
-            federateOf(from);  // must be joined
             resign(from, rq.handle);
             return ok;
         default:
@@ -155,8 +157,9 @@ Message Executive::State::dispatch(FederateEndpoint& from, const Message& rq) {
     }
     if (!isRequest(rq.kind)) fail(ErrorCode::RTIinternalError, std::string("not a request: ") + kindName(rq.kind));
 
-    Federation& fx = federationOf(from);
-    Federate& me = federateOf(from);
+    Member m = memberOf(from);
+    Federation& fx = m.fx;
+    Federate& me = m.me;
     const Fom& fom = *fx.fom;
     switch (rq.kind) {
         case MessageKind::PublishObjectClass:
@@ -312,8 +315,9 @@ Message Executive::State::join(FederateEndpoint& from, const Message& rq) {
 }
 
 void Executive::State::resign(FederateEndpoint& from, std::uint32_t action) {
-    Federation& fx = federationOf(from);
-    Federate& me = federateOf(from);
+    Member m = memberOf(from);
+    Federation& fx = m.fx;
+    Federate& me = m.me;
     if (action < kReleaseAttributes || action > kNoAction)
         fail(ErrorCode::InvalidResignAction, "resign action " + std::to_string(action) + " is not 1 to 4");
     std::vector<std::uint32_t> mine;
@@ -335,16 +339,11 @@ void Executive::State::resign(FederateEndpoint& from, std::uint32_t action) {
     members.erase(&from);
 }
 
-Federation& Executive::State::federationOf(FederateEndpoint& from) {
+Executive::State::Member Executive::State::memberOf(FederateEndpoint& from) {
     auto m = members.find(&from);
     if (m == members.end()) fail(ErrorCode::FederateNotExecutionMember, "federate is not joined");
-    return *m->second.federation;
-}
-
-Federate& Executive::State::federateOf(FederateEndpoint& from) {
-    auto m = members.find(&from);
-    if (m == members.end()) fail(ErrorCode::FederateNotExecutionMember, "federate is not joined");
-    return m->second.federation->federates.at(m->second.federate);
+    Federation& fx = *m->second.federation;
+    return Member{fx, fx.federates.at(m->second.federate)};
 }
 
 void Executive::State::checkObjectClass(const Federation& fx, std::uint32_t cls) {
