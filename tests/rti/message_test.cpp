@@ -36,16 +36,6 @@ TEST(MessageCodec, EveryKindRoundTrips) {
     EXPECT_EQ(decode(bytes.data(), bytes.size()), empty);
 }
 
-TEST(MessageCodec, ErrorReplyKeepsCodeAndReason) {
-    Message e = Message::error(ErrorCode::ObjectAlreadyRegistered, "name \"x\" in use");
-    std::vector<std::uint8_t> bytes = encode(e);
-    Message out = decode(bytes.data(), bytes.size());
-    EXPECT_EQ(out.kind, MessageKind::Error);
-    EXPECT_EQ(static_cast<ErrorCode>(out.handle), ErrorCode::ObjectAlreadyRegistered);
-    EXPECT_EQ(out.text, "name \"x\" in use");
-    EXPECT_STREQ(errorName(ErrorCode::ObjectAlreadyRegistered), "ObjectAlreadyRegistered");
-}
-
 TEST(MessageCodec, LayoutIsLittleEndianWithLengthPrefix) {
     Message m(MessageKind::Reflect, 0x01020304u);
     std::vector<std::uint8_t> bytes = encode(m);

@@ -72,15 +72,6 @@ TEST(RecvBufferTest, ReassemblesFramesSplitAtEveryByte) {
     }
 }
 
-TEST(RecvBufferTest, RejectsAnOversizedLengthBeforeBuffering) {
-    RecvBuffer in;
-    const std::uint8_t header[4] = {0xff, 0xff, 0xff, 0x7f};
-    in.append(header, 4);
-    const std::uint8_t* f = nullptr;
-    std::size_t n = 0;
-    EXPECT_THROW(in.nextFrame(f, n), DecodeError);
-}
-
 TEST(SendBufferTest, FullSocketKeepsTheRestAndLosesNothing) {
     int sv[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv), 0);
@@ -122,37 +113,14 @@ TEST(SendBufferTest, FullSocketKeepsTheRestAndLosesNothing) {
     ::close(sv[1]);
 }
 
-TEST(SendBufferTest, SerialOverrideChangesOnlyTheSerial) {
+TEST(SendBufferTest, SerialOverrideAndARefusedMessageLeaveTheStreamIntact) {
     SendBuffer out;
-    Message m = sampleUpdate(42);
+    const Message m = sampleUpdate(42);
     out.add(m, 0);
-    out.add(m, 0xA1B2C3D4u);
-    int sv[2];
-    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv), 0);
-    int err = 0;
-    ASSERT_EQ(out.flush(sv[0], err), IoStatus::Data);
-    RecvBuffer in;
-    ASSERT_EQ(in.readFrom(sv[1], err), IoStatus::Data);
-    const std::uint8_t* f = nullptr;
-    std::size_t n = 0;
-    for (std::uint32_t want : {0u, 0xA1B2C3D4u}) {
-        ASSERT_TRUE(in.nextFrame(f, n));
-        Message got = decode(f, n);
-        EXPECT_EQ(got.serial, want);
-        got.serial = m.serial;
-        EXPECT_EQ(got, m);
-    }
-    ::close(sv[0]);
-    ::close(sv[1]);
-}
-
-TEST(SendBufferTest, AMessageTooLargeToEncodeLeavesTheStreamIntact) {
-    SendBuffer out;
-    out.add(sampleUpdate(1));
     Message huge(MessageKind::UpdateAttributes, 7);
     huge.tag.assign(kMaxFrameBody + 1, 't');
     EXPECT_THROW(out.add(huge, 5), DecodeError);
-    out.add(sampleUpdate(2));
+    out.add(m, 0xA1B2C3D4u);
 
     int sv[2];
     ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, sv), 0);
@@ -163,9 +131,12 @@ TEST(SendBufferTest, AMessageTooLargeToEncodeLeavesTheStreamIntact) {
     }
     const std::uint8_t* f = nullptr;
     std::size_t n = 0;
-    for (std::uint32_t want : {1u, 2u}) {
+    for (std::uint32_t want : {0u, 0xA1B2C3D4u}) {
         ASSERT_TRUE(in.nextFrame(f, n));
-        EXPECT_EQ(decode(f, n), sampleUpdate(want));
+        Message got = decode(f, n);
+        EXPECT_EQ(got.serial, want);
+        got.serial = m.serial;
+        EXPECT_EQ(got, m);
     }
     EXPECT_EQ(in.buffered(), 0u);
     ::close(sv[0]);
