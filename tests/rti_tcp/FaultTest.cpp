@@ -228,12 +228,15 @@ TEST_F(TcpFaultTest, GarbageFromOneClientDoesNotDisturbTheOthers) {
         sh.subscribeAircraft(sub);
         RTI::ObjectHandle obj = pub.registerObjectInstance(ph.aircraft, "plane");
 
+        const std::vector<std::uint8_t> callback =
+            volax::rti::encode(volax::rti::Message(volax::rti::MessageKind::Discover, 0));
         const std::vector<std::string> garbage = {
             std::string("\xff\xff\xff\x7f", 4) + "huge length",          // announces ~2 GB
             std::string("\x05\x00\x00\x00\x63\x00\x01\x02\x03", 9),     // unknown kind 99
             std::string(64, '\0'),                                       // zero-length body: no kind
             std::string("\x10\x00\x00\x00", 4) + std::string(16, '\xab'),  // random body
             "GET / HTTP/1.0\r\n\r\n",
+            std::string(callback.begin(), callback.end()),  // well formed, but a callback is no request
         };
         volax::rti::net::HostPort where{"127.0.0.1", server_->port()};
         std::uint32_t n = 0;
@@ -254,20 +257,6 @@ TEST_F(TcpFaultTest, GarbageFromOneClientDoesNotDisturbTheOthers) {
             EXPECT_EQ(srec.seqs.back(), n);
         }
         EXPECT_NE(server_->log().find("bad message"), std::string::npos) << server_->log();
-
-        // A federate's own message sent as a request is refused too: a callback kind.
-        {
-            volax::rti::Message cb(volax::rti::MessageKind::Discover, 0);
-            std::vector<std::uint8_t> bytes = volax::rti::encode(cb);
-            std::string error;
-            volax::rti::net::Fd raw = volax::rti::net::connectTcp(where, 2.0, error);
-            ASSERT_TRUE(raw.valid()) << error;
-            ASSERT_EQ(::send(raw.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
-            pollfd p{raw.get(), POLLIN, 0};
-            ASSERT_EQ(::poll(&p, 1, 3000), 1);
-            char buf[64];
-            EXPECT_LE(::recv(raw.get(), buf, sizeof buf, 0), 0);
-        }
 
         pub.resignFederationExecution(RTI::DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES);
         sub.resignFederationExecution(RTI::DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES);
