@@ -72,11 +72,7 @@ public:
         e.kind = "reflect";
         e.handle = o;
         e.tag = tag ? tag : "(null)";
-        for (RTI::ULong i = 0; i < set.size(); ++i) {
-            RTI::ULong len = 0;
-            char* p = set.getValuePointer(i, len);
-            e.values[set.getHandle(i)] = std::string(p, len);
-        }
+        e.values = valuesOf(set);
         record(e);
     }
     void receiveInteraction(RTI::InteractionClassHandle c, const RTI::ParameterHandleValuePairSet& set,
@@ -90,11 +86,7 @@ public:
         e.kind = "receive";
         e.handle = c;
         e.tag = tag ? tag : "(null)";
-        for (RTI::ULong i = 0; i < set.size(); ++i) {
-            RTI::ULong len = 0;
-            char* p = set.getValuePointer(i, len);
-            e.values[set.getHandle(i)] = std::string(p, len);
-        }
+        e.values = valuesOf(set);
         record(e);
     }
     void removeObjectInstance(RTI::ObjectHandle o, const RTI::FedTime&, const char* tag,
@@ -168,6 +160,16 @@ public:
     void requestRetraction(RTI::EventRetractionHandle) override { other("requestRetraction"); }
 
 private:
+    template <class Set>
+    static std::map<RTI::Handle, std::string> valuesOf(const Set& set) {
+        std::map<RTI::Handle, std::string> out;
+        for (RTI::ULong i = 0; i < set.size(); ++i) {
+            RTI::ULong len = 0;
+            char* p = set.getValuePointer(i, len);
+            out[set.getHandle(i)] = std::string(p, len);
+        }
+        return out;
+    }
     void record(const Event& e) {
         events.push_back(e);
         if (onEvent) onEvent(*this, events.back());
