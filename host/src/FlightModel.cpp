@@ -121,34 +121,28 @@ FlightState FlightModel::state() const {
 }
 
 void FlightModel::publish() const {
-    using detail::putFloat;
-    using detail::ref;
+    using detail::DataRef;
+    // Looked up once: the registry keeps its entries for the life of the process.
+    enum { kFloats = 17, kElevation = kFloats, kQ, kCount };
+    static DataRef* const* refs = [] {
+        static const char* const kNames[kCount] = {
+            "local_x", "local_y", "local_z", "local_vx", "local_vy", "local_vz", "local_ax", "local_ay", "local_az",
+            "psi", "theta", "phi", "latitude", "longitude", "lat_ref", "lon_ref", "groundspeed", "elevation", "q"};
+        static DataRef* r[kCount];
+        for (int i = 0; i < kCount; ++i)
+            r[i] = &detail::ref(("sim/flightmodel/position/" + std::string(kNames[i])).c_str());
+        return r;
+    }();
     const FlightState s = state();
-    static const char* const kPos = "sim/flightmodel/position/";
-    auto f = [](const char* name) -> detail::DataRef& { return ref((std::string(kPos) + name).c_str()); };
-    putFloat(f("local_x"), s.x);
-    putFloat(f("local_y"), s.y);
-    putFloat(f("local_z"), s.z);
-    putFloat(f("local_vx"), s.vx);
-    putFloat(f("local_vy"), s.vy);
-    putFloat(f("local_vz"), s.vz);
-    putFloat(f("local_ax"), s.ax);
-    putFloat(f("local_ay"), s.ay);
-    putFloat(f("local_az"), s.az);
-    putFloat(f("psi"), s.psi);
-    putFloat(f("theta"), s.theta);
-    putFloat(f("phi"), s.phi);
-    putFloat(f("latitude"), s.latitude);
-    putFloat(f("longitude"), s.longitude);
-    putFloat(f("lat_ref"), s.latRef);
-    putFloat(f("lon_ref"), s.lonRef);
-    putFloat(f("groundspeed"), s.speed);
-    f("elevation").scalar = s.elevation;
+    const double floats[kFloats] = {s.x,   s.y,     s.z,   s.vx,       s.vy,        s.vz,     s.ax,     s.ay,   s.az,
+                                    s.psi, s.theta, s.phi, s.latitude, s.longitude, s.latRef, s.lonRef, s.speed};
+    for (int i = 0; i < kFloats; ++i) detail::putFloat(*refs[i], floats[i]);
+    refs[kElevation]->scalar = s.elevation;
     // Attitude quaternion from heading, pitch and roll.
     const double hp = s.psi * kDeg / 2, ht = s.theta * kDeg / 2, hr = s.phi * kDeg / 2;
     const double cp = std::cos(hp), sp = std::sin(hp), ct = std::cos(ht), st = std::sin(ht), cr = std::cos(hr),
                  sr = std::sin(hr);
-    std::vector<float>& q = f("q").floats;
+    std::vector<float>& q = refs[kQ]->floats;
     q[0] = static_cast<float>(cp * ct * cr + sp * st * sr);
     q[1] = static_cast<float>(cp * ct * sr - sp * st * cr);
     q[2] = static_cast<float>(cp * st * cr + sp * ct * sr);

@@ -56,13 +56,15 @@ void resetWorld() {
 // frame periods to a float time of day would drift by seconds a day. A value
 // written to the reference since the last frame restarts the count from it.
 void advanceSimulatorClock(Clock& c, double t, double dt) {
-    ref("sim/time/total_running_time_sec").scalar = static_cast<float>(t);
-    DataRef& zulu = ref("sim/time/zulu_time_sec");
+    // Looked up once: the registry keeps its entries for the life of the process.
+    static DataRef& running = ref("sim/time/total_running_time_sec");
+    static DataRef& zulu = ref("sim/time/zulu_time_sec");
+    static DataRef& day = ref("sim/time/local_date_days");
+    running.scalar = static_cast<float>(t);
     if (static_cast<float>(zulu.scalar) != c.zuluPublished) c.zulu = zulu.scalar;
     c.zulu += dt;
     if (c.zulu >= kSecondsPerDay) {
         c.zulu = std::fmod(c.zulu, kSecondsPerDay);
-        DataRef& day = ref("sim/time/local_date_days");
         day.scalar = (static_cast<int>(day.scalar) + 1) % kDaysPerYear;
     }
     c.zuluPublished = static_cast<float>(c.zulu);
