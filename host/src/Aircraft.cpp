@@ -8,9 +8,7 @@
 #include "XPLMPlugin.h"
 
 #include <algorithm>
-#include <cstring>
 #include <deque>
-#include <unistd.h>
 
 namespace xphost {
 namespace detail {
@@ -37,13 +35,6 @@ struct Aircraft {
 Aircraft& aircraft() {
     static auto* a = new Aircraft;
     return *a;
-}
-
-void copyTruncated(char* dst, size_t size, const std::string& src) {
-    if (!dst) return;
-    const size_t n = std::min(src.size(), size - 1);
-    std::memcpy(dst, src.data(), n);
-    dst[n] = 0;
 }
 
 // Hands the other aircraft to the first plugin waiting for them.
@@ -76,14 +67,9 @@ void releasePlanesOf(int plugin) {
 
 AircraftModel modelFromPath(const std::string& path) {
     AircraftModel m;
-    std::string full = path;
-    if (!full.empty() && full[0] != '/') {
-        char cwd[4096];
-        if (getcwd(cwd, sizeof cwd)) full = std::string(cwd) + "/" + full;
-    }
-    m.path = full;
-    const size_t slash = full.rfind('/');
-    m.fileName = slash == std::string::npos ? full : full.substr(slash + 1);
+    m.path = path.empty() ? path : detail::absolutePath(path);
+    const size_t slash = m.path.rfind('/');
+    m.fileName = slash == std::string::npos ? m.path : m.path.substr(slash + 1);
     return m;
 }
 

@@ -5,6 +5,7 @@
 // load order; -1 stands for "no plugin" (the host itself, a test calling the
 // XPLM functions directly).
 
+#include <cstddef>
 #include <exception>
 #include <string>
 #include <vector>
@@ -75,6 +76,10 @@ void releasePlanesOf(int plugin);
 // --- outputs (Output.cpp) ---
 void resetOutputs();
 void hostLine(const std::string& text);  // "[host] text"
+// A relative path taken from the current folder; "" and "." are that folder.
+std::string absolutePath(const std::string& path);
+// Into a caller's buffer of `size` bytes, always terminated; a null dst is ignored.
+void copyTruncated(char* dst, size_t size, const std::string& src);
 
 // --- clock and frames (Host.cpp) ---
 double now();

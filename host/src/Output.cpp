@@ -30,15 +30,6 @@ Outputs& out() {
     return *o;
 }
 
-std::string absolute(const std::string& dir) {
-    if (!dir.empty() && dir[0] == '/') return dir;
-    char cwd[4096];
-    if (!getcwd(cwd, sizeof cwd)) return dir;
-    std::string base(cwd);
-    if (dir.empty() || dir == ".") return base;
-    return base + "/" + dir;
-}
-
 // Log.txt receives everything the user would see, flushed at once.
 void toLogFile(const char* text) {
     Outputs& o = out();
@@ -53,13 +44,23 @@ void toStdout(const char* text) {
     std::fflush(stdout);
 }
 
+}  // namespace
+
+std::string absolutePath(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    char cwd[4096];
+    if (!getcwd(cwd, sizeof cwd)) return path;
+    std::string base(cwd);
+    if (path.empty() || path == ".") return base;
+    return base + "/" + path;
+}
+
 void copyTruncated(char* dst, size_t size, const std::string& src) {
+    if (!dst) return;
     const size_t n = std::min(src.size(), size - 1);
     std::memcpy(dst, src.data(), n);
     dst[n] = 0;
 }
-
-}  // namespace
 
 void resetOutputs() {
     out().log.clear();
@@ -94,7 +95,7 @@ void setOutputDir(const std::string& dir) {
     }
 }
 
-void setPrefsDir(const std::string& dir) { out().prefsDir = detail::absolute(dir); }
+void setPrefsDir(const std::string& dir) { out().prefsDir = detail::absolutePath(dir); }
 void setEcho(bool toStdout) { out().echo = toStdout; }
 
 std::vector<std::string> spokenTexts() { return out().spoken; }
@@ -125,7 +126,7 @@ XPLM_API void XPLMSpeakString(const char* inString) {
 
 XPLM_API void XPLMGetPrefsPath(char* outPrefsPath) {
     if (!outPrefsPath) return;
-    std::string dir = out().prefsDir.empty() ? xphost::detail::absolute(".") : out().prefsDir;
+    std::string dir = out().prefsDir.empty() ? xphost::detail::absolutePath(".") : out().prefsDir;
     while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
     const std::string path = (dir == "/" ? dir : dir + "/") + "X-Plane.prf";
     xphost::detail::copyTruncated(outPrefsPath, 512, path);
