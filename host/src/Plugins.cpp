@@ -70,6 +70,13 @@ template <class T> T symbol(void* handle, const char* name) {
     return reinterpret_cast<T>(dlsym(handle, name));
 }
 
+// Menus, flight loops and the other aircraft a plugin took go when it does.
+void releaseWhatItOwns(int index) {
+    removeMenusOf(index);
+    removeLoopsOf(index);
+    releasePlanesOf(index);
+}
+
 }  // namespace
 
 int currentPlugin() { return plugins().current; }
@@ -178,9 +185,7 @@ int loadPlugin(const std::string& path, std::string* error, bool* startRefused) 
     } else {
         err = "plugin " + path + ": " + detail::plugins().fault;
     }
-    detail::removeMenusOf(index);
-    detail::removeLoopsOf(index);
-    detail::releasePlanesOf(index);
+    detail::releaseWhatItOwns(index);
     dlclose(raw->handle);
     all.pop_back();
     return -1;
@@ -214,9 +219,7 @@ void unloadAll() {
         Plugin* p = all[i].get();
         if (p->started) detail::callPlugin(i, "XPluginStop", [&] { p->stop(); });
         p->started = false;
-        detail::removeMenusOf(i);
-        detail::removeLoopsOf(i);
-        detail::releasePlanesOf(i);
+        detail::releaseWhatItOwns(i);
     }
     for (int i = static_cast<int>(all.size()) - 1; i >= 0; --i) dlclose(all[i]->handle);
     all.clear();
