@@ -33,10 +33,9 @@ struct LtpState {
     float lat0, lon0, p[3], v[3], a[3], att[3];
 };
 
-const std::vector<Geo>& geodetic(float hLo, float hHi)
+std::vector<Geo> geodetic(float hLo, float hHi)
 {
-    static std::vector<Geo> v;
-    v.clear();
+    std::vector<Geo> v;
     std::mt19937 rng(1);
     std::uniform_real_distribution<float> lat(-89.9f, 89.9f), lon(-180, 180), h(hLo, hHi);
     for (size_t i = 0; i < kPoints; ++i) v.push_back({lat(rng), lon(rng), h(rng)});
@@ -54,31 +53,26 @@ std::vector<Ecef> geocentric(float hLo, float hHi)
     return out;
 }
 
-void BM_gdc2gcc(benchmark::State& state)
+// The direct and the plan path share one signature per conversion.
+using Convert3 = bool (*)(float, float, float, float&, float&, float&);
+
+template <Convert3 Gdc2gcc>
+void runGdc2gcc(benchmark::State& state)
 {
     const std::vector<Geo> pts = geodetic(-100, 12000);
     size_t i = 0;
     float x, y, z;
     for (auto _ : state) {
         const Geo& g = pts[i++ & (kPoints - 1)];
-        benchmark::DoNotOptimize(QVCoordConv::gdc2gcc(g.lat, g.lon, g.h, x, y, z));
+        benchmark::DoNotOptimize(Gdc2gcc(g.lat, g.lon, g.h, x, y, z));
         benchmark::DoNotOptimize(x);
         benchmark::DoNotOptimize(y);
         benchmark::DoNotOptimize(z);
     }
 }
 
-void BM_gdc2gccByPlan(benchmark::State& state)
-{
-    const std::vector<Geo> pts = geodetic(-100, 12000);
-    size_t i = 0;
-    float x, y, z;
-    for (auto _ : state) {
-        const Geo& g = pts[i++ & (kPoints - 1)];
-        benchmark::DoNotOptimize(QVCoordConv::gdc2gccByPlan(g.lat, g.lon, g.h, x, y, z));
-        benchmark::DoNotOptimize(x);
-    }
-}
+void BM_gdc2gcc(benchmark::State& state) { runGdc2gcc<QVCoordConv::gdc2gcc>(state); }
+void BM_gdc2gccByPlan(benchmark::State& state) { runGdc2gcc<QVCoordConv::gdc2gccByPlan>(state); }
 
 void BM_GeographicLibForward(benchmark::State& state)
 {
@@ -95,33 +89,33 @@ void BM_GeographicLibForward(benchmark::State& state)
     }
 }
 
+template <Convert3 Gcc2gdc>
 void runGcc2gdc(benchmark::State& state, const std::vector<Ecef>& pts)
 {
     size_t i = 0;
     float lat, lon, h;
     for (auto _ : state) {
         const Ecef& e = pts[i++ & (kPoints - 1)];
-        benchmark::DoNotOptimize(QVCoordConv::gcc2gdc(e.x, e.y, e.z, lat, lon, h));
+        benchmark::DoNotOptimize(Gcc2gdc(e.x, e.y, e.z, lat, lon, h));
         benchmark::DoNotOptimize(lat);
         benchmark::DoNotOptimize(lon);
         benchmark::DoNotOptimize(h);
     }
 }
 
-void BM_gcc2gdcInsideShell(benchmark::State& state) { runGcc2gdc(state, geocentric(-100, 12000)); }
+void BM_gcc2gdcInsideShell(benchmark::State& state)
+{
+    runGcc2gdc<QVCoordConv::gcc2gdc>(state, geocentric(-100, 12000));
+}
 
-void BM_gcc2gdcOutsideShell(benchmark::State& state) { runGcc2gdc(state, geocentric(60000, 2e6)); }
+void BM_gcc2gdcOutsideShell(benchmark::State& state)
+{
+    runGcc2gdc<QVCoordConv::gcc2gdc>(state, geocentric(60000, 2e6));
+}
 
 void BM_gcc2gdcByPlanInsideShell(benchmark::State& state)
 {
-    const std::vector<Ecef> pts = geocentric(-100, 12000);
-    size_t i = 0;
-    float lat, lon, h;
-    for (auto _ : state) {
-        const Ecef& e = pts[i++ & (kPoints - 1)];
-        benchmark::DoNotOptimize(QVCoordConv::gcc2gdcByPlan(e.x, e.y, e.z, lat, lon, h));
-        benchmark::DoNotOptimize(lat);
-    }
+    runGcc2gdc<QVCoordConv::gcc2gdcByPlan>(state, geocentric(-100, 12000));
 }
 
 void runReverse(benchmark::State& state, const std::vector<Ecef>& pts)
@@ -163,7 +157,9 @@ std::vector<LtpState> ltpStates()
     return v;
 }
 
-template <bool ByPlan>
+using ConvertState = decltype(&QVCoordConv::ltp2gcc);
+
+template <ConvertState Ltp2gcc>
 void runLtp(benchmark::State& state)
 {
     const std::vector<LtpState> states = ltpStates();
@@ -171,22 +167,16 @@ void runLtp(benchmark::State& state)
     float o[12];
     for (auto _ : state) {
         const LtpState& s = states[i++ & (kPoints - 1)];
-        bool ok;
-        if (ByPlan)
-            ok = QVCoordConv::ltp2gccByPlan(s.lat0, s.lon0, s.p[0], s.p[1], s.p[2], s.v[0], s.v[1], s.v[2], s.a[0],
-                                            s.a[1], s.a[2], s.att[0], s.att[1], s.att[2], o[0], o[1], o[2], o[3],
-                                            o[4], o[5], o[6], o[7], o[8], o[9], o[10], o[11]);
-        else
-            ok = QVCoordConv::ltp2gcc(s.lat0, s.lon0, s.p[0], s.p[1], s.p[2], s.v[0], s.v[1], s.v[2], s.a[0], s.a[1],
-                                      s.a[2], s.att[0], s.att[1], s.att[2], o[0], o[1], o[2], o[3], o[4], o[5], o[6],
-                                      o[7], o[8], o[9], o[10], o[11]);
+        const bool ok = Ltp2gcc(s.lat0, s.lon0, s.p[0], s.p[1], s.p[2], s.v[0], s.v[1], s.v[2], s.a[0], s.a[1],
+                                s.a[2], s.att[0], s.att[1], s.att[2], o[0], o[1], o[2], o[3], o[4], o[5], o[6], o[7],
+                                o[8], o[9], o[10], o[11]);
         benchmark::DoNotOptimize(ok);
         benchmark::DoNotOptimize(o);
     }
 }
 
-void BM_ltp2gcc(benchmark::State& state) { runLtp<false>(state); }
-void BM_ltp2gccByPlan(benchmark::State& state) { runLtp<true>(state); }
+void BM_ltp2gcc(benchmark::State& state) { runLtp<QVCoordConv::ltp2gcc>(state); }
+void BM_ltp2gccByPlan(benchmark::State& state) { runLtp<QVCoordConv::ltp2gccByPlan>(state); }
 
 }  // namespace
 
