@@ -348,7 +348,6 @@ TEST_F(CoordConvTest, FailedPlanCreationIsLoggedForEveryOperation)
     EXPECT_FALSE(QVCoordConv::gdc2gccByPlan(1, 2, 3, a, b, c));
     EXPECT_FALSE(QVCoordConv::gcc2gdcByPlan(7e6f, 0, 0, a, b, c));
     Out o;
-    State s{};
     EXPECT_FALSE(QVCoordConv::ltp2gccByPlan(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, o.p[0], o.p[1], o.p[2], o.v[0],
                                             o.v[1], o.v[2], o.a[0], o.a[1], o.a[2], o.att[0], o.att[1], o.att[2]));
     // A bad latitude through the direct path still reaches the plan path.
@@ -360,7 +359,6 @@ TEST_F(CoordConvTest, FailedPlanCreationIsLoggedForEveryOperation)
               "QVCoordConv::ltp2gcc : Failed to create pair!\n"
               "QVCoordConv::gdc2gcc : Failed to create pair!\n");
     EXPECT_TRUE(untouched(o.p) && untouched(o.att));
-    (void)s;
 }
 
 }  // namespace
