@@ -107,6 +107,8 @@ void QVHLAAircraftObject::provideAttributeUpdate(const RTI::AttributeHandleSet& 
 
 void QVHLAAircraftObject::updateAttributes() {
     prepareUpdate();
+    // Runs every frame: most frames have nothing to send, so build no set for them.
+    if (!entityIdentifierPending && !entityTypePending && !spatialPending && !forceIdentifierPending) return;
     QVHLAManager* manager = QVHLAManager::getInstance();
     const char* where = "QVHLAAircraftObject::updateAttributes";
     // Encoded values must live until the RTI call has returned, whatever it does.
@@ -135,9 +137,11 @@ void QVHLAAircraftObject::updateAttributes() {
         }
         if (set->size() > 0) {
             manager->getRTIAmbassador().updateAttributeValues(instanceHandle, *set, "sometag");
-            char text[64];
-            std::snprintf(text, sizeof text, "%d attributes success!", static_cast<int>(set->size()));
-            manager->logMessage("QVHLAAircraftObject::updateAttributes()", text);
+            if (manager->getLogFile()) {
+                char text[64];
+                std::snprintf(text, sizeof text, "%d attributes success!", static_cast<int>(set->size()));
+                manager->logMessage("QVHLAAircraftObject::updateAttributes()", text);
+            }
         }
     } catch (RTI::Exception& e) {
         manager->logMessage(where, reasonOf(e));
@@ -174,14 +178,15 @@ void QVHLAAircraftObject::reflectAttributes(const RTI::AttributeHandleValuePairS
                 manager->logMessage(where, "Spatial");
                 const char* data = values.getValuePointer(i, length);
                 switch (netToSpatial(data, length, spatial)) {
-                case SpatialDecode::Ok: {
-                    char text[256];
-                    std::snprintf(text, sizeof text, "New Spat: %f, %f, %f", spatial.worldLocation.x,
-                                  spatial.worldLocation.y, spatial.worldLocation.z);
-                    manager->logMessage(where, text);
+                case SpatialDecode::Ok:
+                    if (manager->getLogFile()) {
+                        char text[256];
+                        std::snprintf(text, sizeof text, "New Spat: %f, %f, %f", spatial.worldLocation.x,
+                                      spatial.worldLocation.y, spatial.worldLocation.z);
+                        manager->logMessage(where, text);
+                    }
                     spatialPending = spatialValid = true;
                     break;
-                }
                 case SpatialDecode::BadAlgorithm: {
                     char text[64];
                     std::snprintf(text, sizeof text, "Spatial skipped: algorithm %u unknown",
