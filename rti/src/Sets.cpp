@@ -151,44 +151,42 @@ RTI::ULong ParameterValueSet::start() const { return 0; }
 RTI::ULong ParameterValueSet::valid(RTI::ULong i) const { return i < entries_.size() ? 1 : 0; }
 RTI::ULong ParameterValueSet::next(RTI::ULong i) const { return i + 1; }
 
-// ---- HandleSet
+// ---- HandleSet, FederateSet
 
-HandleSet::HandleSet(RTI::ULong capacity) { handles_.reserve(std::min(capacity, kMaxReserve)); }
-RTI::ULong HandleSet::size() const { return static_cast<RTI::ULong>(handles_.size()); }
-RTI::AttributeHandle HandleSet::getHandle(RTI::ULong i) const {
+template <class Base, class H>
+HandleList<Base, H>::HandleList(RTI::ULong capacity) {
+    handles_.reserve(std::min(capacity, kMaxReserve));
+}
+template <class Base, class H>
+RTI::ULong HandleList<Base, H>::size() const {
+    return static_cast<RTI::ULong>(handles_.size());
+}
+template <class Base, class H>
+H HandleList<Base, H>::getHandle(RTI::ULong i) const {
     if (i >= handles_.size()) outOfRange(i, handles_.size());
     return handles_[i];
 }
-void HandleSet::add(RTI::AttributeHandle h) {
+template <class Base, class H>
+void HandleList<Base, H>::add(H h) {
     if (!isMember(h)) guardAlloc([&] { handles_.push_back(h); });
 }
-void HandleSet::remove(RTI::AttributeHandle h) {
+template <class Base, class H>
+void HandleList<Base, H>::remove(H h) {
     handles_.erase(std::remove(handles_.begin(), handles_.end(), h), handles_.end());
 }
-void HandleSet::empty() { handles_.clear(); }
+template <class Base, class H>
+void HandleList<Base, H>::empty() {
+    handles_.clear();
+}
+template <class Base, class H>
+RTI::Boolean HandleList<Base, H>::isMember(H h) const {
+    return std::find(handles_.begin(), handles_.end(), h) != handles_.end() ? RTI::RTI_TRUE : RTI::RTI_FALSE;
+}
+
+template class HandleList<RTI::AttributeHandleSet, RTI::AttributeHandle>;
+template class HandleList<RTI::FederateHandleSet, RTI::FederateHandle>;
+
 RTI::Boolean HandleSet::isEmpty() const { return handles_.empty() ? RTI::RTI_TRUE : RTI::RTI_FALSE; }
-RTI::Boolean HandleSet::isMember(RTI::AttributeHandle h) const {
-    return std::find(handles_.begin(), handles_.end(), h) != handles_.end() ? RTI::RTI_TRUE : RTI::RTI_FALSE;
-}
-
-// ---- FederateSet
-
-FederateSet::FederateSet(RTI::ULong capacity) { handles_.reserve(std::min(capacity, kMaxReserve)); }
-RTI::ULong FederateSet::size() const { return static_cast<RTI::ULong>(handles_.size()); }
-RTI::FederateHandle FederateSet::getHandle(RTI::ULong i) const {
-    if (i >= handles_.size()) outOfRange(i, handles_.size());
-    return handles_[i];
-}
-void FederateSet::add(RTI::FederateHandle h) {
-    if (!isMember(h)) guardAlloc([&] { handles_.push_back(h); });
-}
-void FederateSet::remove(RTI::FederateHandle h) {
-    handles_.erase(std::remove(handles_.begin(), handles_.end(), h), handles_.end());
-}
-void FederateSet::empty() { handles_.clear(); }
-RTI::Boolean FederateSet::isMember(RTI::FederateHandle h) const {
-    return std::find(handles_.begin(), handles_.end(), h) != handles_.end() ? RTI::RTI_TRUE : RTI::RTI_FALSE;
-}
 
 }  // namespace rti
 }  // namespace volax

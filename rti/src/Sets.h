@@ -77,34 +77,29 @@ private:
     RTI::OrderType order_ = 0;
 };
 
-class HandleSet : public RTI::AttributeHandleSet {
+// Each handle once, in the order added; shared by the two handle-set kinds.
+template <class Base, class H>
+class HandleList : public Base {
 public:
-    explicit HandleSet(RTI::ULong capacity);
+    explicit HandleList(RTI::ULong capacity);
     RTI::ULong size() const override;
-    RTI::AttributeHandle getHandle(RTI::ULong i) const override;
-    void add(RTI::AttributeHandle h) override;
-    void remove(RTI::AttributeHandle h) override;
+    H getHandle(RTI::ULong i) const override;
+    void add(H h) override;
+    void remove(H h) override;
     void empty() override;
+    RTI::Boolean isMember(H h) const override;
+
+protected:
+    std::vector<H> handles_;
+};
+
+class HandleSet : public HandleList<RTI::AttributeHandleSet, RTI::AttributeHandle> {
+public:
+    using HandleList::HandleList;
     RTI::Boolean isEmpty() const override;
-    RTI::Boolean isMember(RTI::AttributeHandle h) const override;
-
-private:
-    std::vector<RTI::AttributeHandle> handles_;
 };
 
-class FederateSet : public RTI::FederateHandleSet {
-public:
-    explicit FederateSet(RTI::ULong capacity);
-    RTI::ULong size() const override;
-    RTI::FederateHandle getHandle(RTI::ULong i) const override;
-    void add(RTI::FederateHandle h) override;
-    void remove(RTI::FederateHandle h) override;
-    void empty() override;
-    RTI::Boolean isMember(RTI::FederateHandle h) const override;
-
-private:
-    std::vector<RTI::FederateHandle> handles_;
-};
+using FederateSet = HandleList<RTI::FederateHandleSet, RTI::FederateHandle>;
 
 }  // namespace rti
 }  // namespace volax
