@@ -18,26 +18,36 @@ TRACE=$OUT/trace.txt
 
 alive() { kill -0 "$1" 2>/dev/null; }
 
+# host_survives SECONDS WHAT: SECONDS later the host still runs and ticks the plugin.
+host_survives() {
+  local ticks; ticks=$(count_lines "$TRACE" '^#+ TICK')
+  sleep "$1"
+  check "host keeps running $2" alive "$HOST_PID"
+  check "the plugin keeps ticking $2" test "$(count_lines "$TRACE" '^#+ TICK')" -gt "$ticks"
+}
+
 start_rtiexec "$OUT/rtiexec.log" || { step_fail "server did not start"; exit 1; }
 PORT=$RTI_PORT
 
-case $CASE in
-server)
+if [[ $CASE == server ]]; then
   # After the restart (the host paces to the wall clock): one Resign - the
   # server resigned VOLAX when the link went, so it completes - then Join...
-  printf '%s\n' '1 menu VOLAX Create Ownship' '14 menu VOLAX Resign' \
-    '16 menu VOLAX Join...' >"$OUT/scenario.txt"
-  start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" \
-    --realtime --duration 22 --scenario "$OUT/scenario.txt"
-  wait_for "$TRACE" '^JOIN SUCCESS$' 10 || { step_fail "VOLAX did not join"; exit 1; }
-  start_monitor "$OUT/monitor1.txt"
-  check "monitor finds the ownship" wait_for "$OUT/monitor1.txt" '^DISCOVER name=' 5
+  printf '%s\n' '1 menu VOLAX Create Ownship' '14 menu VOLAX Resign' '16 menu VOLAX Join...' >"$OUT/scenario.txt"
+  DURATION=22
+else
+  echo '1 menu VOLAX Create Ownship' >"$OUT/scenario.txt"
+  DURATION=30
+fi
+start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" \
+  --realtime --duration "$DURATION" --scenario "$OUT/scenario.txt"
+wait_for "$TRACE" '^JOIN SUCCESS$' 10 || { step_fail "VOLAX did not join"; exit 1; }
+start_monitor "$OUT/monitor1.txt"
+check "monitor finds the ownship" wait_for "$OUT/monitor1.txt" '^DISCOVER name=' 5
 
+case $CASE in
+server)
   stop_pid "$RTI_PID" KILL 5
-  TICKS=$(count_lines "$TRACE" '^#+ TICK')
-  sleep 2
-  check "host keeps running after the server died" alive "$HOST_PID"
-  check "host keeps ticking the plugin" test "$(count_lines "$TRACE" '^#+ TICK')" -gt "$TICKS"
+  host_survives 2 "after the server died"
   check "the plugin logged the RTI failure in its trace" grep -q '^QVHLAManager::tick() : ' "$TRACE"
   wait_exit "$MONITOR_PID" 5; MS=$?
   check "the monitor ends with an error after losing the RTI (status $MS)" test "$MS" -ne 0 -a "$MS" -ne 124
@@ -63,17 +73,8 @@ server)
   check "host ended by its duration with status 0 ($HS)" test "$HS" -eq 0
   ;;
 peers)
-  echo '1 menu VOLAX Create Ownship' >"$OUT/scenario.txt"
-  start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" --realtime --duration 30 \
-    --scenario "$OUT/scenario.txt"
-  wait_for "$TRACE" '^JOIN SUCCESS$' 10 || { step_fail "VOLAX did not join"; exit 1; }
-  start_monitor "$OUT/monitor1.txt"
-  check "monitor finds the ownship" wait_for "$OUT/monitor1.txt" '^DISCOVER name=' 5
   stop_pid "$MONITOR_PID" KILL 5
-  TICKS=$(count_lines "$TRACE" '^#+ TICK')
-  sleep 1.5
-  check "host survives a killed monitor" alive "$HOST_PID"
-  check "the plugin keeps ticking" test "$(count_lines "$TRACE" '^#+ TICK')" -gt "$TICKS"
+  host_survives 1.5 "after a killed monitor"
   start_monitor "$OUT/monitor2.txt"
   M2=$MONITOR_PID
   # Two more with reduced output, watching the same aircraft.
