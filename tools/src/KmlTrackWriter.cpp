@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 namespace volaxfed {
+namespace {
 
 std::string xmlEscape(const std::string& text) {
     std::string out;
@@ -26,6 +27,8 @@ std::string xmlEscape(const std::string& text) {
     }
     return out;
 }
+
+}  // namespace
 
 KmlTrackWriter::KmlTrackWriter(std::string documentName, size_t maxPoints)
     : documentName_(std::move(documentName)), maxPoints_(maxPoints < 4 ? 4 : maxPoints) {}
@@ -54,12 +57,6 @@ void KmlTrackWriter::setDescription(const std::string& aircraft, const std::stri
         t.description = text;
         dirty_ = true;
     }
-}
-
-size_t KmlTrackWriter::pointCount(const std::string& aircraft) const {
-    for (const Track& t : tracks_)
-        if (t.name == aircraft) return t.points.size();
-    return 0;
 }
 
 std::string KmlTrackWriter::render() const {

@@ -21,8 +21,6 @@ public:
     void setDescription(const std::string& aircraft, const std::string& text);
 
     bool dirty() const { return dirty_; }
-    size_t trackCount() const { return tracks_.size(); }
-    size_t pointCount(const std::string& aircraft) const;
 
     std::string render() const;
 
@@ -46,8 +44,6 @@ private:
     std::vector<Track> tracks_;
     bool dirty_ = false;
 };
-
-std::string xmlEscape(const std::string& text);
 
 }  // namespace volaxfed
 
