@@ -62,29 +62,29 @@ TEST(ClockTime, EverySecondOfAnHourRoundTripsThroughBothUnits) {
     // unit literal and for a peer using the exact RPR unit.
     const int64_t base = parsed("2005-01-01T12:00:00Z");
     for (int s = 0; s < 3600; ++s) {
-        ClockValue v;
+        ClockTime v{};
         std::string error;
         ASSERT_TRUE(clockTimeFromUnix(base + s, &v, &error)) << error;
         EXPECT_EQ(v.hours, 306828);
-        EXPECT_EQ(v.timePastHour & 1u, 0u);
+        EXPECT_EQ(v.timePastTheHour & 1u, 0u);
         ASSERT_EQ(unixFromClockTime(v), base + s) << s;
         ASSERT_EQ(unixFromClockTime(v, kExactClockUnitSeconds), base + s) << s;
     }
 }
 
 TEST(ClockTime, ReceiverArithmeticMatchesKnownValues) {
-    ClockValue v;
+    ClockTime v{};
     v.hours = 0;
-    v.timePastHour = 0xC0000000u;
+    v.timePastTheHour = 0xC0000000u;
     EXPECT_EQ(unixFromClockTime(v), 2700);
-    v.timePastHour = 0x7FFFFFFEu;
+    v.timePastTheHour = 0x7FFFFFFEu;
     EXPECT_EQ(unixFromClockTime(v), 1799);
-    v.timePastHour = 0xFFFFFFFEu;
+    v.timePastTheHour = 0xFFFFFFFEu;
     EXPECT_EQ(unixFromClockTime(v), 3600);
 }
 
 TEST(ClockTime, RangeLimits) {
-    ClockValue v;
+    ClockTime v{};
     std::string error;
     EXPECT_FALSE(clockTimeFromUnix(-1, &v, &error));
     // 596523 h * 3600 still fits a signed 32-bit value; the next hour does not.
@@ -97,16 +97,16 @@ TEST(ClockTime, RangeLimits) {
 }
 
 TEST(ArgParse, EntityAddressesWithWildcards) {
-    EntityAddress a;
+    EntityIdentifier a;
     std::string error;
     ASSERT_TRUE(parseEntityAddress("*:*:*", &a, &error));
     EXPECT_EQ(a.site, 65535);
     EXPECT_EQ(a.application, 65535);
-    EXPECT_EQ(a.entity, 65535);
+    EXPECT_EQ(a.entityNumber, 65535);
     ASSERT_TRUE(parseEntityAddress("1:*:0", &a, &error));
     EXPECT_EQ(a.site, 1);
     EXPECT_EQ(a.application, 65535);
-    EXPECT_EQ(a.entity, 0);
+    EXPECT_EQ(a.entityNumber, 0);
     ASSERT_TRUE(parseEntityAddress("65535:2:9", &a, &error));
     EXPECT_EQ(a.site, 65535);
     for (const char* bad : {"", "1:2", "1:2:3:4", "1::3", "65536:1:1", "-1:2:3", "a:2:3", "1:2:3 ", "**:1:1",

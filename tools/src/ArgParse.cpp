@@ -63,7 +63,7 @@ bool parseNumber(const std::string& text, double min, double max, double* out, s
     return true;
 }
 
-bool parseEntityAddress(const std::string& text, EntityAddress* out, std::string* error) {
+bool parseEntityAddress(const std::string& text, EntityIdentifier* out, std::string* error) {
     const std::vector<std::string> parts = split(text, ':');
     if (parts.size() != 3) {
         *error = "'" + text + "' is not SITE:APP:ENTITY (each a number 0..65535 or *)";
@@ -85,7 +85,7 @@ bool parseEntityAddress(const std::string& text, EntityAddress* out, std::string
     }
     out->site = fields[0];
     out->application = fields[1];
-    out->entity = fields[2];
+    out->entityNumber = fields[2];
     return true;
 }
 

@@ -9,18 +9,14 @@
 #include <string>
 #include <vector>
 
+#include "RPRValues.h"
+
 namespace volaxfed {
 
 constexpr uint16_t kWildcard = 65535;
 
-struct EntityAddress {
-    uint16_t site = 0;
-    uint16_t application = 0;
-    uint16_t entity = 0;
-};
-
 // "SITE:APP:ENTITY"; each field a number 0..65535 or '*' (= 65535).
-bool parseEntityAddress(const std::string& text, EntityAddress* out, std::string* error);
+bool parseEntityAddress(const std::string& text, EntityIdentifier* out, std::string* error);
 
 // "X,Y,Z": three finite decimal numbers.
 bool parseTriple(const std::string& text, double out[3], std::string* error);

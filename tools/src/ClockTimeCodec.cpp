@@ -94,7 +94,7 @@ std::string formatIsoUtc(int64_t t) {
     return buf;
 }
 
-bool clockTimeFromUnix(int64_t t, ClockValue* out, std::string* error) {
+bool clockTimeFromUnix(int64_t t, ClockTime* out, std::string* error) {
     if (t < 0) {
         *error = "times before 1970-01-01T00:00:00Z cannot be sent";
         return false;
@@ -106,9 +106,9 @@ bool clockTimeFromUnix(int64_t t, ClockValue* out, std::string* error) {
     }
     const double past = static_cast<double>(t - hours * 3600) + 0.5;
     const auto units = static_cast<uint32_t>(std::llround(past / kClockUnitSeconds));
-    ClockValue v;
+    ClockTime v;
     v.hours = static_cast<int32_t>(hours);
-    v.timePastHour = units << 1;
+    v.timePastTheHour = units << 1;
     if (unixFromClockTime(v) != t || unixFromClockTime(v, kExactClockUnitSeconds) != t) {
         *error = "internal error: the clock value does not round-trip";
         return false;
@@ -117,10 +117,10 @@ bool clockTimeFromUnix(int64_t t, ClockValue* out, std::string* error) {
     return true;
 }
 
-int64_t unixFromClockTime(const ClockValue& value, double unitSeconds) {
+int64_t unixFromClockTime(const ClockTime& value, double unitSeconds) {
     // Mirrors the receiver: 32-bit hour seconds, then a double sum truncated.
     const int64_t hourSeconds = static_cast<int64_t>(value.hours) * 3600;
-    const double u = static_cast<double>(value.timePastHour >> 1);
+    const double u = static_cast<double>(value.timePastTheHour >> 1);
     return static_cast<int64_t>(static_cast<double>(hourSeconds) + u * unitSeconds);
 }
 

@@ -13,15 +13,12 @@
 #include <cstdint>
 #include <string>
 
+#include "RPRValues.h"
+
 namespace volaxfed {
 
 constexpr double kClockUnitSeconds = 1.67638063509e-6;
 constexpr double kExactClockUnitSeconds = 3600.0 / 2147483648.0;
-
-struct ClockValue {
-    int32_t hours = 0;
-    uint32_t timePastHour = 0;
-};
 
 // "YYYY-MM-DDTHH:MM:SSZ" (also "+00:00" instead of "Z", or a blank instead of
 // "T"). Rejects anything else with a reason in *error.
@@ -31,10 +28,10 @@ std::string formatIsoUtc(int64_t unixSeconds);
 
 // Fails (with a reason) for times before 1970 or whose hours*3600 does not fit
 // the receiver's signed 32-bit arithmetic (after 2038-01-19T03:59:59Z).
-bool clockTimeFromUnix(int64_t unixSeconds, ClockValue* out, std::string* error);
+bool clockTimeFromUnix(int64_t unixSeconds, ClockTime* out, std::string* error);
 
 // The second the receiver derives, using the given unit.
-int64_t unixFromClockTime(const ClockValue& value, double unitSeconds = kClockUnitSeconds);
+int64_t unixFromClockTime(const ClockTime& value, double unitSeconds = kClockUnitSeconds);
 
 }  // namespace volaxfed
 

@@ -27,11 +27,9 @@ const char* const kStartResumeHelp =
 
 namespace {
 
-EntityIdentifier toEntity(const EntityAddress& a) { return EntityIdentifier{a.site, a.application, a.entity}; }
-
-std::string addressText(const EntityAddress& a) {
+std::string addressText(const EntityIdentifier& a) {
     auto field = [](uint16_t v) { return v == kWildcard ? std::string("*") : std::to_string(v); };
-    return field(a.site) + ":" + field(a.application) + ":" + field(a.entity);
+    return field(a.site) + ":" + field(a.application) + ":" + field(a.entityNumber);
 }
 
 }  // namespace
@@ -46,7 +44,7 @@ int runStartResume(int argc, char** argv) {
         fail(text + " (see volax-fed start-resume --help)");
         return kExitUsage;
     };
-    EntityAddress receiver{kWildcard, kWildcard, kWildcard}, originator{0, 0, 0};
+    EntityIdentifier receiver{kWildcard, kWildcard, kWildcard}, originator{0, 0, 0};
     uint64_t requestId = 1;
     const int64_t now = static_cast<int64_t>(time(nullptr));
     int64_t when = now;
@@ -57,7 +55,7 @@ int runStartResume(int argc, char** argv) {
     if (options.has("request-id") && !parseUnsigned(options.get("request-id"), 0, 4294967295u, &requestId, &error))
         return usage("--request-id: " + error);
     if (options.has("time") && !parseIsoUtc(options.get("time"), &when, &error)) return usage("--time: " + error);
-    ClockValue simulation, realWorld;
+    ClockTime simulation{}, realWorld{};
     if (!clockTimeFromUnix(when, &simulation, &error)) return usage("--time: " + error);
     // RealWorldTime is informative only; a clock VOLAX could not read is not sent.
     const bool sendRealWorld = clockTimeFromUnix(now, &realWorld, &error);
@@ -77,11 +75,11 @@ int runStartResume(int argc, char** argv) {
              session.reason("QVHLAStartResumeInteraction::publish()", "the RTI refused"));
         return kExitFailure;
     }
-    startResume.setOriginatingEntity(toEntity(originator));
-    if (sendRealWorld) startResume.setRealWorldTime(ClockTime{realWorld.hours, realWorld.timePastHour});
-    startResume.setReceivingEntity(toEntity(receiver));
+    startResume.setOriginatingEntity(originator);
+    if (sendRealWorld) startResume.setRealWorldTime(realWorld);
+    startResume.setReceivingEntity(receiver);
     startResume.setRequestIdentifier(static_cast<uint32_t>(requestId));
-    startResume.setSimulationTime(ClockTime{simulation.hours, simulation.timePastHour});
+    startResume.setSimulationTime(simulation);
 
     session.log().clear();
     startResume.sendInteraction();
@@ -93,7 +91,7 @@ int runStartResume(int argc, char** argv) {
     }
     printf("SENT StartResume receiver=%s originator=%s request=%lu time=%s hours=%ld past=0x%08X\n",
            addressText(receiver).c_str(), addressText(originator).c_str(), static_cast<unsigned long>(requestId),
-           formatIsoUtc(when).c_str(), static_cast<long>(simulation.hours), simulation.timePastHour);
+           formatIsoUtc(when).c_str(), static_cast<long>(simulation.hours), simulation.timePastTheHour);
     fflush(stdout);
 
     if (!session.wait(0.2)) return kExitFailure;
