@@ -262,29 +262,20 @@ TEST(Kml, WritesAtomicallyAndReportsFailures) {
     EXPECT_TRUE(kml.dirty());
 }
 
-TEST(LogCapture, FindsTheLastMatchingLineAndStaysBounded) {
+TEST(LogCapture, KeepsWholeMatchingLinesInABoundedTail) {
+    const std::string tag = "QVHLAManager::joinFederation() : ";
     LogCapture log(false, 256);
     ASSERT_NE(log.stream(), nullptr);
-    fprintf(log.stream(), "QVHLAManager::joinFederation() : first\n");
-    fprintf(log.stream(), "other : line\n");
-    fprintf(log.stream(), "QVHLAManager::joinFederation() : second reason\n");
-    fprintf(log.stream(), "QVHLAManager::joinFederation() : partial");  // no newline yet: not complete
-    EXPECT_EQ(log.lastLineAfter("QVHLAManager::joinFederation() : "), "second reason");
-    EXPECT_EQ(log.lastLineAfter("nothing"), "");
-    for (int i = 0; i < 200; ++i) fprintf(log.stream(), "filler line %d\n", i);
-    fprintf(log.stream(), "QVHLAManager::joinFederation() : third\n");
-    EXPECT_EQ(log.lastLineAfter("QVHLAManager::joinFederation() : "), "third");
-    log.clear();
-    EXPECT_EQ(log.lastLineAfter("QVHLAManager::joinFederation() : "), "");
-}
-
-TEST(LogCapture, ListsEveryMatchingLineInOrder) {
-    LogCapture log(false);
-    fprintf(log.stream(), "QVHLAManager::joinFederation() : cannot open FED\n");
+    fprintf(log.stream(), "%scannot open FED\n", tag.c_str());
     fprintf(log.stream(), "QVHLAAircraftObject::publish() : Success!\n");
-    fprintf(log.stream(), "QVHLAManager::joinFederation() : no such federation\n");
-    const std::vector<std::string> lines = log.linesAfter("QVHLAManager::joinFederation() : ");
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "cannot open FED");
-    EXPECT_EQ(lines[1], "no such federation");
+    fprintf(log.stream(), "%sno such federation\n", tag.c_str());
+    fprintf(log.stream(), "%spartial", tag.c_str());  // no newline yet: not complete
+    EXPECT_EQ(log.linesAfter(tag), (std::vector<std::string>{"cannot open FED", "no such federation"}));
+    EXPECT_TRUE(log.linesAfter("nothing").empty());
+    // Past the bound the oldest lines go, whole.
+    for (int i = 0; i < 200; ++i) fprintf(log.stream(), "\nfiller line %d", i);
+    fprintf(log.stream(), "\n%sthird\n", tag.c_str());
+    EXPECT_EQ(log.linesAfter(tag), std::vector<std::string>{"third"});
+    log.clear();
+    EXPECT_TRUE(log.linesAfter(tag).empty());
 }

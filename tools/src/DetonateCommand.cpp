@@ -87,16 +87,6 @@ int runDetonate(int argc, char** argv) {
     if (!session.join()) return kExitFailure;
 
     QVHLAMunitionDetonationInteraction detonation;
-    if (!detonation.getHandles()) {
-        fail("cannot find MunitionDetonation: " +
-             session.reason("QVHLAMunitionDetonationInteraction::getHandles()", "the RTI refused"));
-        return kExitFailure;
-    }
-    if (!detonation.publish()) {
-        fail("cannot publish MunitionDetonation: " +
-             session.reason("QVHLAMunitionDetonationInteraction::publish()", "the RTI refused"));
-        return kExitFailure;
-    }
     if (hasLocation) detonation.setDetonationLocation(WorldLocation{location[0], location[1], location[2]});
     detonation.setDetonationResultCode(static_cast<uint8_t>(result));
     detonation.setFinalVelocityVector(toVector(velocity));
@@ -104,17 +94,8 @@ int runDetonate(int argc, char** argv) {
     if (hasRelative) detonation.setRelativeDetonationLocation(toVector(relative));
     if (hasTarget) detonation.setTargetObjectIdentifier(options.get("target").c_str());
     detonation.setWarheadType(static_cast<uint16_t>(warhead));
-
-    session.log().clear();
-    detonation.sendInteraction();
-    // Success logs the location under the same tag; anything else is the RTI's refusal.
-    std::string refused = session.reason("QVHLAMunitionDetonationInteraction::sendInteraction()", "");
-    if (refused.rfind("DetonationLocation: ", 0) == 0) refused.clear();
-    if (refused.empty()) refused = session.reason("QVHLAsendInteraction::sendInteraction()", "");
-    if (!refused.empty()) {
-        fail("cannot send MunitionDetonation: " + refused);
-        return kExitFailure;
-    }
+    // A sent location is logged under the send's own tag.
+    if (!session.publishAndSend(detonation, "MunitionDetonation", "DetonationLocation: ")) return kExitFailure;
     printf("SENT MunitionDetonation target=%s relative=%s location=%s result=%u fuse=%u warhead=%u velocity=%s\n",
            hasTarget ? options.get("target").c_str() : "-",
            hasRelative ? triple(relative[0], relative[1], relative[2], 3).c_str() : "-",

@@ -7,6 +7,7 @@
 #include <exception>
 #include <vector>
 
+#include "QVHLAInteraction.h"
 #include "QVHLAManager.h"
 
 namespace volaxfed {
@@ -46,8 +47,8 @@ FederateSession::~FederateSession() {
 }
 
 std::string FederateSession::reason(const std::string& where, const std::string& fallback) {
-    const std::string text = log_.lastLineAfter(where + " : ");
-    return text.empty() ? fallback : text;
+    const std::vector<std::string> lines = log_.linesAfter(where + " : ");
+    return lines.empty() || lines.back().empty() ? fallback : lines.back();
 }
 
 bool FederateSession::join() {
@@ -87,6 +88,29 @@ bool FederateSession::resign() {
     if (manager_->resignFederation()) return true;
     fail("cannot resign from federation '" + settings_.federation +
          "': " + reason("QVHLAManager::resignFederation()", "the RTI refused without a reason"));
+    return false;
+}
+
+bool FederateSession::publishAndSend(QVHLAInteraction& interaction, const std::string& name,
+                                     const char* successPrefix) {
+    const std::string tag = "QVHLA" + name + "Interaction::";
+    if (!interaction.getHandles()) {
+        fail("cannot find " + name + ": " + reason(tag + "getHandles()", "the RTI refused"));
+        return false;
+    }
+    if (!interaction.publish()) {
+        fail("cannot publish " + name + ": " + reason(tag + "publish()", "the RTI refused"));
+        return false;
+    }
+    log_.clear();
+    // sendInteraction reports success whatever the RTI did: any line it logs
+    // but the success line is a refusal, even one whose reason is empty.
+    interaction.sendInteraction();
+    std::vector<std::string> refused = log_.linesAfter(tag + "sendInteraction() : ");
+    if (successPrefix && !refused.empty() && refused.back().rfind(successPrefix, 0) == 0) refused.pop_back();
+    if (refused.empty()) refused = log_.linesAfter("QVHLAsendInteraction::sendInteraction() : ");
+    if (refused.empty()) return true;
+    fail("cannot send " + name + ": " + (refused.back().empty() ? "the RTI refused" : refused.back()));
     return false;
 }
 

@@ -12,6 +12,7 @@
 #include "LogCapture.h"
 
 class QVHLAManager;
+class QVHLAInteraction;
 
 namespace volaxfed {
 
@@ -46,8 +47,14 @@ public:
     bool wait(double seconds);
 
     QVHLAManager& manager() { return *manager_; }
-    LogCapture& log() { return log_; }
     const CommonSettings& settings() const { return settings_; }
+
+    // Finds and publishes the interaction class `name` (e.g. "StartResume"),
+    // then sends the parameters set on `interaction`. False, after printing
+    // why, when the RTI refused. A send that succeeds may log a line under its
+    // own tag; `successPrefix` names it so it is not taken for a refusal.
+    bool publishAndSend(QVHLAInteraction& interaction, const std::string& name,
+                        const char* successPrefix = nullptr);
 
     // The reason logged under `where` since the last clear, or `fallback`.
     std::string reason(const std::string& where, const std::string& fallback);

@@ -29,19 +29,6 @@ ssize_t LogCapture::write(void* cookie, const char* data, size_t size) {
     return static_cast<ssize_t>(size);
 }
 
-std::string LogCapture::lastLineAfter(const std::string& prefix) {
-    if (stream_) fflush(stream_);
-    size_t lineEnd = tail_.rfind('\n');  // only complete lines count
-    while (lineEnd != std::string::npos) {
-        const size_t prev = lineEnd == 0 ? std::string::npos : tail_.rfind('\n', lineEnd - 1);
-        const size_t lineStart = prev == std::string::npos ? 0 : prev + 1;
-        if (lineEnd - lineStart >= prefix.size() && tail_.compare(lineStart, prefix.size(), prefix) == 0)
-            return tail_.substr(lineStart + prefix.size(), lineEnd - lineStart - prefix.size());
-        lineEnd = prev;
-    }
-    return std::string();
-}
-
 std::vector<std::string> LogCapture::linesAfter(const std::string& prefix) {
     if (stream_) fflush(stream_);
     std::vector<std::string> lines;

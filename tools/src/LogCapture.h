@@ -20,9 +20,6 @@ public:
 
     FILE* stream() { return stream_; }
 
-    // Text of the last complete line that starts with `prefix`, after the
-    // prefix; empty when there is none.
-    std::string lastLineAfter(const std::string& prefix);
     // Every complete line starting with `prefix`, oldest first, prefix removed.
     std::vector<std::string> linesAfter(const std::string& prefix);
     void clear();

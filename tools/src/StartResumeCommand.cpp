@@ -65,30 +65,12 @@ int runStartResume(int argc, char** argv) {
     if (!session.join()) return kExitFailure;
 
     QVHLAStartResumeInteraction startResume;
-    if (!startResume.getHandles()) {
-        fail("cannot find StartResume: " +
-             session.reason("QVHLAStartResumeInteraction::getHandles()", "the RTI refused"));
-        return kExitFailure;
-    }
-    if (!startResume.publish()) {
-        fail("cannot publish StartResume: " +
-             session.reason("QVHLAStartResumeInteraction::publish()", "the RTI refused"));
-        return kExitFailure;
-    }
     startResume.setOriginatingEntity(originator);
     if (sendRealWorld) startResume.setRealWorldTime(realWorld);
     startResume.setReceivingEntity(receiver);
     startResume.setRequestIdentifier(static_cast<uint32_t>(requestId));
     startResume.setSimulationTime(simulation);
-
-    session.log().clear();
-    startResume.sendInteraction();
-    std::string refused = session.reason("QVHLAStartResumeInteraction::sendInteraction()", "");
-    if (refused.empty()) refused = session.reason("QVHLAsendInteraction::sendInteraction()", "");
-    if (!refused.empty()) {
-        fail("cannot send StartResume: " + refused);
-        return kExitFailure;
-    }
+    if (!session.publishAndSend(startResume, "StartResume")) return kExitFailure;
     printf("SENT StartResume receiver=%s originator=%s request=%lu time=%s hours=%ld past=0x%08X\n",
            addressText(receiver).c_str(), addressText(originator).c_str(), static_cast<unsigned long>(requestId),
            formatIsoUtc(when).c_str(), static_cast<long>(simulation.hours), simulation.timePastTheHour);
