@@ -1,7 +1,5 @@
 #include "QVHLAMunitionDetonationInteraction.h"
 
-#include <arpa/inet.h>
-
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -17,17 +15,6 @@ RTI::ParameterHandle QVHLAMunitionDetonationInteraction::fuseTypeHandle = 0;
 RTI::ParameterHandle QVHLAMunitionDetonationInteraction::relativeDetonationLocationHandle = 0;
 RTI::ParameterHandle QVHLAMunitionDetonationInteraction::targetObjectIdentifierHandle = 0;
 RTI::ParameterHandle QVHLAMunitionDetonationInteraction::warheadTypeHandle = 0;
-
-namespace {
-
-NetBuffer u16ToNet(uint16_t value) {
-    NetBuffer b(new char[2]);
-    const uint16_t n = htons(value);
-    std::memcpy(b.get(), &n, 2);
-    return b;
-}
-
-}  // namespace
 
 QVHLAMunitionDetonationInteraction::QVHLAMunitionDetonationInteraction()
     : detonationLocation(),
@@ -98,7 +85,7 @@ bool QVHLAMunitionDetonationInteraction::sendInteraction() {
             }
         }
         if (detonationResultCodePending) {
-            buffers[1] = u16ToNet(detonationResultCode);
+            buffers[1] = uint16ToNet(detonationResultCode);
             set->add(detonationResultCodeHandle, buffers[1].get(), 2);
             detonationResultCodePending = false;
         }
@@ -108,7 +95,7 @@ bool QVHLAMunitionDetonationInteraction::sendInteraction() {
             finalVelocityVectorPending = false;
         }
         if (fuseTypePending) {
-            buffers[3] = u16ToNet(fuseType);
+            buffers[3] = uint16ToNet(fuseType);
             set->add(fuseTypeHandle, buffers[3].get(), 2);
             fuseTypePending = false;
         }
@@ -123,7 +110,7 @@ bool QVHLAMunitionDetonationInteraction::sendInteraction() {
             targetObjectIdentifierPending = false;
         }
         if (warheadTypePending) {
-            buffers[6] = u16ToNet(warheadType);
+            buffers[6] = uint16ToNet(warheadType);
             set->add(warheadTypeHandle, buffers[6].get(), 2);
             warheadTypePending = false;
         }

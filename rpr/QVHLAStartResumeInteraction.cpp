@@ -1,9 +1,6 @@
 #include "QVHLAStartResumeInteraction.h"
 
-#include <arpa/inet.h>
-
 #include <cstdio>
-#include <cstring>
 #include <memory>
 
 #include "FrameworkDiagnostics.h"
@@ -80,9 +77,7 @@ bool QVHLAStartResumeInteraction::sendInteraction() {
             receivingEntityPending = false;
         }
         if (requestIdentifierPending) {
-            buffers[3].reset(new char[4]);
-            const uint32_t n = htonl(requestIdentifier);
-            std::memcpy(buffers[3].get(), &n, 4);
+            buffers[3] = uint32ToNet(requestIdentifier);
             set->add(requestIdentifierHandle, buffers[3].get(), 4);
             requestIdentifierPending = false;
         }

@@ -124,6 +124,18 @@ NetBuffer clockTimeToNet(const ClockTime& value) {
     return b;
 }
 
+NetBuffer uint16ToNet(uint16_t value) {
+    NetBuffer b = zeroBuffer(2);
+    putU16(&b[0], value);
+    return b;
+}
+
+NetBuffer uint32ToNet(uint32_t value) {
+    NetBuffer b = zeroBuffer(4);
+    putU32(&b[0], value);
+    return b;
+}
+
 NetBuffer spatialToNet(const Spatial& value) {
     NetBuffer b = zeroBuffer(SPATIAL_SIZE);
     b[0] = static_cast<char>(value.algorithm);

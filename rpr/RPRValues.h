@@ -100,6 +100,8 @@ NetBuffer forceIdentifierToNet(const ForceIdentifier& value);
 NetBuffer worldLocationToNet(const WorldLocation& value);
 NetBuffer vectorToNet(const Vector3f& value);
 NetBuffer clockTimeToNet(const ClockTime& value);
+NetBuffer uint16ToNet(uint16_t value);
+NetBuffer uint32ToNet(uint32_t value);
 // Always 88 bytes; members the algorithm does not carry are left zero.
 // Logs "Double X/Y/Z" lines under "spatialToNet()" while the manager has a log stream.
 NetBuffer spatialToNet(const Spatial& value);

@@ -69,6 +69,8 @@ TEST(RPRValues, EncodesTheWireExamples) {
     EXPECT_EQ(str(clockTimeToNet(ClockTime{-1, 0x80000000u}), 8),
               bytes({0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0, 0, 0}));
     EXPECT_EQ(str(forceIdentifierToNet(ForceIdentifier(2)), 1), bytes({2}));
+    EXPECT_EQ(str(uint16ToNet(0x1234), 2), bytes({0x12, 0x34}));
+    EXPECT_EQ(str(uint32ToNet(0x89ABCDEFu), 4), bytes({0x89, 0xAB, 0xCD, 0xEF}));
     EXPECT_EQ(str(worldLocationToNet(WorldLocation{1.0, 0.0, -2.0}), 24),
               bytes({0x3F, 0xF0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(vectorBytes(vec(1.0f, -2.0f, 0.0f)), bytes({0x3F, 0x80, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0}));
