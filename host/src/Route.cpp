@@ -36,14 +36,32 @@ const Field kClimb{"climb rate", -200.0, 200.0};
 const Field kTurn{"turn rate", -90.0, 90.0};
 const Field kDuration{"duration", 1e-3, 1e7};
 
-}  // namespace
-
 std::vector<std::string> splitWords(const std::string& line) {
     std::vector<std::string> words;
     std::istringstream in(line);
     std::string w;
     while (in >> w) words.push_back(w);
     return words;
+}
+
+}  // namespace
+
+bool readItems(const std::string& text, const std::string& fileName, std::string* error,
+               const std::function<std::string(const std::vector<std::string>&, const std::string&, int)>& item) {
+    std::istringstream in(text);
+    std::string line;
+    int lineNo = 0;
+    while (std::getline(in, line)) {
+        ++lineNo;
+        const std::vector<std::string> w = splitWords(line);
+        if (w.empty() || w[0][0] == '#') continue;
+        const std::string why = item(w, line, lineNo);
+        if (!why.empty()) {
+            if (error) *error = fileName + ":" + std::to_string(lineNo) + ": " + why;
+            return false;
+        }
+    }
+    return true;
 }
 
 bool parseNumber(const std::string& word, double* value) {
@@ -59,42 +77,34 @@ bool parseNumber(const std::string& word, double* value) {
 bool parseRoute(const std::string& text, const std::string& fileName, Route* route, std::string* error) {
     Route r;
     bool haveStart = false;
-    std::istringstream in(text);
-    std::string line;
-    int lineNo = 0;
-    auto fail = [&](const std::string& why) {
-        if (error) *error = fileName + ":" + std::to_string(lineNo) + ": " + why;
-        return false;
-    };
-    while (std::getline(in, line)) {
-        ++lineNo;
-        const std::vector<std::string> w = splitWords(line);
-        if (w.empty() || w[0][0] == '#') continue;
+    auto item = [&](const std::vector<std::string>& w, const std::string&, int) -> std::string {
         std::string why;
         if (w[0] == "start") {
-            if (haveStart) return fail("a second start line");
-            if (w.size() != 5) return fail("expected: start <lat deg> <lon deg> <elevation m> <heading deg>");
+            if (haveStart) return "a second start line";
+            if (w.size() != 5) return "expected: start <lat deg> <lon deg> <elevation m> <heading deg>";
             if (!readField(w[1], kLat, &r.latitude, &why) || !readField(w[2], kLon, &r.longitude, &why) ||
                 !readField(w[3], kElevation, &r.elevation, &why) || !readField(w[4], kHeading, &r.heading, &why))
-                return fail(why);
+                return why;
             haveStart = true;
         } else if (w[0] == "leg") {
-            if (!haveStart) return fail("leg before the start line");
+            if (!haveStart) return "leg before the start line";
             if (w.size() != 6)
-                return fail("expected: leg <heading deg | -> <speed m/s> <climb m/s> <turn deg/s> <duration s>");
+                return "expected: leg <heading deg | -> <speed m/s> <climb m/s> <turn deg/s> <duration s>";
             RouteLeg leg;
             if (w[1] != "-") {
-                if (!readField(w[1], kHeading, &leg.heading, &why)) return fail(why);
+                if (!readField(w[1], kHeading, &leg.heading, &why)) return why;
                 leg.setHeading = true;
             }
             if (!readField(w[2], kSpeed, &leg.speed, &why) || !readField(w[3], kClimb, &leg.climb, &why) ||
                 !readField(w[4], kTurn, &leg.turnRate, &why) || !readField(w[5], kDuration, &leg.duration, &why))
-                return fail(why);
+                return why;
             r.legs.push_back(leg);
         } else {
-            return fail("unknown item \"" + w[0] + "\" (expected start or leg)");
+            return "unknown item \"" + w[0] + "\" (expected start or leg)";
         }
-    }
+        return std::string();
+    };
+    if (!readItems(text, fileName, error, item)) return false;
     if (!haveStart) {
         if (error) *error = fileName + ": no start line";
         return false;

@@ -4,6 +4,7 @@
 // A route for the simulated flight: a start point and legs flown one after
 // the other. After the last leg the aircraft flies on straight and level.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -27,8 +28,14 @@ struct Route {
 bool parseRoute(const std::string& text, const std::string& fileName, Route* route, std::string* error);
 const char* defaultRouteSource();
 
-// Splits a line into blank-separated words; also used by the scenario reader.
-std::vector<std::string> splitWords(const std::string& line);
+// Reads a line-based file, also for the scenario reader: blank lines and lines
+// whose first word starts with # are skipped; `item` gets every other line's
+// blank-separated words, the line and its number, and returns "" or what is
+// wrong with the line. The first wrong line ends the reading with false and
+// "<fileName>:<line>: <reason>" in *error.
+bool readItems(const std::string& text, const std::string& fileName, std::string* error,
+               const std::function<std::string(const std::vector<std::string>& words, const std::string& line,
+                                               int lineNo)>& item);
 // A whole word as a finite number.
 bool parseNumber(const std::string& word, double* value);
 

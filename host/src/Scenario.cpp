@@ -60,30 +60,20 @@ const char* eventName(ScenarioEvent::Kind k) {
 bool parseScenario(const std::string& text, const std::string& fileName, std::vector<ScenarioEvent>* events,
                    std::string* error) {
     std::vector<ScenarioEvent> out;
-    std::istringstream in(text);
-    std::string line;
-    int lineNo = 0;
     double last = 0;
-    auto fail = [&](const std::string& why) {
-        if (error) *error = fileName + ":" + std::to_string(lineNo) + ": " + why;
-        return false;
-    };
-    while (std::getline(in, line)) {
-        ++lineNo;
-        const std::vector<std::string> w = splitWords(line);
-        if (w.empty() || w[0][0] == '#') continue;
+    auto item = [&](const std::vector<std::string>& w, const std::string& line, int lineNo) -> std::string {
         ScenarioEvent e;
         e.line = lineNo;
         if (!parseNumber(w[0], &e.time) || e.time < 0)
-            return fail("time \"" + w[0] + "\" is not a number of seconds >= 0");
-        if (e.time < last) return fail("event at " + w[0] + " s comes after one at a later time");
-        if (w.size() < 2) return fail("missing event after the time");
+            return "time \"" + w[0] + "\" is not a number of seconds >= 0";
+        if (e.time < last) return "event at " + w[0] + " s comes after one at a later time";
+        if (w.size() < 2) return "missing event after the time";
         const std::string& kind = w[1];
         if (kind == "menu") {
             std::string rest = restAfterWords(line, 2);
             if (!rest.empty() && rest[0] == '"') {
                 const size_t close = rest.find('"', 1);
-                if (close == std::string::npos) return fail("menu title without closing quote");
+                if (close == std::string::npos) return "menu title without closing quote";
                 e.menuTitle = rest.substr(1, close - 1);
                 e.itemText = trim(rest.substr(close + 1));
             } else {
@@ -91,42 +81,44 @@ bool parseScenario(const std::string& text, const std::string& fileName, std::ve
                 e.menuTitle = rest.substr(0, sp);
                 e.itemText = sp == std::string::npos ? std::string() : trim(rest.substr(sp));
             }
-            if (e.menuTitle.empty() || e.itemText.empty()) return fail("expected: menu <title> <item text>");
+            if (e.menuTitle.empty() || e.itemText.empty()) return "expected: menu <title> <item text>";
             e.kind = ScenarioEvent::Menu;
         } else if (kind == "crash" || kind == "airport" || kind == "end") {
-            if (w.size() != 2) return fail(kind + " takes no arguments");
+            if (w.size() != 2) return kind + " takes no arguments";
             e.kind = kind == "crash" ? ScenarioEvent::Crash
                      : kind == "airport" ? ScenarioEvent::Airport
                                          : ScenarioEvent::End;
         } else if (kind == "aircraft") {
             e.modelPath = restAfterWords(line, 2);
-            if (e.modelPath.empty()) return fail("expected: aircraft <path/to/model.acf>");
+            if (e.modelPath.empty()) return "expected: aircraft <path/to/model.acf>";
             e.kind = ScenarioEvent::Aircraft;
         } else if (kind == "count") {
             long long total = 0, active = 0;
-            if (w.size() < 3 || w.size() > 4) return fail("expected: count <total> [active]");
-            if (!parseInt(w[2], 1, 10000, &total)) return fail("total \"" + w[2] + "\" is not a whole number 1 .. 10000");
+            if (w.size() < 3 || w.size() > 4) return "expected: count <total> [active]";
+            if (!parseInt(w[2], 1, 10000, &total)) return "total \"" + w[2] + "\" is not a whole number 1 .. 10000";
             active = total;
             if (w.size() == 4 && !parseInt(w[3], 1, total, &active))
-                return fail("active \"" + w[3] + "\" is not a whole number 1 .. " + std::to_string(total));
+                return "active \"" + w[3] + "\" is not a whole number 1 .. " + std::to_string(total);
             e.kind = ScenarioEvent::Count;
             e.total = static_cast<int>(total);
             e.active = static_cast<int>(active);
         } else if (kind == "message") {
             long long number = 0, param = 0;
-            if (w.size() < 3 || w.size() > 4) return fail("expected: message <number> [param]");
-            if (!parseInt(w[2], INT_MIN, INT_MAX, &number)) return fail("message \"" + w[2] + "\" is not a whole number");
+            if (w.size() < 3 || w.size() > 4) return "expected: message <number> [param]";
+            if (!parseInt(w[2], INT_MIN, INT_MAX, &number)) return "message \"" + w[2] + "\" is not a whole number";
             if (w.size() == 4 && !parseInt(w[3], -(1LL << 52), 1LL << 52, &param))
-                return fail("parameter \"" + w[3] + "\" is not a whole number");
+                return "parameter \"" + w[3] + "\" is not a whole number";
             e.kind = ScenarioEvent::Message;
             e.message = static_cast<int>(number);
             e.param = param;
         } else {
-            return fail("unknown event \"" + kind + "\" (menu, crash, aircraft, airport, count, message, end)");
+            return "unknown event \"" + kind + "\" (menu, crash, aircraft, airport, count, message, end)";
         }
         last = e.time;
         out.push_back(e);
-    }
+        return std::string();
+    };
+    if (!readItems(text, fileName, error, item)) return false;
     if (events) *events = out;
     return true;
 }
