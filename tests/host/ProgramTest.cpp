@@ -112,16 +112,10 @@ TEST_F(Program, APluginNamedWithoutAFolderIsTheFileHere) {
 }
 
 TEST_F(Program, BadInputIsRefusedWithAClearMessage) {
+    // The load errors themselves are checked in PluginTest; here one of them
+    // and its exit status.
     const std::string out = " --output " + dir_ + "/out ";
-    Result r = run(out + dir_ + "/nothing.xpl");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(has(r.output, "nothing.xpl: No such file or directory")) << r.output;
-
-    r = run(out + HOSTNOENTRY_PLUGIN);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(has(r.output, "entry point XPluginReceiveMessage is missing")) << r.output;
-
-    r = run(out + file("junk.xpl", "junk") + " " HOSTTEST_PLUGIN);
+    Result r = run(out + file("junk.xpl", "junk") + " " HOSTTEST_PLUGIN);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(has(r.output, "cannot load it as a shared library")) << r.output;
 
