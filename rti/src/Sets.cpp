@@ -24,29 +24,6 @@ std::string copyValue(const char* buff, RTI::ULong length) {
     return std::string(buff, length);
 }
 
-template <class Entries>
-void upsert(Entries& entries, PairEntry e) {
-    for (auto& x : entries)
-        if (x.handle == e.handle) {
-            x = std::move(e);
-            return;
-        }
-    entries.push_back(std::move(e));
-}
-
-template <class Entries>
-void eraseHandle(Entries& entries, RTI::Handle h) {
-    entries.erase(std::remove_if(entries.begin(), entries.end(), [h](const PairEntry& e) { return e.handle == h; }),
-                  entries.end());
-}
-
-void copyOut(const PairEntry& e, char* buff, RTI::ULong& valueLength) {
-    valueLength = static_cast<RTI::ULong>(e.value.size());
-    if (valueLength == 0) return;
-    if (buff == nullptr) throw RTI::RTIinternalError("null buffer for getValue");
-    std::memcpy(buff, e.value.data(), e.value.size());
-}
-
 // Growing a set may run out of memory; only RTI exceptions leave the library.
 template <class F>
 void guardAlloc(F&& f) {
@@ -59,97 +36,113 @@ void guardAlloc(F&& f) {
 
 }  // namespace
 
-// ---- AttributeValueSet
+// ---- AttributeValueSet, ParameterValueSet
 
-AttributeValueSet::AttributeValueSet(RTI::ULong capacity) { entries_.reserve(std::min(capacity, kMaxReserve)); }
-
-const PairEntry& AttributeValueSet::at(RTI::ULong i) const {
+template <class Base>
+PairList<Base>::PairList(RTI::ULong capacity) {
+    entries_.reserve(std::min(capacity, kMaxReserve));
+}
+template <class Base>
+const PairEntry& PairList<Base>::at(RTI::ULong i) const {
     if (i >= entries_.size()) outOfRange(i, entries_.size());
     return entries_[i];
 }
-
-RTI::ULong AttributeValueSet::size() const { return static_cast<RTI::ULong>(entries_.size()); }
-RTI::Handle AttributeValueSet::getHandle(RTI::ULong i) const { return at(i).handle; }
-RTI::ULong AttributeValueSet::getValueLength(RTI::ULong i) const {
+template <class Base>
+void PairList<Base>::put(RTI::Handle h, const char* buff, RTI::ULong length, RTI::TransportType t,
+                         RTI::OrderType o) {
+    guardAlloc([&] {
+        PairEntry e{h, copyValue(buff, length), t, o};
+        for (auto& x : entries_)
+            if (x.handle == h) {
+                x = std::move(e);
+                return;
+            }
+        entries_.push_back(std::move(e));
+    });
+}
+template <class Base>
+RTI::ULong PairList<Base>::size() const {
+    return static_cast<RTI::ULong>(entries_.size());
+}
+template <class Base>
+RTI::Handle PairList<Base>::getHandle(RTI::ULong i) const {
+    return at(i).handle;
+}
+template <class Base>
+RTI::ULong PairList<Base>::getValueLength(RTI::ULong i) const {
     return static_cast<RTI::ULong>(at(i).value.size());
 }
-void AttributeValueSet::getValue(RTI::ULong i, char* buff, RTI::ULong& valueLength) const {
-    copyOut(at(i), buff, valueLength);
+template <class Base>
+void PairList<Base>::getValue(RTI::ULong i, char* buff, RTI::ULong& valueLength) const {
+    const PairEntry& e = at(i);
+    valueLength = static_cast<RTI::ULong>(e.value.size());
+    if (valueLength == 0) return;
+    if (buff == nullptr) throw RTI::RTIinternalError("null buffer for getValue");
+    std::memcpy(buff, e.value.data(), e.value.size());
 }
-char* AttributeValueSet::getValuePointer(RTI::ULong i, RTI::ULong& valueLength) const {
+template <class Base>
+char* PairList<Base>::getValuePointer(RTI::ULong i, RTI::ULong& valueLength) const {
     at(i);
     valueLength = static_cast<RTI::ULong>(entries_[i].value.size());
     return &entries_[i].value[0];
 }
+template <class Base>
+void PairList<Base>::add(RTI::Handle h, const char* buff, RTI::ULong valueLength) {
+    put(h, buff, valueLength, 0, 0);
+}
+template <class Base>
+void PairList<Base>::remove(RTI::Handle h) {
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(), [h](const PairEntry& e) { return e.handle == h; }),
+                   entries_.end());
+}
+template <class Base>
+void PairList<Base>::empty() {
+    entries_.clear();
+}
+template <class Base>
+RTI::ULong PairList<Base>::start() const {
+    return 0;
+}
+template <class Base>
+RTI::ULong PairList<Base>::valid(RTI::ULong i) const {
+    return i < entries_.size() ? 1 : 0;
+}
+template <class Base>
+RTI::ULong PairList<Base>::next(RTI::ULong i) const {
+    return i + 1;
+}
+
+template class PairList<RTI::AttributeHandleValuePairSet>;
+template class PairList<RTI::ParameterHandleValuePairSet>;
+
 RTI::TransportType AttributeValueSet::getTransportType(RTI::ULong i) const { return at(i).transport; }
 RTI::OrderType AttributeValueSet::getOrderType(RTI::ULong i) const { return at(i).order; }
 RTI::Region* AttributeValueSet::getRegion(RTI::ULong i) const {
     at(i);
     return nullptr;
 }
-void AttributeValueSet::add(RTI::Handle h, const char* buff, RTI::ULong valueLength) {
-    guardAlloc([&] { upsert(entries_, PairEntry{h, copyValue(buff, valueLength), 0, 0}); });
-}
 void AttributeValueSet::addReceived(RTI::Handle h, std::string value, RTI::TransportType t, RTI::OrderType o) {
     entries_.push_back(PairEntry{h, std::move(value), t, o});
 }
-void AttributeValueSet::remove(RTI::Handle h) { eraseHandle(entries_, h); }
 void AttributeValueSet::moveFrom(const RTI::AttributeHandleValuePairSet& other, RTI::ULong& i) {
     RTI::ULong length = 0;
     char* p = other.getValuePointer(i, length);
-    guardAlloc([&] {
-        upsert(entries_, PairEntry{other.getHandle(i), copyValue(p, length), other.getTransportType(i),
-                                   other.getOrderType(i)});
-    });
+    put(other.getHandle(i), p, length, other.getTransportType(i), other.getOrderType(i));
     ++i;
 }
-void AttributeValueSet::empty() { entries_.clear(); }
-RTI::ULong AttributeValueSet::start() const { return 0; }
-RTI::ULong AttributeValueSet::valid(RTI::ULong i) const { return i < entries_.size() ? 1 : 0; }
-RTI::ULong AttributeValueSet::next(RTI::ULong i) const { return i + 1; }
 
-// ---- ParameterValueSet
-
-ParameterValueSet::ParameterValueSet(RTI::ULong capacity) { entries_.reserve(std::min(capacity, kMaxReserve)); }
-
-const PairEntry& ParameterValueSet::at(RTI::ULong i) const {
-    if (i >= entries_.size()) outOfRange(i, entries_.size());
-    return entries_[i];
-}
-
-RTI::ULong ParameterValueSet::size() const { return static_cast<RTI::ULong>(entries_.size()); }
-RTI::Handle ParameterValueSet::getHandle(RTI::ULong i) const { return at(i).handle; }
-RTI::ULong ParameterValueSet::getValueLength(RTI::ULong i) const {
-    return static_cast<RTI::ULong>(at(i).value.size());
-}
-void ParameterValueSet::getValue(RTI::ULong i, char* buff, RTI::ULong& valueLength) const {
-    copyOut(at(i), buff, valueLength);
-}
-char* ParameterValueSet::getValuePointer(RTI::ULong i, RTI::ULong& valueLength) const {
-    at(i);
-    valueLength = static_cast<RTI::ULong>(entries_[i].value.size());
-    return &entries_[i].value[0];
-}
 RTI::TransportType ParameterValueSet::getTransportType() const { return transport_; }
 RTI::OrderType ParameterValueSet::getOrderType() const { return order_; }
 RTI::Region* ParameterValueSet::getRegion() const { return nullptr; }
-void ParameterValueSet::add(RTI::Handle h, const char* buff, RTI::ULong valueLength) {
-    guardAlloc([&] { upsert(entries_, PairEntry{h, copyValue(buff, valueLength), 0, 0}); });
-}
 void ParameterValueSet::addReceived(RTI::Handle h, std::string value) {
     entries_.push_back(PairEntry{h, std::move(value), transport_, order_});
 }
-void ParameterValueSet::remove(RTI::Handle h) { eraseHandle(entries_, h); }
 void ParameterValueSet::moveFrom(const RTI::ParameterHandleValuePairSet& other, RTI::ULong& i) {
     RTI::ULong length = 0;
     char* p = other.getValuePointer(i, length);
-    guardAlloc([&] { upsert(entries_, PairEntry{other.getHandle(i), copyValue(p, length), 0, 0}); });
+    put(other.getHandle(i), p, length, 0, 0);
     ++i;
 }
-void ParameterValueSet::empty() { entries_.clear(); }
-RTI::ULong ParameterValueSet::start() const { return 0; }
-RTI::ULong ParameterValueSet::valid(RTI::ULong i) const { return i < entries_.size() ? 1 : 0; }
-RTI::ULong ParameterValueSet::next(RTI::ULong i) const { return i + 1; }
 
 // ---- HandleSet, FederateSet
 

@@ -18,51 +18,50 @@ struct PairEntry {
     RTI::OrderType order;
 };
 
-class AttributeValueSet : public RTI::AttributeHandleValuePairSet {
+// What the attribute and parameter value sets have in common: pairs in the
+// order added, one per handle (adding a handle again replaces its value).
+template <class Base>
+class PairList : public Base {
 public:
-    explicit AttributeValueSet(RTI::ULong capacity);
+    explicit PairList(RTI::ULong capacity);
     RTI::ULong size() const override;
     RTI::Handle getHandle(RTI::ULong i) const override;
     RTI::ULong getValueLength(RTI::ULong i) const override;
     void getValue(RTI::ULong i, char* buff, RTI::ULong& valueLength) const override;
     char* getValuePointer(RTI::ULong i, RTI::ULong& valueLength) const override;
-    RTI::TransportType getTransportType(RTI::ULong i) const override;
-    RTI::OrderType getOrderType(RTI::ULong i) const override;
-    RTI::Region* getRegion(RTI::ULong i) const override;
     void add(RTI::Handle h, const char* buff, RTI::ULong valueLength) override;
     void remove(RTI::Handle h) override;
-    void moveFrom(const RTI::AttributeHandleValuePairSet& ahvps, RTI::ULong& i) override;
     void empty() override;
     RTI::ULong start() const override;
     RTI::ULong valid(RTI::ULong i) const override;
     RTI::ULong next(RTI::ULong i) const override;
 
-    // Adds a value received from the executive, with the FOM's transport and order.
-    void addReceived(RTI::Handle h, std::string value, RTI::TransportType t, RTI::OrderType o);
-
-private:
+protected:
     const PairEntry& at(RTI::ULong i) const;
+    // Adds a copy of the value, or replaces the one the handle has.
+    void put(RTI::Handle h, const char* buff, RTI::ULong length, RTI::TransportType t, RTI::OrderType o);
     mutable std::vector<PairEntry> entries_;
 };
 
-class ParameterValueSet : public RTI::ParameterHandleValuePairSet {
+class AttributeValueSet : public PairList<RTI::AttributeHandleValuePairSet> {
 public:
-    explicit ParameterValueSet(RTI::ULong capacity);
-    RTI::ULong size() const override;
-    RTI::Handle getHandle(RTI::ULong i) const override;
-    RTI::ULong getValueLength(RTI::ULong i) const override;
-    void getValue(RTI::ULong i, char* buff, RTI::ULong& valueLength) const override;
-    char* getValuePointer(RTI::ULong i, RTI::ULong& valueLength) const override;
+    using PairList::PairList;
+    RTI::TransportType getTransportType(RTI::ULong i) const override;
+    RTI::OrderType getOrderType(RTI::ULong i) const override;
+    RTI::Region* getRegion(RTI::ULong i) const override;
+    void moveFrom(const RTI::AttributeHandleValuePairSet& ahvps, RTI::ULong& i) override;
+
+    // Adds a value received from the executive, with the FOM's transport and order.
+    void addReceived(RTI::Handle h, std::string value, RTI::TransportType t, RTI::OrderType o);
+};
+
+class ParameterValueSet : public PairList<RTI::ParameterHandleValuePairSet> {
+public:
+    using PairList::PairList;
     RTI::TransportType getTransportType() const override;
     RTI::OrderType getOrderType() const override;
     RTI::Region* getRegion() const override;
-    void add(RTI::Handle h, const char* buff, RTI::ULong valueLength) override;
-    void remove(RTI::Handle h) override;
     void moveFrom(const RTI::ParameterHandleValuePairSet& phvps, RTI::ULong& i) override;
-    void empty() override;
-    RTI::ULong start() const override;
-    RTI::ULong valid(RTI::ULong i) const override;
-    RTI::ULong next(RTI::ULong i) const override;
 
     void addReceived(RTI::Handle h, std::string value);
     void setDelivery(RTI::TransportType t, RTI::OrderType o) {
@@ -71,8 +70,6 @@ public:
     }
 
 private:
-    const PairEntry& at(RTI::ULong i) const;
-    mutable std::vector<PairEntry> entries_;
     RTI::TransportType transport_ = 0;
     RTI::OrderType order_ = 0;
 };
