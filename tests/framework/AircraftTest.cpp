@@ -10,23 +10,6 @@
 
 namespace {
 
-QVHLAManager& manager() {
-    return *QVHLAManager::getInstance();
-}
-
-Spatial spatialAt(double x) {
-    Spatial s;
-    std::memset(&s, 0, sizeof s);
-    s.algorithm = DRM_FVW;
-    s.worldLocation = WorldLocation{x, 2.0, 3.0};
-    s.velocity = Vector3f{1.0f, 0.0f, 0.0f};
-    return s;
-}
-
-std::string encoded(const NetBuffer& b, size_t n) {
-    return std::string(b.get(), n);
-}
-
 class AircraftTest : public ::testing::Test {
 protected:
     std::string fed = uniqueFederation("Air");

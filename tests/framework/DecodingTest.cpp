@@ -14,31 +14,6 @@
 
 namespace {
 
-QVHLAManager& manager() {
-    return *QVHLAManager::getInstance();
-}
-
-Spatial spatialAt(double x) {
-    Spatial s;
-    std::memset(&s, 0, sizeof s);
-    s.algorithm = DRM_FVW;
-    s.worldLocation = WorldLocation{x, 2.0, 3.0};
-    s.velocity = Vector3f{1.0f, 0.0f, 0.0f};
-    return s;
-}
-
-class Detonation : public QVHLAMunitionDetonationInteraction {
-public:
-    int hooks = 0;
-    void interactionReceived() override { ++hooks; }
-};
-
-class StartResume : public QVHLAStartResumeInteraction {
-public:
-    int hooks = 0;
-    void interactionReceived() override { ++hooks; }
-};
-
 void setDetonationHandles() {
     QVHLAMunitionDetonationInteraction::classHandle = 50;
     QVHLAMunitionDetonationInteraction::detonationLocationHandle = 51;
@@ -57,18 +32,6 @@ void setStartResumeHandles() {
     QVHLAStartResumeInteraction::receivingEntityHandle = 63;
     QVHLAStartResumeInteraction::requestIdentifierHandle = 64;
     QVHLAStartResumeInteraction::simulationTimeHandle = 65;
-}
-
-typedef std::unique_ptr<RTI::ParameterHandleValuePairSet> ParameterSet;
-
-ParameterSet parameters(std::initializer_list<std::pair<RTI::Handle, std::string>> items) {
-    ParameterSet set(RTI::ParameterSetFactory::create(static_cast<RTI::ULong>(items.size())));
-    for (const auto& i : items) set->add(i.first, i.second.data(), static_cast<RTI::ULong>(i.second.size()));
-    return set;
-}
-
-std::string encoded(const NetBuffer& b, size_t n) {
-    return std::string(b.get(), n);
 }
 
 }  // namespace

@@ -8,8 +8,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -19,6 +21,8 @@
 #include "QVHLAAircraftObject.h"
 #include "QVHLAInteraction.h"
 #include "QVHLAManager.h"
+#include "QVHLAMunitionDetonationInteraction.h"
+#include "QVHLAStartResumeInteraction.h"
 
 typedef std::map<RTI::Handle, std::string> ValueMap;
 
@@ -74,7 +78,9 @@ private:
     FILE* stream;
 };
 
-inline ValueMap toMap(const RTI::AttributeHandleValuePairSet& set) {
+// An attribute or parameter value set as handle -> bytes.
+template <class ValueSet>
+ValueMap toMap(const ValueSet& set) {
     ValueMap m;
     for (RTI::ULong i = 0; i < set.size(); ++i) {
         RTI::ULong len = 0;
@@ -84,15 +90,39 @@ inline ValueMap toMap(const RTI::AttributeHandleValuePairSet& set) {
     return m;
 }
 
-inline ValueMap toMap(const RTI::ParameterHandleValuePairSet& set) {
-    ValueMap m;
-    for (RTI::ULong i = 0; i < set.size(); ++i) {
-        RTI::ULong len = 0;
-        char* p = set.getValuePointer(i, len);
-        m[set.getHandle(i)] = std::string(p, len);
-    }
-    return m;
+inline QVHLAManager& manager() { return *QVHLAManager::getInstance(); }
+
+inline std::string encoded(const NetBuffer& b, size_t n) { return std::string(b.get(), n); }
+
+inline Spatial spatialAt(double x) {
+    Spatial s;
+    std::memset(&s, 0, sizeof s);
+    s.algorithm = DRM_FVW;
+    s.worldLocation = WorldLocation{x, 2.0, 3.0};
+    s.velocity = Vector3f{1.0f, 0.0f, 0.0f};
+    return s;
 }
+
+typedef std::unique_ptr<RTI::ParameterHandleValuePairSet> ParameterSet;
+
+inline ParameterSet parameters(std::initializer_list<std::pair<RTI::Handle, std::string>> items) {
+    ParameterSet set(RTI::ParameterSetFactory::create(static_cast<RTI::ULong>(items.size())));
+    for (const auto& i : items) set->add(i.first, i.second.data(), static_cast<RTI::ULong>(i.second.size()));
+    return set;
+}
+
+// The interactions with their received hook counted.
+class Detonation : public QVHLAMunitionDetonationInteraction {
+public:
+    int hooks = 0;
+    void interactionReceived() override { ++hooks; }
+};
+
+class StartResume : public QVHLAStartResumeInteraction {
+public:
+    int hooks = 0;
+    void interactionReceived() override { ++hooks; }
+};
 
 // A federate written against the plain RTI API, as any other federate would be.
 class RawFederate : public EmptyFederateAmbassador {

@@ -12,35 +12,6 @@
 
 namespace {
 
-QVHLAManager& manager() {
-    return *QVHLAManager::getInstance();
-}
-
-class Detonation : public QVHLAMunitionDetonationInteraction {
-public:
-    int hooks = 0;
-    void interactionReceived() override { ++hooks; }
-};
-
-class StartResume : public QVHLAStartResumeInteraction {
-public:
-    int hooks = 0;
-    void interactionReceived() override { ++hooks; }
-};
-
-typedef std::unique_ptr<RTI::ParameterHandleValuePairSet> ParameterSet;
-
-ParameterSet parameters(std::initializer_list<std::pair<RTI::Handle, std::string>> items) {
-    ParameterSet set(RTI::ParameterSetFactory::create(static_cast<RTI::ULong>(items.size())));
-    for (const auto& i : items) set->add(i.first, i.second.data(), static_cast<RTI::ULong>(i.second.size()));
-    return set;
-}
-
-std::string encoded(const NetBuffer& b, size_t n) {
-    return std::string(b.get(), n);
-}
-
-
 class InteractionExchange : public ::testing::Test {
 protected:
     std::string fed = uniqueFederation("Interactions");

@@ -8,10 +8,6 @@
 
 namespace {
 
-QVHLAManager& manager() {
-    return *QVHLAManager::getInstance();
-}
-
 class ManagerTest : public ::testing::Test {
 protected:
     void TearDown() override {

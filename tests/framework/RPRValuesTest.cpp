@@ -8,10 +8,6 @@
 
 namespace {
 
-std::string str(const NetBuffer& b, size_t n) {
-    return std::string(b.get(), n);
-}
-
 uint32_t floatBits(float f) {
     uint32_t u;
     std::memcpy(&u, &f, 4);
@@ -49,7 +45,7 @@ Spatial sampleSpatial(DeadReckoningAlgorithm a) {
 }
 
 std::string vectorBytes(const Vector3f& v) {
-    return str(vectorToNet(v), 12);
+    return encoded(vectorToNet(v), 12);
 }
 
 bool sameBits(const Vector3f& a, const Vector3f& b) {
@@ -63,15 +59,15 @@ bool isZero(const Vector3f& v) {
 }  // namespace
 
 TEST(RPRValues, EncodesTheWireExamples) {
-    EXPECT_EQ(str(entityIdentifierToNet(EntityIdentifier{1, 2, 3}), 6), bytes({0, 1, 0, 2, 0, 3}));
-    EXPECT_EQ(str(entityTypeToNet(EntityType{1, 2, 225, 1, 2, 3, 4}), 8), bytes({1, 2, 0, 0xE1, 1, 2, 3, 4}));
-    EXPECT_EQ(str(clockTimeToNet(ClockTime{1, 2}), 8), bytes({0, 0, 0, 1, 0, 0, 0, 2}));
-    EXPECT_EQ(str(clockTimeToNet(ClockTime{-1, 0x80000000u}), 8),
+    EXPECT_EQ(encoded(entityIdentifierToNet(EntityIdentifier{1, 2, 3}), 6), bytes({0, 1, 0, 2, 0, 3}));
+    EXPECT_EQ(encoded(entityTypeToNet(EntityType{1, 2, 225, 1, 2, 3, 4}), 8), bytes({1, 2, 0, 0xE1, 1, 2, 3, 4}));
+    EXPECT_EQ(encoded(clockTimeToNet(ClockTime{1, 2}), 8), bytes({0, 0, 0, 1, 0, 0, 0, 2}));
+    EXPECT_EQ(encoded(clockTimeToNet(ClockTime{-1, 0x80000000u}), 8),
               bytes({0xFF, 0xFF, 0xFF, 0xFF, 0x80, 0, 0, 0}));
-    EXPECT_EQ(str(forceIdentifierToNet(ForceIdentifier(2)), 1), bytes({2}));
-    EXPECT_EQ(str(uint16ToNet(0x1234), 2), bytes({0x12, 0x34}));
-    EXPECT_EQ(str(uint32ToNet(0x89ABCDEFu), 4), bytes({0x89, 0xAB, 0xCD, 0xEF}));
-    EXPECT_EQ(str(worldLocationToNet(WorldLocation{1.0, 0.0, -2.0}), 24),
+    EXPECT_EQ(encoded(forceIdentifierToNet(ForceIdentifier(2)), 1), bytes({2}));
+    EXPECT_EQ(encoded(uint16ToNet(0x1234), 2), bytes({0x12, 0x34}));
+    EXPECT_EQ(encoded(uint32ToNet(0x89ABCDEFu), 4), bytes({0x89, 0xAB, 0xCD, 0xEF}));
+    EXPECT_EQ(encoded(worldLocationToNet(WorldLocation{1.0, 0.0, -2.0}), 24),
               bytes({0x3F, 0xF0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0}));
     EXPECT_EQ(vectorBytes(vec(1.0f, -2.0f, 0.0f)), bytes({0x3F, 0x80, 0, 0, 0xC0, 0, 0, 0, 0, 0, 0, 0}));
 
@@ -142,13 +138,13 @@ TEST(RPRValues, SpatialVariantsPlaceCarriedMembersAndZeroTheRest) {
         NetBuffer b = spatialToNet(s);
         std::string expected(88, '\0');
         expected[0] = static_cast<char>(l.a);
-        expected.replace(8, 24, str(worldLocationToNet(s.worldLocation), 24));
+        expected.replace(8, 24, encoded(worldLocationToNet(s.worldLocation), 24));
         expected[32] = 1;
         expected.replace(36, 12, vectorBytes(s.orientation));
         if (l.velocity >= 0) expected.replace(l.velocity, 12, vectorBytes(s.velocity));
         if (l.acceleration >= 0) expected.replace(l.acceleration, 12, vectorBytes(s.acceleration));
         if (l.angular >= 0) expected.replace(l.angular, 12, vectorBytes(s.angularVelocity));
-        EXPECT_EQ(str(b, 88), expected) << "algorithm " << int(l.a);
+        EXPECT_EQ(encoded(b, 88), expected) << "algorithm " << int(l.a);
     }
 }
 
