@@ -113,9 +113,11 @@ namespace {
     }
 }
 
-// The re-entrance check, and only RTI exceptions may leave.
+// Every service runs through here: the test hook, the re-entrance check, and
+// only RTI exceptions may leave.
 template <class F>
-auto guarded(RTI::RTIambassador::PrivateRefs* p, F&& work) -> decltype(work()) {
+auto service(RTI::RTIambassador::PrivateRefs* p, const char* name, F&& work) -> decltype(work()) {
+    volax::rti::checkFault(name);
     if (p == nullptr) throw RTI::RTIinternalError("ambassador not constructed");
     if (p->inCallback.load(std::memory_order_acquire))
         throw RTI::ConcurrentAccessAttempted("Calling ambassador from callback!");
@@ -130,13 +132,6 @@ auto guarded(RTI::RTIambassador::PrivateRefs* p, F&& work) -> decltype(work()) {
     } catch (...) {
         throw RTI::RTIinternalError("unexpected failure inside the RTI");
     }
-}
-
-// Every service runs through here: the test hook first, then guarded().
-template <class F>
-auto service(RTI::RTIambassador::PrivateRefs* p, const char* name, F&& work) -> decltype(work()) {
-    volax::rti::checkFault(name);
-    return guarded(p, std::forward<F>(work));
 }
 
 std::string text(const char* s, const char* what) {
@@ -795,14 +790,10 @@ RTI::ObjectClassHandle RTI::RTIambassador::getObjectClass(ObjectHandle theObject
 // ---------------------------------------------------------------- callbacks
 
 RTI::Boolean RTI::RTIambassador::tick() {
-    // The fast path: a fault check, a flag and one atomic read.
-    volax::rti::checkFault("tick");
-    PrivateRefs* p = privateRefs;
-    if (p == nullptr) throw RTI::RTIinternalError("ambassador not constructed");
-    if (p->inCallback.load(std::memory_order_acquire))
-        throw RTI::ConcurrentAccessAttempted("Calling ambassador from callback!");
-    if (!p->joined || !p->connection || !p->connection->pending()) return RTI_FALSE;
-    return guarded(p, [&] {
+    // An empty tick costs the fault check, two flags and the transport's pending().
+    return service(privateRefs, "tick", [&] {
+        PrivateRefs* p = privateRefs;
+        if (!p->joined || !p->connection || !p->connection->pending()) return RTI_FALSE;
         Message cb;
         for (int n = 0; n < kMaxCallbacksPerTick && p->connection->poll(cb); ++n) deliverOne(p, cb);
         return p->connection->pending() ? RTI_TRUE : RTI_FALSE;
