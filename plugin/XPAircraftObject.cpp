@@ -33,11 +33,11 @@ void XPAircraftObject::setReference(float latRef, float lonRef) {
 
 bool XPAircraftObject::updateSample(const float position[3], const float velocity[3], const float acceleration[3],
                                     const float attitude[3], float lat, float lon) {
-    double dp2 = distanceSquare(position, lastPosition);
-    double dv2 = distanceSquare(velocity, lastVelocity);
-    double da2 = distanceSquare(acceleration, lastAcceleration);
-    double dq2 = distanceSquare(attitude, lastAttitude);
-    if (dp2 <= 4.0 && dv2 <= 4.0 && da2 <= 1.0 && dq2 <= 9.0) return false;
+    // Runs every frame; the first vector past its limit decides.
+    const bool moved = distanceSquare(position, lastPosition) > 4.0 || distanceSquare(velocity, lastVelocity) > 4.0 ||
+                       distanceSquare(acceleration, lastAcceleration) > 1.0 ||
+                       distanceSquare(attitude, lastAttitude) > 9.0;
+    if (!moved) return false;
     copy3(lastPosition, position);
     copy3(lastVelocity, velocity);
     copy3(lastAcceleration, acceleration);
