@@ -22,11 +22,15 @@ Options makeOptions(std::vector<std::string> withValue, std::vector<std::string>
     return Options(std::move(withValue), std::move(flags));
 }
 
+int usageError(const std::string& command, const std::string& text) {
+    fail(text + " (see volax-fed " + command + " --help)");
+    return kExitUsage;
+}
+
 bool parseCommandLine(Options& options, int argc, char** argv, const char* help, int* exitStatus) {
     std::string error;
     if (!options.parse(argc, argv, &error)) {
-        fail(error + " (see volax-fed " + argv[0] + " --help)");
-        *exitStatus = kExitUsage;
+        *exitStatus = usageError(argv[0], error);
         return false;
     }
     if (options.has("help")) {

@@ -18,6 +18,9 @@ Options makeOptions(std::vector<std::string> withValue, std::vector<std::string>
 // prints it with a hint and sets *exitStatus 2. Returns whether to go on.
 bool parseCommandLine(Options& options, int argc, char** argv, const char* help, int* exitStatus);
 
+// Prints "volax-fed: <text> (see volax-fed COMMAND --help)"; returns the usage exit status.
+int usageError(const std::string& command, const std::string& text);
+
 CommonSettings commonSettings(const Options& options, const std::string& defaultFederate);
 
 extern const char* const kCommonHelp;

@@ -49,10 +49,7 @@ int runDetonate(int argc, char** argv) {
     if (!parseCommandLine(options, argc, argv, kDetonateHelp, &status)) return status;
 
     std::string error;
-    auto usage = [&](const std::string& text) {
-        fail(text + " (see volax-fed detonate --help)");
-        return kExitUsage;
-    };
+    auto usage = [](const std::string& text) { return usageError("detonate", text); };
     double relative[3] = {0, 0, 0}, location[3] = {0, 0, 0}, velocity[3] = {0, 0, 0};
     uint64_t result = 1, fuse = 0, warhead = 0;
     const bool hasTarget = options.has("target");

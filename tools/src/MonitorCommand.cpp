@@ -191,19 +191,13 @@ int runMonitor(int argc, char** argv) {
     double duration = -1;
     uint64_t every = 1;
     std::string error;
-    if (options.has("duration") && !parseNumber(options.get("duration"), 0, 1e9, &duration, &error)) {
-        fail("--duration: " + error);
-        return kExitUsage;
-    }
-    if (options.has("every") && !parseUnsigned(options.get("every"), 1, 1000000000, &every, &error)) {
-        fail("--every: " + error);
-        return kExitUsage;
-    }
+    auto usage = [](const std::string& text) { return usageError("monitor", text); };
+    if (options.has("duration") && !parseNumber(options.get("duration"), 0, 1e9, &duration, &error))
+        return usage("--duration: " + error);
+    if (options.has("every") && !parseUnsigned(options.get("every"), 1, 1000000000, &every, &error))
+        return usage("--every: " + error);
     const std::string trackPath = options.get("track");
-    if (options.has("track") && trackPath.empty()) {
-        fail("--track needs a file name");
-        return kExitUsage;
-    }
+    if (options.has("track") && trackPath.empty()) return usage("--track needs a file name");
 
     installStopHandlers();
     Monitor monitor(trackPath, every, options.has("quiet"));

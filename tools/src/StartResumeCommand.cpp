@@ -40,10 +40,7 @@ int runStartResume(int argc, char** argv) {
     if (!parseCommandLine(options, argc, argv, kStartResumeHelp, &status)) return status;
 
     std::string error;
-    auto usage = [&](const std::string& text) {
-        fail(text + " (see volax-fed start-resume --help)");
-        return kExitUsage;
-    };
+    auto usage = [](const std::string& text) { return usageError("start-resume", text); };
     EntityIdentifier receiver{kWildcard, kWildcard, kWildcard}, originator{0, 0, 0};
     uint64_t requestId = 1;
     const int64_t now = static_cast<int64_t>(time(nullptr));
