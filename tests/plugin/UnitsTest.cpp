@@ -115,37 +115,32 @@ bool feed(XPAircraftObject& o, const Sample& s) { return o.updateSample(s.p, s.v
 
 }  // namespace
 
+// Per vector, on every axis: a change of exactly the limit is held back, a
+// larger one (either sign) is kept; the distance is summed over the axes.
 TEST(OwnshipThresholds, EachVectorHasItsOwnInclusiveLimit) {
+    const struct {
+        float (Sample::*vector)[3];
+        float limit;
+    } limits[] = {{&Sample::p, 2.0f}, {&Sample::v, 2.0f}, {&Sample::a, 1.0f}, {&Sample::q, 3.0f}};
+    for (const auto& l : limits) {
+        for (int axis = 0; axis < 3; ++axis) {
+            SCOPED_TRACE(::testing::Message() << "limit " << l.limit << " axis " << axis);
+            XPAircraftObject o;
+            Sample s;
+            EXPECT_FALSE(feed(o, s));  // identical to the all-zero start
+            (s.*l.vector)[axis] = l.limit;
+            EXPECT_FALSE(feed(o, s));
+            (s.*l.vector)[axis] = -1.01f * l.limit;
+            EXPECT_TRUE(feed(o, s));
+            EXPECT_TRUE(o.isSampleChanged());
+            EXPECT_FALSE(feed(o, s));  // measured from the sample just kept
+        }
+    }
     XPAircraftObject o;
     Sample s;
-    EXPECT_FALSE(feed(o, s));  // identical to the all-zero start
-    s.p[0] = 2.0f;             // exactly 2 m: within
-    EXPECT_FALSE(feed(o, s));
     s.p[0] = 1.5f;
-    s.p[2] = 1.5f;  // 1.5^2 + 1.5^2 = 4.5 > 4: beyond, summed over the axes
+    s.p[2] = 1.5f;  // 1.5^2 + 1.5^2 = 4.5 > 4
     EXPECT_TRUE(feed(o, s));
-    EXPECT_TRUE(o.isSampleChanged());
-
-    XPAircraftObject v;
-    Sample sv;
-    sv.v[1] = 2.0f;
-    EXPECT_FALSE(feed(v, sv));
-    sv.v[1] = 2.01f;
-    EXPECT_TRUE(feed(v, sv));
-
-    XPAircraftObject a;
-    Sample sa;
-    sa.a[2] = 1.0f;
-    EXPECT_FALSE(feed(a, sa));
-    sa.a[2] = -1.01f;
-    EXPECT_TRUE(feed(a, sa));
-
-    XPAircraftObject q;
-    Sample sq;
-    sq.q[0] = 3.0f;
-    EXPECT_FALSE(feed(q, sq));
-    sq.q[1] = 0.5f;
-    EXPECT_TRUE(feed(q, sq));
 }
 
 TEST(OwnshipThresholds, HeadingHasNoWrapAround) {
