@@ -2,8 +2,6 @@
 // subscribers, and the sender's own errors.
 #include "federate_support.h"
 
-#include <cstring>
-
 using namespace rtitests;
 
 namespace {
@@ -112,34 +110,4 @@ TEST_F(Interactions, SenderErrorsAreRaisedAndNothingIsSent) {
     ASSERT_EQ(b.events.size(), 1u);
     EXPECT_EQ(b.events[0].kind, "receive");
     EXPECT_EQ(b.events[0].tag, "");
-}
-
-TEST(InteractionsRpr, MunitionDetonationCarriesAllFourteenParameters) {
-    const std::string fx = uniqueName();
-    Fed a, b;
-    a.rti.createFederationExecution(fx.c_str(), kFed);
-    a.rti.joinFederationExecution("a", fx.c_str(), &a);
-    b.rti.joinFederationExecution("b", fx.c_str(), &b);
-    RTI::InteractionClassHandle md = a.rti.getInteractionClassHandle("MunitionDetonation");
-    const char* names[] = {"ArticulatedPartData", "DetonationLocation", "DetonationResultCode", "EventIdentifier",
-                           "FiringObjectIdentifier", "FinalVelocityVector", "FuseType", "MunitionObjectIdentifier",
-                           "MunitionType", "QuantityFired", "RateOfFire", "RelativeDetonationLocation",
-                           "TargetObjectIdentifier", "WarheadType"};
-    std::unique_ptr<RTI::ParameterHandleValuePairSet> params(RTI::ParameterSetFactory::create(14));
-    std::map<RTI::Handle, std::string> sent;
-    for (const char* n : names) {
-        RTI::ParameterHandle h = a.rti.getParameterHandle(n, md);
-        sent[h] = n;
-        params->add(h, n, static_cast<RTI::ULong>(std::strlen(n)));
-    }
-    ASSERT_EQ(sent.size(), 14u);
-    a.rti.publishInteractionClass(md);
-    b.rti.subscribeInteractionClass(md);
-    a.rti.sendInteraction(md, *params, "sometag");
-    settle({&a}, {&b});
-    ASSERT_EQ(b.events.size(), 1u);
-    EXPECT_EQ(b.events[0].values, sent);
-    a.rti.resignFederationExecution(RTI::NO_ACTION);
-    b.rti.resignFederationExecution(RTI::NO_ACTION);
-    a.rti.destroyFederationExecution(fx.c_str());
 }
