@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
-#include <set>
 #include <string>
+#include <vector>
 
 #include "ArgParse.h"
 #include "Commands.h"
@@ -46,6 +46,7 @@ class Monitor;
 
 // The local picture of one remote aircraft; the manager's remote registry
 // owns it once discovered, and deletes it when the RTI removes the instance.
+// The monitor walks that registry rather than keeping a list of its own.
 class MonitoredAircraft : public QVHLAAircraftObject {
 public:
     explicit MonitoredAircraft(Monitor* monitor) : monitor_(monitor) {}
@@ -65,14 +66,13 @@ public:
     Monitor(const std::string& trackPath, unsigned long every, bool quiet)
         : trackPath_(trackPath), every_(every), quiet_(quiet), kml_("VOLAX aircraft tracks") {}
 
-    void created(MonitoredAircraft* a) { live_.insert(a); }
     void destroyed(MonitoredAircraft* a);
     void reflected(MonitoredAircraft& a);
-    void announcePending();
+    void announcePending(const QVHLAManager& manager);
     // Writes the KML when due (force: now, whenever anything changed).
     bool flushTrack(bool force);
     // Deletes the aircraft still known, without reporting them as removed.
-    void dropAll();
+    void dropAll(const QVHLAManager& manager);
 
     unsigned long aircraftSeen() const { return aircraftSeen_; }
     unsigned long updates() const { return totalUpdates_; }
@@ -84,7 +84,6 @@ private:
     unsigned long every_;
     bool quiet_;
     KmlTrackWriter kml_;
-    std::set<MonitoredAircraft*> live_;
     bool quietShutdown_ = false;
     bool trackErrorShown_ = false;
     double lastTrackWrite_ = 0;
@@ -96,11 +95,7 @@ MonitoredAircraft::~MonitoredAircraft() {
     if (monitor_) monitor_->destroyed(this);
 }
 
-QVHLARootObject* MonitoredAircraft::newInstance() {
-    auto* a = new MonitoredAircraft(monitor_);
-    monitor_->created(a);
-    return a;
-}
+QVHLARootObject* MonitoredAircraft::newInstance() { return new MonitoredAircraft(monitor_); }
 
 void MonitoredAircraft::attributesReflected() {
     if (monitor_) monitor_->reflected(*this);
@@ -113,21 +108,26 @@ void Monitor::announce(MonitoredAircraft& a) {
            static_cast<unsigned long>(a.getInstanceHandle()));
 }
 
-void Monitor::announcePending() {
-    for (MonitoredAircraft* a : live_)
-        if (!a->announced && a->isRemote()) announce(*a);
+void Monitor::announcePending(const QVHLAManager& manager) {
+    for (const auto& entry : manager.getRemoteObjects()) {
+        auto* a = dynamic_cast<MonitoredAircraft*>(entry.second);
+        if (a && !a->announced) announce(*a);
+    }
 }
 
 void Monitor::destroyed(MonitoredAircraft* a) {
-    if (live_.erase(a) == 0 || quietShutdown_ || !a->isRemote()) return;
+    if (quietShutdown_ || !a->isRemote()) return;  // the template, or the end of the run
     if (!a->announced) announce(*a);
     printf("REMOVE name=%s handle=%lu updates=%lu\n", a->getInstanceName().c_str(),
            static_cast<unsigned long>(a->getInstanceHandle()), a->updates);
 }
 
-void Monitor::dropAll() {
+void Monitor::dropAll(const QVHLAManager& manager) {
     quietShutdown_ = true;
-    while (!live_.empty()) delete *live_.begin();  // the destructor erases the entry
+    // Each destructor takes its entry out of the registry: walk a copy.
+    std::vector<QVHLARootObject*> remote;
+    for (const auto& entry : manager.getRemoteObjects()) remote.push_back(entry.second);
+    for (QVHLARootObject* object : remote) delete object;
 }
 
 void Monitor::reflected(MonitoredAircraft& a) {
@@ -246,13 +246,13 @@ int runMonitor(int argc, char** argv) {
             result = kExitFailure;
             break;
         }
-        monitor.announcePending();
+        monitor.announcePending(manager);
         monitor.flushTrack(false);
         fflush(stdout);
     }
 
     if (!session.resign()) result = kExitFailure;
-    monitor.dropAll();
+    monitor.dropAll(manager);
     manager.registerObjectTemplate(QVHLAAircraftObject::classHandle, nullptr);
     if (!monitor.flushTrack(true)) result = kExitFailure;
     printf("END aircraft=%lu updates=%lu\n", monitor.aircraftSeen(), monitor.updates());
