@@ -36,36 +36,23 @@ bool QVHLAManager::joinFederation(const char* federateName_, const char* federat
     federateName = federateName_ ? federateName_ : "";
     federationName = federationName_ ? federationName_ : "";
 
-    if (fedFile) {
-        try {
-            rtiAmbassador.createFederationExecution(federationName.c_str(), fedFile);
-            federationCreated = true;
-        } catch (RTI::Exception& e) {
-            logMessage(where, reasonOf(e));
-        } catch (...) {
-            logMessage(where, "Unknown exception");
-        }
+    if (fedFile && guardedRTICall(where, [&](RTI::RTIambassador& rti) {
+            rti.createFederationExecution(federationName.c_str(), fedFile);
+        })) {
+        federationCreated = true;
     }
 
-    try {
-        rtiAmbassador.joinFederationExecution(federateName.c_str(), federationName.c_str(), &federateAmbassador);
+    if (guardedRTICall(where, [&](RTI::RTIambassador& rti) {
+            rti.joinFederationExecution(federateName.c_str(), federationName.c_str(), &federateAmbassador);
+        })) {
         joined = true;
         return true;
-    } catch (RTI::Exception& e) {
-        logMessage(where, reasonOf(e));
-    } catch (...) {
-        logMessage(where, "Unknown exception");
     }
 
     if (federationCreated) {
         federationCreated = false;
-        try {
-            rtiAmbassador.destroyFederationExecution(federationName.c_str());
-        } catch (RTI::Exception& e) {
-            logMessage(where, reasonOf(e));
-        } catch (...) {
-            logMessage(where, "Unknown exception");
-        }
+        guardedRTICall(where,
+                       [&](RTI::RTIambassador& rti) { rti.destroyFederationExecution(federationName.c_str()); });
     }
     federateName.clear();
     federationName.clear();
@@ -112,13 +99,7 @@ void QVHLAManager::tick() {
         }
         it = localObjects.upper_bound(handle);
     }
-    try {
-        rtiAmbassador.tick();
-    } catch (RTI::Exception& e) {
-        logMessage(where, reasonOf(e));
-    } catch (...) {
-        logMessage(where, "Unknown exception");
-    }
+    guardedRTICall(where, [](RTI::RTIambassador& rti) { rti.tick(); });
 }
 
 void QVHLAManager::registerInteraction(QVHLAInteraction* interaction) {

@@ -1,5 +1,6 @@
 #include "QVHLARootObject.h"
 
+#include "FrameworkDiagnostics.h"
 #include "QVHLAManager.h"
 
 QVHLARootObject::QVHLARootObject() : instanceHandle(0), registered(false), remote(false) {}
@@ -9,13 +10,9 @@ QVHLARootObject::~QVHLARootObject() {
     QVHLAManager* manager = QVHLAManager::getInstance();
     if (registered) {
         manager->removeLocalObject(instanceHandle, this);
-        try {
-            manager->getRTIAmbassador().deleteObjectInstance(instanceHandle, "sometag");
-        } catch (RTI::Exception& e) {
-            manager->logMessage("QVHLARootObject::~QVHLARootObject()", e._reason ? e._reason : "");
-        } catch (...) {
-            manager->logMessage("QVHLARootObject::~QVHLARootObject()", "Unknown exception");
-        }
+        const RTI::ObjectHandle handle = instanceHandle;
+        guardedRTICall("QVHLARootObject::~QVHLARootObject()",
+                       [handle](RTI::RTIambassador& rti) { rti.deleteObjectInstance(handle, "sometag"); });
     } else if (remote) {
         manager->removeRemoteObject(instanceHandle, this);
     }
