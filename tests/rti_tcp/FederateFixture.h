@@ -67,14 +67,7 @@ public:
     }
     void reflectAttributeValues(RTI::ObjectHandle, const RTI::AttributeHandleValuePairSet& set,
                                 const char*) override {
-        for (RTI::ULong i = 0; i < set.size(); ++i) {
-            if (set.getHandle(i) != seqAttr) continue;
-            RTI::ULong len = 0;
-            const char* p = set.getValuePointer(i, len);
-            std::uint32_t v = 0;
-            if (len == 4) std::memcpy(&v, p, 4);
-            seqs.push_back(v);
-        }
+        appendSeq(set, seqAttr, seqs);
     }
     void reflectAttributeValues(RTI::ObjectHandle o, const RTI::AttributeHandleValuePairSet& set,
                                 const RTI::FedTime&, const char* tag, RTI::EventRetractionHandle) override {
@@ -82,14 +75,7 @@ public:
     }
     void receiveInteraction(RTI::InteractionClassHandle, const RTI::ParameterHandleValuePairSet& set,
                             const char*) override {
-        for (RTI::ULong i = 0; i < set.size(); ++i) {
-            if (set.getHandle(i) != seqParam) continue;
-            RTI::ULong len = 0;
-            const char* p = set.getValuePointer(i, len);
-            std::uint32_t v = 0;
-            if (len == 4) std::memcpy(&v, p, 4);
-            echoes.push_back(v);
-        }
+        appendSeq(set, seqParam, echoes);
     }
     void receiveInteraction(RTI::InteractionClassHandle c, const RTI::ParameterHandleValuePairSet& set,
                             const RTI::FedTime&, const char* tag, RTI::EventRetractionHandle) override {
@@ -137,6 +123,20 @@ public:
     void timeConstrainedEnabled(const RTI::FedTime&) override {}
     void timeAdvanceGrant(const RTI::FedTime&) override {}
     void requestRetraction(RTI::EventRetractionHandle) override {}
+
+private:
+    // The 4-byte sequence number under `handle`, if the set carries one (0 when malformed).
+    template <class Set>
+    static void appendSeq(const Set& set, RTI::Handle handle, std::vector<std::uint32_t>& out) {
+        for (RTI::ULong i = 0; i < set.size(); ++i) {
+            if (set.getHandle(i) != handle) continue;
+            RTI::ULong len = 0;
+            const char* p = set.getValuePointer(i, len);
+            std::uint32_t v = 0;
+            if (len == 4) std::memcpy(&v, p, 4);
+            out.push_back(v);
+        }
+    }
 };
 
 // Ticks until `done` holds or `seconds` pass; true when it holds.
