@@ -335,7 +335,8 @@ void Executive::State::resign(FederateEndpoint& from, std::uint32_t action) {
             removeInstance(fx, obj, std::string());
         }
     }
-    fx.federates.erase(me.handle);
+    const std::uint32_t handle = me.handle;  // the key must not live in the node being erased
+    fx.federates.erase(handle);
     members.erase(&from);
 }
 
