@@ -29,13 +29,10 @@ for f in "$BUILD"/bin/fuzz_*; do
   mkdir -p "$corpus"
   seeds="$ROOT/tests/fuzz/seeds/$name"
   echo "== fuzz $name for ${SECONDS_PER_TARGET}s"
-  if [[ -d "$seeds" ]]; then
-    "$f" -max_total_time="$SECONDS_PER_TARGET" -print_final_stats=0 "$corpus" "$seeds" 2>"$BUILD/$name.log" \
-      || { tail -50 "$BUILD/$name.log"; exit 1; }
-  else
-    "$f" -max_total_time="$SECONDS_PER_TARGET" -print_final_stats=0 "$corpus" 2>"$BUILD/$name.log" \
-      || { tail -50 "$BUILD/$name.log"; exit 1; }
-  fi
+  dirs=("$corpus")
+  [[ -d "$seeds" ]] && dirs+=("$seeds")
+  "$f" -max_total_time="$SECONDS_PER_TARGET" -print_final_stats=0 "${dirs[@]}" 2>"$BUILD/$name.log" \
+    || { tail -50 "$BUILD/$name.log"; exit 1; }
   ran=$((ran+1))
 done
 echo "== fuzz: $ran targets ran without a finding"
