@@ -115,12 +115,14 @@ bool QVHLAMunitionDetonationInteraction::sendInteraction() {
             warheadTypePending = false;
         }
         if (set->size() > 0) manager->getRTIAmbassador().sendInteraction(classHandle, *set, "sometag");
+        return true;
     } catch (RTI::Exception& e) {
         manager->logMessage(where, reasonOf(e));
     } catch (...) {
         manager->logMessage("QVHLAsendInteraction::sendInteraction()", "Unknown exception");
     }
-    return true;
+    // A refused send is reported as such: a sender must be able to tell.
+    return false;
 }
 
 void QVHLAMunitionDetonationInteraction::receiveInteraction(const RTI::ParameterHandleValuePairSet& parameters,

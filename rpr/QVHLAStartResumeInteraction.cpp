@@ -87,12 +87,14 @@ bool QVHLAStartResumeInteraction::sendInteraction() {
             simulationTimePending = false;
         }
         if (set->size() > 0) manager->getRTIAmbassador().sendInteraction(classHandle, *set, "sometag");
+        return true;
     } catch (RTI::Exception& e) {
         manager->logMessage("QVHLAStartResumeInteraction::sendInteraction()", reasonOf(e));
     } catch (...) {
         manager->logMessage("QVHLAsendInteraction::sendInteraction()", "Unknown exception");
     }
-    return true;
+    // A refused send is reported as such: a sender must be able to tell.
+    return false;
 }
 
 void QVHLAStartResumeInteraction::receiveInteraction(const RTI::ParameterHandleValuePairSet& parameters,

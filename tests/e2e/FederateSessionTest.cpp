@@ -20,7 +20,7 @@ TEST(FederateSession, PublishAndSendReportsEachRefusalOnce) {
     QVHLAMunitionDetonationInteraction detonation;
     auto send = [&] {
         detonation.setDetonationLocation(WorldLocation{4e6, 5e5, 4.7e6});  // logged under the send's tag
-        return session.publishAndSend(detonation, "MunitionDetonation", "DetonationLocation: ");
+        return session.publishAndSend(detonation, "MunitionDetonation");
     };
 
     testing::internal::CaptureStderr();

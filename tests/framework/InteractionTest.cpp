@@ -79,10 +79,10 @@ TEST_F(InteractionExchange, DetonationSentByTheFrameworkReachesARawFederate) {
     log.clear();
     d.setFuseType(1);
     rtitest::failNextCall<RTI::InteractionClassNotPublished>("sendInteraction", "not published");
-    EXPECT_TRUE(d.sendInteraction());
+    EXPECT_FALSE(d.sendInteraction());
     d.setFuseType(1);
     rtitest::failNextCall<std::runtime_error>("sendInteraction", "x");
-    EXPECT_TRUE(d.sendInteraction());
+    EXPECT_FALSE(d.sendInteraction());
     EXPECT_FALSE(d.isFuseTypePending());
     EXPECT_EQ(log.lines(), (std::vector<std::string>{
                                "QVHLAMunitionDetonationInteraction::sendInteraction() : not published",
@@ -154,7 +154,7 @@ TEST_F(InteractionExchange, StartResumeSentByTheFrameworkReachesARawFederate) {
     log.clear();
     s.setRequestIdentifier(1);
     rtitest::failNextCall<RTI::InteractionClassNotPublished>("sendInteraction", "not published");
-    EXPECT_TRUE(s.sendInteraction());
+    EXPECT_FALSE(s.sendInteraction());
     rtitest::failNextCall<RTI::InteractionClassNotDefined>("subscribeInteractionClass", "sub");
     EXPECT_FALSE(s.subscribe());
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"QVHLAStartResumeInteraction::sendInteraction() : not published",

@@ -92,7 +92,7 @@ int runDetonate(int argc, char** argv) {
     if (hasTarget) detonation.setTargetObjectIdentifier(options.get("target").c_str());
     detonation.setWarheadType(static_cast<uint16_t>(warhead));
     // A sent location is logged under the send's own tag.
-    if (!session.publishAndSend(detonation, "MunitionDetonation", "DetonationLocation: ")) return kExitFailure;
+    if (!session.publishAndSend(detonation, "MunitionDetonation")) return kExitFailure;
     printf("SENT MunitionDetonation target=%s relative=%s location=%s result=%u fuse=%u warhead=%u velocity=%s\n",
            hasTarget ? options.get("target").c_str() : "-",
            hasRelative ? triple(relative[0], relative[1], relative[2], 3).c_str() : "-",

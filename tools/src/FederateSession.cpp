@@ -91,8 +91,7 @@ bool FederateSession::resign() {
     return false;
 }
 
-bool FederateSession::publishAndSend(QVHLAInteraction& interaction, const std::string& name,
-                                     const char* successPrefix) {
+bool FederateSession::publishAndSend(QVHLAInteraction& interaction, const std::string& name) {
     const std::string tag = "QVHLA" + name + "Interaction::";
     if (!interaction.getHandles()) {
         fail("cannot find " + name + ": " + reason(tag + "getHandles()", "the RTI refused"));
@@ -103,14 +102,12 @@ bool FederateSession::publishAndSend(QVHLAInteraction& interaction, const std::s
         return false;
     }
     log_.clear();
-    // sendInteraction reports success whatever the RTI did: any line it logs
-    // but the success line is a refusal, even one whose reason is empty.
-    interaction.sendInteraction();
-    std::vector<std::string> refused = log_.linesAfter(tag + "sendInteraction() : ");
-    if (successPrefix && !refused.empty() && refused.back().rfind(successPrefix, 0) == 0) refused.pop_back();
-    if (refused.empty()) refused = log_.linesAfter("QVHLAsendInteraction::sendInteraction() : ");
-    if (refused.empty()) return true;
-    fail("cannot send " + name + ": " + (refused.back().empty() ? "the RTI refused" : refused.back()));
+    if (interaction.sendInteraction()) return true;
+    // A refusal is the last line of the send: under the generic tag for a
+    // non-RTI exception, else under the class's own.
+    std::string why = reason("QVHLAsendInteraction::sendInteraction()", "");
+    if (why.empty()) why = reason(tag + "sendInteraction()", "the RTI refused");
+    fail("cannot send " + name + ": " + why);
     return false;
 }
 

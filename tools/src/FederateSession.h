@@ -51,10 +51,8 @@ public:
 
     // Finds and publishes the interaction class `name` (e.g. "StartResume"),
     // then sends the parameters set on `interaction`. False, after printing
-    // why, when the RTI refused. A send that succeeds may log a line under its
-    // own tag; `successPrefix` names it so it is not taken for a refusal.
-    bool publishAndSend(QVHLAInteraction& interaction, const std::string& name,
-                        const char* successPrefix = nullptr);
+    // why, when the RTI refused.
+    bool publishAndSend(QVHLAInteraction& interaction, const std::string& name);
 
     // The reason logged under `where` since the last clear, or `fallback`.
     std::string reason(const std::string& where, const std::string& fallback);
