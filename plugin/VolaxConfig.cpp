@@ -111,15 +111,12 @@ void applySetting(VolaxSettings& s, const std::string& key, const std::string& v
     } else if (key == "CREATE") {
         s.create = flag(value);
     } else if (key == "TIMESTEP") {
-        // Range-checked in double: a huge value must not be narrowed to float first.
-        double t = std::strtod(value.c_str(), nullptr);
-        if (!(t > 0.0)) {
-            s.timeStep = 0.1f;
-        } else if (t > 2.0) {
-            s.timeStep = 2.0f;
-        } else {
-            s.timeStep = static_cast<float>(t);
-        }
+        // The upper bound is checked in double (a huge value must not be
+        // narrowed to float first), the lower one on the float: a tiny value
+        // that rounds to 0 would stop the flight loop.
+        const double t = std::strtod(value.c_str(), nullptr);
+        const float step = t > 2.0 ? 2.0f : static_cast<float>(t);
+        s.timeStep = step > 0.0f ? step : 0.1f;
     }
 }
 

@@ -91,6 +91,7 @@ TEST(VolaxIni, TimeStepIsClampedToItsRange) {
     EXPECT_FLOAT_EQ(parse("TIMESTEP -1\n").timeStep, 0.1f);
     EXPECT_FLOAT_EQ(parse("TIMESTEP word\n").timeStep, 0.1f);
     EXPECT_FLOAT_EQ(parse("TIMESTEP nan\n").timeStep, 0.1f);
+    EXPECT_FLOAT_EQ(parse("TIMESTEP 1e-60\n").timeStep, 0.1f);  // rounds to a float 0
     EXPECT_FLOAT_EQ(parse("TIMESTEP 5\n").timeStep, 2.0f);
     EXPECT_FLOAT_EQ(parse("TIMESTEP 1e300\n").timeStep, 2.0f);
     EXPECT_FLOAT_EQ(parse("TIMESTEP 2\n").timeStep, 2.0f);
