@@ -31,7 +31,7 @@ for f in "$BUILD"/bin/fuzz_*; do
   echo "== fuzz $name for ${SECONDS_PER_TARGET}s"
   dirs=("$corpus")
   [[ -d "$seeds" ]] && dirs+=("$seeds")
-  "$f" -max_total_time="$SECONDS_PER_TARGET" -print_final_stats=0 -artifact_prefix="$BUILD/" "${dirs[@]}" 2>"$BUILD/$name.log" \
+  "$f" -max_total_time="$SECONDS_PER_TARGET" -seed=1 -print_final_stats=0 -artifact_prefix="$BUILD/" "${dirs[@]}" 2>"$BUILD/$name.log" \
     || { tail -50 "$BUILD/$name.log"; exit 1; }
   ran=$((ran+1))
 done
