@@ -27,8 +27,11 @@ XPLM_API void XPLMCountAircraft(int * outTotalAircraft,
 XPLM_API void XPLMGetNthAircraftModel(int inIndex, char * outFileName, char * outPath);
 
 /*
- * Asks for exclusive control of the other aircraft. Returns 1 when granted at
- * once; otherwise 0, and inCallback runs when they become available.
+ * Asks for exclusive control of the other aircraft (the AI aircraft, and with
+ * them the TCAS override). inAircraft is a NULL-terminated array of model
+ * paths to load, or NULL for none. Returns 1 when granted at once; otherwise
+ * 0, and inCallback runs when they become available. Disabling a plugin
+ * releases them.
  */
 XPLM_API int XPLMAcquirePlanes(char ** inAircraft,
                                XPLMPlanesAvailable_f inCallback,
@@ -36,6 +39,12 @@ XPLM_API int XPLMAcquirePlanes(char ** inAircraft,
 
 /* Gives up control of the other aircraft. */
 XPLM_API void XPLMReleasePlanes(void);
+
+/*
+ * Sets how many of the other aircraft are active (the holder of the aircraft
+ * only).
+ */
+XPLM_API void XPLMSetActiveAircraftCount(int inCount);
 
 #ifdef __cplusplus
 }

@@ -15,6 +15,16 @@ XPLM_API XPLMPluginID XPLMGetMyID(void);
 /* Number of loaded plugins. */
 XPLM_API int XPLMCountPlugins(void);
 
+/*
+ * Name, full file path, signature and description of a plugin; buffers of at
+ * least 256 chars, each may be NULL.
+ */
+XPLM_API void XPLMGetPluginInfo(XPLMPluginID inPlugin,
+                                char * outName,
+                                char * outFilePath,
+                                char * outSignature,
+                                char * outDescription);
+
 /* The user's aircraft crashed. */
 #define XPLM_MSG_PLANE_CRASHED 101
 
@@ -26,6 +36,14 @@ XPLM_API int XPLMCountPlugins(void);
 
 /* The number of aircraft changed. */
 #define XPLM_MSG_AIRPLANE_COUNT_CHANGED 105
+
+#if defined(XPLM303)
+/*
+ * To the plugin holding the other aircraft: the sender wants them. The
+ * parameter is unused.
+ */
+#define XPLM_MSG_RELEASE_PLANES 111
+#endif
 
 #ifdef __cplusplus
 }

@@ -119,6 +119,57 @@ XPHOST_API std::vector<float> getFloatArray(const std::string& path);
 XPHOST_API void setBytes(const std::string& path, const std::string& v);
 XPHOST_API std::string getBytes(const std::string& path);
 
+// --- the X-Plane folder, objects and instances ---------------------------
+// Object paths are relative to the X-Plane folder (default: the current
+// folder). The scenery library is read from the library.txt files of the
+// packages in "<X-Plane>/Custom Scenery" and "<X-Plane>/Resources/default
+// scenery" ("EXPORT <virtual path> <file in the package>").
+XPHOST_API void setXPlaneDir(const std::string& dir);
+XPHOST_API std::string xplaneDir();
+
+struct LoadedObject {
+    std::string path;     // as the plugin named it
+    int plugin = -1;
+    int loads = 0;        // loads not yet unloaded
+    int instances = 0;    // instances using it
+};
+XPHOST_API std::vector<LoadedObject> loadedObjects();
+XPHOST_API int pendingObjectLoads();
+
+struct DrawnInstance {
+    long long id = 0;     // 1, 2, ... in creation order
+    int plugin = -1;
+    std::string model;    // the object's path
+    bool placed = false;  // XPLMInstanceSetPosition was called
+    float x = 0, y = 0, z = 0, pitch = 0, heading = 0, roll = 0;  // local frame, degrees
+    std::vector<float> data;
+};
+XPHOST_API std::vector<DrawnInstance> drawnInstances();
+
+// --- the other aircraft and the TCAS override -----------------------------
+// The plugin index holding the AI aircraft, -1 for none, -2 for the
+// scenario's stand-in for another plugin (plugin id 1000).
+XPHOST_API int planesController();
+XPHOST_API void otherPluginAcquiresPlanes();  // queued (and the holder asked) if held
+XPHOST_API void otherPluginReleasesPlanes();
+
+struct TcasTarget {
+    int slot = 0;          // 1 .. 63
+    int modeS = 0;
+    std::string flightId;
+    int ssrMode = 0;
+    float x = 0, y = 0, z = 0, psi = 0, the = 0, phi = 0;
+    bool onGround = false;
+    double lat = 0, lon = 0, ele = 0;
+};
+// Live targets: override_TCAS is 1 and the slot's position was written within
+// the last 10 frames.
+XPHOST_API std::vector<TcasTarget> tcasTargets();
+
+// Writes what is drawn once per simulated second ("" stops); false with
+// *error when the file cannot be written.
+XPHOST_API bool setTrafficFile(const std::string& path, std::string* error);
+
 // --- scenario ------------------------------------------------------------
 // One event a line: "<seconds> <event> [args]", '#' starts a comment.
 //   menu <title> <item text>      select a menu item ("menu VOLAX Join...";
@@ -128,9 +179,10 @@ XPHOST_API std::string getBytes(const std::string& path);
 //   airport                       message 103
 //   count <total> [active]        aircraft count change (105)
 //   message <number> [param]      any message to all plugins
+//   planes acquire | release      another plugin takes or gives back the AI aircraft
 //   end                           stop the run
 struct ScenarioEvent {
-    enum Kind { Menu, Crash, Aircraft, Airport, Count, Message, End };
+    enum Kind { Menu, Crash, Aircraft, Airport, Count, Message, PlanesAcquire, PlanesRelease, End };
     double time = 0;
     Kind kind = End;
     std::string menuTitle, itemText;  // Menu

@@ -1,5 +1,8 @@
 // The user's aircraft and the other aircraft: count, models, and the
-// exclusive control of the other aircraft that plugins may acquire.
+// exclusive control of the other aircraft that plugins may acquire. A plugin
+// asking for aircraft another one holds is queued, and the holder is sent
+// XPLM_MSG_RELEASE_PLANES (from the asking plugin); the scenario's stand-in for
+// another plugin (an online network, say) never yields.
 
 #include "HostState.h"
 #include "XPLMHost.h"
@@ -28,7 +31,7 @@ struct Aircraft {
     int total = 1;
     int active = 1;
     AircraftModel user;
-    int controller = -1;  // plugin index holding the other aircraft
+    int controller = -1;  // plugin index holding the other aircraft, or kOtherPlugin
     std::deque<Waiter> waiting;
 };
 
@@ -43,15 +46,24 @@ void grantNext() {
     while (a.controller < 0 && !a.waiting.empty()) {
         const Waiter w = a.waiting.front();
         a.waiting.pop_front();
-        if (!pluginIsEnabled(w.plugin)) continue;
+        if (w.plugin != kOtherPlugin && !pluginIsEnabled(w.plugin)) continue;
         a.controller = w.plugin;
+        if (w.plugin == kOtherPlugin) {
+            hostLine("another plugin now holds the AI aircraft");
+            continue;
+        }
         if (w.callback) callPlugin(w.plugin, "its planes-available callback", [&] { w.callback(w.refcon); });
     }
 }
 
 }  // namespace
 
-void resetAircraft() { aircraft() = Aircraft(); }
+void resetAircraft() {
+    aircraft() = Aircraft();
+    resetTcas();
+}
+
+int planesHolder() { return aircraft().controller; }
 
 void releasePlanesOf(int plugin) {
     Aircraft& a = aircraft();
@@ -59,9 +71,23 @@ void releasePlanesOf(int plugin) {
                     a.waiting.end());
     if (a.controller == plugin) {
         a.controller = -1;
+        tcasReleased();
         grantNext();
     }
 }
+
+namespace {
+
+XPLMPluginID idOf(int holder) { return holder == kOtherPlugin ? kOtherPluginId : holder >= 0 ? holder + 1 : XPLM_NO_PLUGIN_ID; }
+
+// X-Plane asks the holder to yield, on behalf of the plugin asking.
+void askHolderToRelease(int asking) {
+    const int holder = aircraft().controller;
+    if (holder < 0 || !pluginIsEnabled(holder)) return;
+    sendMessageTo(holder, idOf(asking), XPLM_MSG_RELEASE_PLANES, nullptr);
+}
+
+}  // namespace
 
 }  // namespace detail
 
@@ -81,6 +107,27 @@ void loadUserAircraft(const AircraftModel& m) {
 
 AircraftModel userAircraft() { return detail::aircraft().user; }
 
+int planesController() { return detail::aircraft().controller; }
+
+void otherPluginAcquiresPlanes() {
+    using namespace detail;
+    Aircraft& a = aircraft();
+    if (a.controller == kOtherPlugin) return;
+    if (a.controller < 0) {
+        a.controller = kOtherPlugin;
+        hostLine("another plugin now holds the AI aircraft");
+        return;
+    }
+    for (const Waiter& w : a.waiting)
+        if (w.plugin == kOtherPlugin) return;
+    a.waiting.push_back(Waiter{kOtherPlugin, nullptr, nullptr});
+    askHolderToRelease(kOtherPlugin);
+}
+
+void otherPluginReleasesPlanes() {
+    detail::releasePlanesOf(detail::kOtherPlugin);
+}
+
 void setAircraftCount(int total, int active) {
     auto& a = detail::aircraft();
     a.total = std::max(1, total);
@@ -96,7 +143,7 @@ XPLM_API void XPLMCountAircraft(int* outTotalAircraft, int* outActiveAircraft, X
     const auto& a = xphost::detail::aircraft();
     if (outTotalAircraft) *outTotalAircraft = a.total;
     if (outActiveAircraft) *outActiveAircraft = a.active;
-    if (outController) *outController = a.controller >= 0 ? a.controller + 1 : XPLM_NO_PLUGIN_ID;
+    if (outController) *outController = xphost::detail::idOf(a.controller);
 }
 
 XPLM_API void XPLMGetNthAircraftModel(int inIndex, char* outFileName, char* outPath) {
@@ -118,7 +165,16 @@ XPLM_API int XPLMAcquirePlanes(char** inAircraft, XPLMPlanesAvailable_f inCallba
         a.controller = me;
         return 1;
     }
-    if (me >= 0) a.waiting.push_back(Waiter{me, inCallback, inRefcon});
+    if (me < 0) return 0;
+    // The holder may yield at once, inside the message.
+    askHolderToRelease(me);
+    if (a.controller < 0) {
+        a.controller = me;
+        return 1;
+    }
+    bool queued = false;
+    for (const Waiter& w : a.waiting) queued = queued || w.plugin == me;
+    if (!queued) a.waiting.push_back(Waiter{me, inCallback, inRefcon});
     return 0;
 }
 
@@ -126,6 +182,14 @@ XPLM_API void XPLMReleasePlanes(void) {
     using namespace xphost::detail;
     const int me = currentPlugin();
     if (me >= 0 && aircraft().controller == me) releasePlanesOf(me);
+}
+
+XPLM_API void XPLMSetActiveAircraftCount(int inCount) {
+    using namespace xphost::detail;
+    Aircraft& a = aircraft();
+    const int me = currentPlugin();
+    if (me < 0 || a.controller != me) return;  // the holder's call only
+    a.active = std::min(std::max(1, inCount), a.total);
 }
 
 }  // extern "C"

@@ -19,6 +19,8 @@ namespace {
 
 const int kPartsCount = 73;
 const int kTailNumberBytes = 40;
+const int kTcasSlots = 64;
+const int kTcasIdBytes = 8;
 
 struct Registry {
     std::map<std::string, std::unique_ptr<DataRef>> byPath;
@@ -53,6 +55,24 @@ Registry& registry() {
         add("sim/time/local_date_days", xplmType_Int, true);
         add("sim/time/zulu_time_sec", xplmType_Float, true);
         add("sim/time/total_running_time_sec", xplmType_Float, false);
+
+        // The TCAS override (X-Plane 11.50): 64 slots, slot 0 is the user's aircraft.
+        add("sim/operation/override/override_TCAS", xplmType_Int, true);
+        add("sim/cockpit2/tcas/indicators/tcas_num_acf", xplmType_Int, false);
+        for (const char* n : {"relative_bearing_degs", "relative_distance_mtrs", "relative_altitude_mtrs"})
+            add(std::string("sim/cockpit2/tcas/indicators/") + n, xplmType_FloatArray, false, kTcasSlots);
+        const std::string tcas = "sim/cockpit2/tcas/targets/";
+        for (const char* n : {"modeS_id", "modeC_code", "ssr_mode"})
+            add(tcas + n, xplmType_IntArray, true, kTcasSlots);
+        for (const char* n : {"flight_id", "icao_type"}) add(tcas + n, xplmType_Data, true, kTcasSlots * kTcasIdBytes);
+        for (const char* n : {"x", "y", "z", "vx", "vy", "vz", "vertical_speed", "psi", "the", "phi"})
+            add(tcas + "position/" + n, xplmType_FloatArray, true, kTcasSlots);
+        add(tcas + "position/weight_on_wheels", xplmType_IntArray, true, kTcasSlots);
+        for (const char* n : {"lat", "lon", "ele", "hpath", "vpath", "V_msc"})
+            add(tcas + "position/" + n, xplmType_FloatArray, false, kTcasSlots);
+        for (auto& kv : reg->byPath)
+            if (kv.first.compare(0, 18, "sim/cockpit2/tcas/") == 0 || kv.first == "sim/operation/override/override_TCAS")
+                applyTcasRules(*kv.second);
         return reg;
     }();
     return *r;
@@ -66,7 +86,8 @@ DataRef* valid(XPLMDataRef h) {
 
 DataRef* writable(XPLMDataRef h, int type) {
     DataRef* d = valid(h);
-    return d && d->writable && (d->types & type) ? d : nullptr;
+    if (!d || !d->writable || !(d->types & type)) return nullptr;
+    return !d->mayWrite || d->mayWrite(*d) ? d : nullptr;
 }
 
 template <class T> int getArray(const std::vector<T>& v, T* out, int offset, int max) {
@@ -78,11 +99,14 @@ template <class T> int getArray(const std::vector<T>& v, T* out, int offset, int
     return n;
 }
 
-template <class T> void setArray(std::vector<T>& v, const T* in, int offset, int count) {
+// Elements before `reserved` belong to the simulator and keep their values.
+template <class T> void setArray(DataRef& d, std::vector<T>& v, const T* in, int offset, int count, int reserved) {
     const int size = static_cast<int>(v.size());
     if (!in || offset < 0 || count <= 0 || offset >= size) return;
     const int n = std::min(count, size - offset);
-    std::copy(in, in + n, v.begin() + offset);
+    const int skip = std::max(0, std::min(n, reserved - offset));
+    std::copy(in + skip, in + n, v.begin() + offset + skip);
+    if (d.written && n > skip) d.written(d, offset + skip, n - skip);
 }
 
 [[noreturn]] void badAccess(const std::string& path, const char* what) {
@@ -242,7 +266,7 @@ XPLM_API int XPLMGetDatavi(XPLMDataRef inDataRef, int* outValues, int inOffset, 
 
 XPLM_API void XPLMSetDatavi(XPLMDataRef inDataRef, int* inValues, int inoffset, int inCount) {
     if (DataRef* d = writable(inDataRef, xplmType_IntArray))
-        xphost::detail::setArray<int>(d->ints, inValues, inoffset, inCount);
+        xphost::detail::setArray<int>(*d, d->ints, inValues, inoffset, inCount, d->reservedElements);
 }
 
 XPLM_API int XPLMGetDatavf(XPLMDataRef inDataRef, float* outValues, int inOffset, int inMax) {
@@ -253,7 +277,7 @@ XPLM_API int XPLMGetDatavf(XPLMDataRef inDataRef, float* outValues, int inOffset
 
 XPLM_API void XPLMSetDatavf(XPLMDataRef inDataRef, float* inValues, int inoffset, int inCount) {
     if (DataRef* d = writable(inDataRef, xplmType_FloatArray))
-        xphost::detail::setArray<float>(d->floats, inValues, inoffset, inCount);
+        xphost::detail::setArray<float>(*d, d->floats, inValues, inoffset, inCount, d->reservedElements);
 }
 
 XPLM_API int XPLMGetDatab(XPLMDataRef inDataRef, void* outValue, int inOffset, int inMaxBytes) {
@@ -264,8 +288,8 @@ XPLM_API int XPLMGetDatab(XPLMDataRef inDataRef, void* outValue, int inOffset, i
 
 XPLM_API void XPLMSetDatab(XPLMDataRef inDataRef, void* inValue, int inOffset, int inLength) {
     if (DataRef* d = writable(inDataRef, xplmType_Data))
-        xphost::detail::setArray<unsigned char>(d->bytes, static_cast<const unsigned char*>(inValue), inOffset,
-                                                inLength);
+        xphost::detail::setArray<unsigned char>(*d, d->bytes, static_cast<const unsigned char*>(inValue), inOffset,
+                                                inLength, d->reservedElements * d->elementBytes);
 }
 
 }  // extern "C"

@@ -85,6 +85,8 @@ void reset() {
     unloadAll();
     detail::clearMenus();
     detail::clearLoops();
+    detail::clearInstances();
+    detail::clearObjects();
     detail::resetOutputs();
     detail::clearFault();
     detail::resetWorld();
@@ -112,7 +114,11 @@ void runFrames(int n) {
             c.model.publish();
             detail::advanceSimulatorClock(c, t, dt);
         }
+        detail::deliverLoadedObjects();
+        if (pluginFaulted()) return;
         detail::runFlightLoops(t, dt, detail::cycle());
+        detail::tcasFrame();
+        detail::trafficFrame(t);
     }
 }
 

@@ -22,6 +22,12 @@ struct DataRef {
     std::vector<int> ints;
     std::vector<float> floats;
     std::vector<unsigned char> bytes;
+    // X-Plane's own rules for some references: who may write now, which
+    // leading elements are the simulator's, and what to note after a write.
+    bool (*mayWrite)(const DataRef&) = nullptr;
+    int reservedElements = 0;  // array elements (bytes: element * elementBytes) plugins cannot change
+    int elementBytes = 1;
+    void (*written)(DataRef&, int first, int count) = nullptr;
 };
 DataRef* findRef(const std::string& path);
 DataRef& ref(const char* path);  // throws std::invalid_argument when unknown
@@ -35,6 +41,8 @@ int currentPlugin();
 template <class F> bool callPlugin(int index, const char* where, F&& f);
 void reportFault(int index, const char* where, const char* what);
 bool pluginIsEnabled(int index);
+std::string pluginLabel(int index);
+void sendMessageTo(int index, int from, int message, void* param);  // if it is enabled
 void clearFault();
 
 class PluginScope {
@@ -72,6 +80,32 @@ void clearLoops();
 // --- aircraft (Aircraft.cpp) ---
 void resetAircraft();
 void releasePlanesOf(int plugin);
+int planesHolder();  // plugin index, kOtherPlugin, or -1
+const int kOtherPlugin = -2;   // the scenario's stand-in for another plugin
+const int kOtherPluginId = 1000;
+
+// --- TCAS override (Tcas.cpp) ---
+void applyTcasRules(DataRef& d);  // for every reference under the TCAS paths
+void resetTcas();
+void tcasFrame();                 // after the flight loops: derived values, stale targets
+void tcasReleased();              // the holder gave up the aircraft
+// Local frame to world, as XPLMLocalToWorld.
+void localToWorld(double x, double y, double z, double* lat, double* lon, double* alt);
+
+// --- objects and instances (Objects.cpp, Instances.cpp) ---
+std::string xplaneDir();
+std::string checkObj8(const std::string& text);  // "" or why X-Plane would refuse it
+bool objectIsLoaded(void* ref);
+std::string objectPath(void* ref);
+void holdObject(void* ref, int delta);  // instances keep their object
+void deliverLoadedObjects();            // at the start of a frame
+void releaseObjectsOf(int plugin);
+void clearObjects();
+void releaseInstancesOf(int plugin);
+void clearInstances();
+
+// --- what is drawn, to a file (Traffic.cpp) ---
+void trafficFrame(double t);
 
 // --- outputs (Output.cpp) ---
 void resetOutputs();

@@ -70,11 +70,14 @@ template <class T> T symbol(void* handle, const char* name) {
     return reinterpret_cast<T>(dlsym(handle, name));
 }
 
-// Menus, flight loops and the other aircraft a plugin took go when it does.
+// Menus, flight loops, the other aircraft, instances and objects a plugin
+// took go when it does.
 void releaseWhatItOwns(int index) {
     removeMenusOf(index);
     removeLoopsOf(index);
     releasePlanesOf(index);
+    releaseInstancesOf(index);
+    releaseObjectsOf(index);
 }
 
 }  // namespace
@@ -97,6 +100,14 @@ void reportFault(int index, const char* where, const char* what) {
 bool pluginIsEnabled(int index) {
     Plugin* p = at(index);
     return p && p->enabled;
+}
+
+std::string pluginLabel(int index) { return index == kOtherPlugin ? "another plugin" : label(index); }
+
+void sendMessageTo(int index, int from, int message, void* param) {
+    Plugin* p = at(index);
+    if (!p || !p->enabled) return;
+    callPlugin(index, "XPluginReceiveMessage", [&] { p->receive(from, message, param); });
 }
 
 void clearFault() {
@@ -210,6 +221,8 @@ void disablePlugin(int index) {
     if (!p || !p->enabled) return;
     p->enabled = false;
     detail::callPlugin(index, "XPluginDisable", [&] { p->disable(); });
+    // X-Plane takes the other aircraft back from a disabled plugin.
+    detail::releasePlanesOf(index);
 }
 
 void unloadAll() {
@@ -268,5 +281,17 @@ XPLM_API XPLMPluginID XPLMGetMyID(void) {
 }
 
 XPLM_API int XPLMCountPlugins(void) { return xphost::pluginCount(); }
+
+XPLM_API void XPLMGetPluginInfo(XPLMPluginID inPlugin, char* outName, char* outFilePath, char* outSignature,
+                                char* outDescription) {
+    using namespace xphost::detail;
+    // X-Plane's buffers are 256 bytes; the path is the full path of the file.
+    const size_t kBuffer = 256;
+    Plugin* p = at(inPlugin - 1);
+    copyTruncated(outName, kBuffer, p ? p->name : std::string());
+    copyTruncated(outFilePath, kBuffer, p ? absolutePath(p->path) : std::string());
+    copyTruncated(outSignature, kBuffer, p ? p->signature : std::string());
+    copyTruncated(outDescription, kBuffer, p ? p->description : std::string());
+}
 
 }  // extern "C"

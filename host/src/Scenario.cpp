@@ -50,6 +50,8 @@ const char* eventName(ScenarioEvent::Kind k) {
         case ScenarioEvent::Airport: return "airport";
         case ScenarioEvent::Count: return "count";
         case ScenarioEvent::Message: return "message";
+        case ScenarioEvent::PlanesAcquire: return "planes acquire";
+        case ScenarioEvent::PlanesRelease: return "planes release";
         case ScenarioEvent::End: return "end";
     }
     return "?";
@@ -111,8 +113,11 @@ bool parseScenario(const std::string& text, const std::string& fileName, std::ve
             e.kind = ScenarioEvent::Message;
             e.message = static_cast<int>(number);
             e.param = param;
+        } else if (kind == "planes") {
+            if (w.size() != 3 || (w[2] != "acquire" && w[2] != "release")) return "expected: planes acquire | release";
+            e.kind = w[2] == "acquire" ? ScenarioEvent::PlanesAcquire : ScenarioEvent::PlanesRelease;
         } else {
-            return "unknown event \"" + kind + "\" (menu, crash, aircraft, airport, count, message, end)";
+            return "unknown event \"" + kind + "\" (menu, crash, aircraft, airport, count, message, planes, end)";
         }
         last = e.time;
         out.push_back(e);
@@ -159,6 +164,14 @@ bool runScenarioEvent(const ScenarioEvent& e) {
             what << " " << e.message << " " << e.param;
             note(what.str());
             sendMessage(e.message, reinterpret_cast<void*>(static_cast<intptr_t>(e.param)));
+            return true;
+        case ScenarioEvent::PlanesAcquire:
+            note(what.str());
+            otherPluginAcquiresPlanes();
+            return true;
+        case ScenarioEvent::PlanesRelease:
+            note(what.str());
+            otherPluginReleasesPlanes();
             return true;
         case ScenarioEvent::End:
             note(what.str());

@@ -51,6 +51,12 @@ void usage(FILE* f) {
 "  --output DIR       folder for Log.txt (default: current folder; created if missing)\n"
 "  --prefs DIR        preferences folder handed to plugins: XPLMGetPrefsPath gives\n"
 "                     \"DIR/X-Plane.prf\" (default: the output folder)\n"
+"  --xplane DIR       the X-Plane folder: object paths are relative to it and\n"
+"                     the scenery library is read from the library.txt files of\n"
+"                     DIR/Custom Scenery/* and DIR/Resources/default scenery/*\n"
+"                     (default: the current folder)\n"
+"  --traffic FILE     once per simulated second, write what plugins draw: every\n"
+"                     placed instance and every TCAS target (format below)\n"
 "  --quiet            do not copy log lines and spoken texts to standard output\n"
 "  -h, --help         this text\n"
 "\n"
@@ -84,7 +90,17 @@ void usage(FILE* f) {
 "  <t> airport                      airport loaded (message 103)\n"
 "  <t> count <total> [active]       aircraft count changed (message 105)\n"
 "  <t> message <number> [param]     any message to every plugin\n"
+"  <t> planes acquire               another plugin (id 1000) takes the AI\n"
+"                                   aircraft and with them the TCAS override; if\n"
+"                                   a plugin holds them, it is asked to release\n"
+"                                   them (message 111) and the other waits\n"
+"  <t> planes release               that plugin gives them back\n"
 "  <t> end                          end the run\n"
+"\n"
+"Traffic file: one line per placed instance and per live TCAS target,\n"
+"  t=<s> instance=<id> model=<path> lat=<deg> lon=<deg> h=<m> hdg=<deg>\n"
+"  t=<s> tcas slot=<n> modeS=<hex> flight=<id> ssr=<mode> lat=.. lon=.. h=.. hdg=..\n"
+"h is the height above the ellipsoid; hdg the heading in the local frame.\n"
 "\n"
 "Exit status: 0 done; 1 a plugin file could not be loaded; 2 bad options,\n"
 "route or scenario; 3 a plugin threw an exception (the run stopped cleanly).\n"
@@ -135,6 +151,7 @@ int main(int argc, char** argv) {
     double fps = 60, duration = 60;
     bool realtime = false, quiet = false;
     std::string routeFile, scenarioFile, outputDir = ".", prefsDir, aircraft = kDefaultAircraft;
+    std::string xplaneDir, trafficFile;
     std::vector<std::string> pluginFiles;
 
     for (int i = 1; i < argc; ++i) {
@@ -168,6 +185,10 @@ int main(int argc, char** argv) {
             if (!value(&outputDir) || outputDir.empty()) return fail(2, "--output needs a folder");
         } else if (a == "--prefs") {
             if (!value(&prefsDir) || prefsDir.empty()) return fail(2, "--prefs needs a folder");
+        } else if (a == "--xplane") {
+            if (!value(&xplaneDir) || xplaneDir.empty()) return fail(2, "--xplane needs a folder");
+        } else if (a == "--traffic") {
+            if (!value(&trafficFile) || trafficFile.empty()) return fail(2, "--traffic needs a file");
         } else if (a.size() > 1 && a[0] == '-') {
             return fail(2, "unknown option " + a + " (see --help)");
         } else {
@@ -189,6 +210,12 @@ int main(int argc, char** argv) {
     }
     if (!makeDirs(outputDir)) return fail(2, "cannot create output folder " + outputDir);
     if (!prefsDir.empty() && !makeDirs(prefsDir)) return fail(2, "cannot create preferences folder " + prefsDir);
+    if (!xplaneDir.empty()) {
+        struct stat st;
+        if (stat(xplaneDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return fail(2, "--xplane " + xplaneDir + ": not a folder");
+        xphost::setXPlaneDir(xplaneDir);
+    }
+    if (!trafficFile.empty() && !xphost::setTrafficFile(trafficFile, &error)) return fail(2, error);
 
     xphost::setEcho(!quiet);
     xphost::setOutputDir(outputDir);
@@ -246,6 +273,7 @@ int main(int argc, char** argv) {
             << (gStop ? " (interrupted)" : faulted ? " (plugin fault)" : "");
     xphost::note(summary.str());
     xphost::unloadAll();
+    xphost::setTrafficFile("", nullptr);
     if (faulted) return fail(3, xphost::pluginFault());
     return 0;
 }
