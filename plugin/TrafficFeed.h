@@ -1,0 +1,27 @@
+#ifndef VOLAX_PLUGIN_TRAFFICFEED_H
+#define VOLAX_PLUGIN_TRAFFICFEED_H
+
+// The data side of the traffic display: the remote physical entities of the
+// federation flow from the RTI (discovery, reflection, removal) into one
+// traffic::TrafficPicture, which the display advances and reads every frame.
+
+#include "TrafficPicture.h"
+
+namespace volax {
+
+// The plugin's one picture; empty while not joined or with TRAFFIC 0.
+traffic::TrafficPicture& trafficPicture();
+// TRAFFIC is 1 and the entity classes were subscribed at the last join.
+bool trafficActive();
+// Seconds on the clock the feed stamps updates with; pass it to advance.
+double trafficClock();
+
+// At join (after the manager joined): subscribes the physical entity classes and
+// registers their templates, when TRAFFIC is 1.
+void startTrafficFeed();
+// At resign and disable: removes the templates and empties the picture.
+void stopTrafficFeed();
+
+}  // namespace volax
+
+#endif

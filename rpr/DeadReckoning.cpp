@@ -1,0 +1,169 @@
+#include "DeadReckoning.h"
+
+#include <cmath>
+
+namespace {
+
+// Below this |w| dt the closed forms lose digits to cancellation.
+constexpr double kSeriesAngle = 0.02;
+
+struct Vec {
+    double x, y, z;
+};
+
+Vec mul(const Rotation3& r, const Vec& v) {
+    return {r.m[0][0] * v.x + r.m[0][1] * v.y + r.m[0][2] * v.z,
+            r.m[1][0] * v.x + r.m[1][1] * v.y + r.m[1][2] * v.z,
+            r.m[2][0] * v.x + r.m[2][1] * v.y + r.m[2][2] * v.z};
+}
+
+Rotation3 mul(const Rotation3& a, const Rotation3& b) {
+    Rotation3 r;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j];
+    return r;
+}
+
+// a I + b [w]x + c [w]x^2, the shape of every function of [w]x.
+Rotation3 skewPolynomial(const Vec& w, double a, double b, double c) {
+    const double xx = w.x * w.x, yy = w.y * w.y, zz = w.z * w.z;
+    const double xy = w.x * w.y, xz = w.x * w.z, yz = w.y * w.z;
+    // [w]x^2 = w w^T - |w|^2 I
+    Rotation3 r;
+    r.m[0][0] = a + c * (-yy - zz);
+    r.m[1][1] = a + c * (-xx - zz);
+    r.m[2][2] = a + c * (-xx - yy);
+    r.m[0][1] = -b * w.z + c * xy;
+    r.m[1][0] = b * w.z + c * xy;
+    r.m[0][2] = b * w.y + c * xz;
+    r.m[2][0] = -b * w.y + c * xz;
+    r.m[1][2] = -b * w.x + c * yz;
+    r.m[2][1] = b * w.x + c * yz;
+    return r;
+}
+
+struct BodyIntegrals {
+    Rotation3 turn;  // exp([w]x dt)
+    Rotation3 r1;    // int_0^dt exp([w]x s) ds
+    Rotation3 r2;    // int_0^dt s exp([w]x s) ds
+};
+
+BodyIntegrals integrals(const Vec& w, double t) {
+    const double rate = std::sqrt(w.x * w.x + w.y * w.y + w.z * w.z);
+    const double th = rate * t;
+    const double t2 = t * t, t3 = t2 * t, t4 = t3 * t;
+    double s0, c0, s1, c1, s2, c2;  // sin/cos-based coefficients of turn, r1, r2
+    if (std::fabs(th) < kSeriesAngle) {
+        const double q = th * th;
+        s0 = t * (1 - q / 6 * (1 - q / 20));
+        c0 = t2 * (0.5 - q / 24 * (1 - q / 30));
+        s1 = t2 * (0.5 - q / 24 * (1 - q / 30));
+        c1 = t3 * (1.0 / 6 - q / 120 * (1 - q / 42));
+        s2 = t3 * (1.0 / 3 - q / 30 + q * q / 840);
+        c2 = t4 * (1.0 / 8 - q / 144);
+    } else {
+        const double sn = std::sin(th), cs = std::cos(th);
+        const double r2 = rate * rate, r3 = r2 * rate;
+        s0 = sn / rate;
+        c0 = (1 - cs) / r2;
+        s1 = (1 - cs) / r2;
+        c1 = (th - sn) / r3;
+        s2 = (sn - th * cs) / r3;
+        c2 = (t2 / 2 - (th * sn + cs - 1) / r2) / r2;
+    }
+    BodyIntegrals out;
+    out.turn = skewPolynomial(w, 1, s0, c0);
+    out.r1 = skewPolynomial(w, t, s1, c1);
+    out.r2 = skewPolynomial(w, t2 / 2, s2, c2);
+    return out;
+}
+
+Vec vec(const Vector3f& v) { return {v.x, v.y, v.z}; }
+
+}  // namespace
+
+bool isDeadReckoningAlgorithm(DeadReckoningAlgorithm algorithm) {
+    return algorithm >= DRM_STATIC && algorithm <= DRM_FVB;
+}
+
+Rotation3 bodyToWorldFromEuler(double psi, double theta, double phi) {
+    const double cp = std::cos(psi), sp = std::sin(psi);
+    const double ct = std::cos(theta), st = std::sin(theta);
+    const double cf = std::cos(phi), sf = std::sin(phi);
+    // Rows of the world-to-body matrix Rx(phi) Ry(theta) Rz(psi) are the columns here.
+    Rotation3 r;
+    r.m[0][0] = ct * cp;
+    r.m[1][0] = ct * sp;
+    r.m[2][0] = -st;
+    r.m[0][1] = sf * st * cp - cf * sp;
+    r.m[1][1] = sf * st * sp + cf * cp;
+    r.m[2][1] = sf * ct;
+    r.m[0][2] = cf * st * cp + sf * sp;
+    r.m[1][2] = cf * st * sp - sf * cp;
+    r.m[2][2] = cf * ct;
+    return r;
+}
+
+void eulerFromBodyToWorld(const Rotation3& r, double& psi, double& theta, double& phi) {
+    double s = -r.m[2][0];
+    if (s > 1) s = 1;
+    if (s < -1) s = -1;
+    theta = std::asin(s);
+    if (std::fabs(s) > 1 - 1e-12) {
+        // Gimbal lock: only psi - phi (or psi + phi) is defined; put it all in psi.
+        phi = 0;
+        psi = std::atan2(-r.m[0][1], r.m[1][1]);
+    } else {
+        psi = std::atan2(r.m[1][0], r.m[0][0]);
+        phi = std::atan2(r.m[2][1], r.m[2][2]);
+    }
+}
+
+bool deadReckon(const Spatial& state, double dt, DeadReckonedState& out) {
+    const DeadReckoningAlgorithm a = state.algorithm;
+    if (!isDeadReckoningAlgorithm(a)) return false;
+
+    const Vec p0{state.worldLocation.x, state.worldLocation.y, state.worldLocation.z};
+    const Rotation3 m0 = bodyToWorldFromEuler(state.orientation.x, state.orientation.y, state.orientation.z);
+    const Vec v0 = vec(state.velocity);
+    const Vec a0 = vec(state.acceleration);
+    const bool rotates = a == DRM_RPW || a == DRM_RVW || a == DRM_RPB || a == DRM_RVB;
+    const bool accelerates = a == DRM_RVW || a == DRM_FVW || a == DRM_RVB || a == DRM_FVB;
+    const bool body = a >= DRM_FPB;
+
+    Vec p = p0, v{0, 0, 0};
+    Rotation3 m = m0;
+    if (a != DRM_STATIC) {
+        const Vec acc = accelerates ? a0 : Vec{0, 0, 0};
+        if (!body) {
+            p = {p0.x + v0.x * dt + acc.x * dt * dt / 2, p0.y + v0.y * dt + acc.y * dt * dt / 2,
+                 p0.z + v0.z * dt + acc.z * dt * dt / 2};
+            v = {v0.x + acc.x * dt, v0.y + acc.y * dt, v0.z + acc.z * dt};
+            if (rotates) m = mul(m0, integrals(vec(state.angularVelocity), dt).turn);
+        } else {
+            const Vec vb{v0.x + acc.x * dt, v0.y + acc.y * dt, v0.z + acc.z * dt};
+            Vec travel;  // body-axis displacement at the update's orientation
+            if (rotates) {
+                const BodyIntegrals k = integrals(vec(state.angularVelocity), dt);
+                const Vec d1 = mul(k.r1, v0), d2 = mul(k.r2, acc);
+                travel = {d1.x + d2.x, d1.y + d2.y, d1.z + d2.z};
+                m = mul(m0, k.turn);
+            } else {
+                travel = {v0.x * dt + acc.x * dt * dt / 2, v0.y * dt + acc.y * dt * dt / 2,
+                          v0.z * dt + acc.z * dt * dt / 2};
+            }
+            const Vec d = mul(m0, travel);
+            p = {p0.x + d.x, p0.y + d.y, p0.z + d.z};
+            v = mul(m, vb);
+        }
+    }
+    out.position[0] = p.x;
+    out.position[1] = p.y;
+    out.position[2] = p.z;
+    out.velocity[0] = v.x;
+    out.velocity[1] = v.y;
+    out.velocity[2] = v.z;
+    out.bodyToWorld = m;
+    eulerFromBodyToWorld(m, out.psi, out.theta, out.phi);
+    return true;
+}

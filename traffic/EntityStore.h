@@ -1,0 +1,47 @@
+// The bounded set of remote entities the picture holds, by key.
+#ifndef VOLAX_TRAFFIC_ENTITYSTORE_H
+#define VOLAX_TRAFFIC_ENTITYSTORE_H
+
+#include <unordered_map>
+
+#include "TrafficTypes.h"
+
+namespace traffic {
+
+struct Entity {
+    EntityKey key = 0;
+    EntityIdentifier entityIdentifier{};
+    EntityType entityType{};
+    ForceIdentifier forceIdentifier = 0;
+    char marking[kMarkingChars + 1] = {};
+    uint32_t damageState = DAMAGE_NONE;
+    bool hasSpatial = false;
+    Spatial spatial{};       // as last received
+    double updateTime = 0;   // when `spatial` was received
+    double heardTime = 0;    // last discovery or reflection of anything
+};
+
+class EntityStore {
+public:
+    typedef std::unordered_map<EntityKey, Entity> Map;
+
+    explicit EntityStore(std::size_t capacity) : capacity_(capacity) {}
+
+    void setCapacity(std::size_t capacity) { capacity_ = capacity; }
+    std::size_t capacity() const { return capacity_; }
+    // Null when the store is full and `key` is new.
+    Entity* findOrAdd(EntityKey key, double now);
+    Entity* find(EntityKey key);
+    void remove(EntityKey key) { entities_.erase(key); }
+    void clear() { entities_.clear(); }
+    std::size_t size() const { return entities_.size(); }
+    Map& entities() { return entities_; }
+
+private:
+    std::size_t capacity_;
+    Map entities_;
+};
+
+}  // namespace traffic
+
+#endif

@@ -1,0 +1,76 @@
+// The federation's picture: every remote physical entity, where it is now.
+//
+// Fed by the plugin from discoveries, reflections and removals; advanced once per
+// frame by the display, which then reads the entities to draw (the nearest
+// maxEntities to the ownship) and the TCAS targets (the nearest airborne ones,
+// at most 63). Knows neither X-Plane nor the RTI.
+//
+// Times are seconds on one monotonic clock chosen by the caller (the same for
+// feeding and advancing). Memory is bounded: at most `capacity` entities are held;
+// discoveries beyond it are refused with one trace line.
+//
+// Example (each frame):
+//   picture.advance(now, ownship, origin);
+//   for (const traffic::DrawnEntity& e : picture.drawn()) { ... }
+//   for (const traffic::TcasTarget& t : picture.tcasTargets()) { ... }
+#ifndef VOLAX_TRAFFIC_TRAFFICPICTURE_H
+#define VOLAX_TRAFFIC_TRAFFICPICTURE_H
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "TrafficTypes.h"
+
+namespace traffic {
+
+struct TrafficLimits {
+    std::size_t maxEntities = 500;   // MAXENTITIES: entities drawn
+    double entityTimeout = 12.0;     // ENTITYTIMEOUT: seconds without an update; 0 = keep
+    std::size_t capacity = 20000;    // entities held at most (discovered, drawn or not)
+};
+
+class EntityStore;
+
+class TrafficPicture {
+public:
+    TrafficPicture();
+    ~TrafficPicture();
+    TrafficPicture(const TrafficPicture&) = delete;
+    TrafficPicture& operator=(const TrafficPicture&) = delete;
+
+    void setLimits(const TrafficLimits& limits);
+    const TrafficLimits& limits() const { return limits_; }
+    // Diagnostic lines (why an entity is not drawn or frozen); null: none.
+    void setTraceStream(FILE* stream) { trace_ = stream; }
+
+    // False when the store is full (the entity is ignored until removed and
+    // discovered again). A known key is kept as it is.
+    bool discover(EntityKey key, double now);
+    // Unknown keys are discovered first. False when the entity is not held.
+    bool reflect(EntityKey key, const EntityUpdate& update, double now);
+    void remove(EntityKey key);
+    void clear();
+
+    // Extrapolates every entity to `now`, drops the timed out, and selects what
+    // drawn() and tcasTargets() return until the next advance.
+    void advance(double now, const OwnshipPosition& ownship, const FrameOrigin& origin);
+
+    // Nearest first.
+    const std::vector<DrawnEntity>& drawn() const { return drawn_; }
+    const std::vector<TcasTarget>& tcasTargets() const { return tcas_; }
+
+    std::size_t size() const;
+    bool contains(EntityKey key) const;
+
+private:
+    TrafficLimits limits_;
+    FILE* trace_ = nullptr;
+    std::unique_ptr<EntityStore> store_;
+    std::vector<DrawnEntity> drawn_;
+    std::vector<TcasTarget> tcas_;
+};
+
+}  // namespace traffic
+
+#endif
