@@ -43,7 +43,7 @@ Aircraft& aircraft() {
 // Hands the other aircraft to the first plugin waiting for them.
 void grantNext() {
     Aircraft& a = aircraft();
-    while (a.controller < 0 && !a.waiting.empty()) {
+    while (a.controller == -1 && !a.waiting.empty()) {
         const Waiter w = a.waiting.front();
         a.waiting.pop_front();
         if (w.plugin != kOtherPlugin && !pluginIsEnabled(w.plugin)) continue;
@@ -113,7 +113,7 @@ void otherPluginAcquiresPlanes() {
     using namespace detail;
     Aircraft& a = aircraft();
     if (a.controller == kOtherPlugin) return;
-    if (a.controller < 0) {
+    if (a.controller == -1) {
         a.controller = kOtherPlugin;
         hostLine("another plugin now holds the AI aircraft");
         return;
@@ -161,14 +161,14 @@ XPLM_API int XPLMAcquirePlanes(char** inAircraft, XPLMPlanesAvailable_f inCallba
     Aircraft& a = aircraft();
     const int me = currentPlugin();
     if (a.controller == me && me >= 0) return 1;
-    if (a.controller < 0 && me >= 0) {
+    if (a.controller == -1 && me >= 0) {
         a.controller = me;
         return 1;
     }
     if (me < 0) return 0;
     // The holder may yield at once, inside the message.
     askHolderToRelease(me);
-    if (a.controller < 0) {
+    if (a.controller == -1) {
         a.controller = me;
         return 1;
     }

@@ -73,10 +73,9 @@ Objects& objects() {
 
 std::string key(const std::string& fullPath, int owner) { return std::to_string(owner) + ":" + fullPath; }
 
-std::string resolve(const std::string& path) {
-    if (!path.empty() && path[0] == '/') return path;
-    return xplaneDir() + "/" + path;
-}
+// Always inside the X-Plane folder, as X-Plane takes it: even a path that
+// starts with '/' is relative.
+std::string resolve(const std::string& path) { return xplaneDir() + "/" + path; }
 
 bool numberWord(std::istringstream& in, double* v) {
     std::string w;

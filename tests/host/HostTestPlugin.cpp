@@ -1,9 +1,12 @@
 // A plugin that exercises the host: it logs every call it receives through
 // XPLMDebugString ("<name>: ...") and offers menu items that make it speak,
-// throw, destroy its menu, report what the host tells it, or take the
-// other aircraft. Built twice, as hosttest.xpl and hosttest2.xpl.
+// throw, destroy its menu, report what the host tells it, take the other
+// aircraft, load objects (the file in HOSTTEST_OBJ), place an instance, look
+// up the library path in HOSTTEST_LIB, and write a TCAS target each frame.
+// Built twice, as hosttest.xpl and hosttest2.xpl.
 
 #include "XPLMDataAccess.h"
+#include "XPLMInstance.h"
 #include "XPLMMenus.h"
 #include "XPLMPlanes.h"
 #include "XPLMPlugin.h"
@@ -27,6 +30,22 @@ XPLMMenuID gMenu = nullptr;
 bool gArmed = false;
 int gTicks = 0;
 float gInterval = -1;
+XPLMObjectRef gObject = nullptr;
+XPLMInstanceRef gInstance = nullptr;
+bool gTcas = false;
+
+void writeTarget() {
+    // Slot 0 is the user's: its values must not change. Slot 1 carries ours.
+    int ids[2] = {0x111111, 0xABCDEF};
+    float xs[2] = {-1, 100}, ys[2] = {-1, 1000}, zs[2] = {-1, -2000};
+    char flight[16] = "USER\0\0\0\0VLX01";
+    XPLMSetDatavi(XPLMFindDataRef("sim/cockpit2/tcas/targets/modeS_id"), ids, 0, 2);
+    XPLMSetDatab(XPLMFindDataRef("sim/cockpit2/tcas/targets/flight_id"), flight, 0, 16);
+    XPLMSetDatavf(XPLMFindDataRef("sim/cockpit2/tcas/targets/position/x"), xs, 0, 2);
+    XPLMSetDatavf(XPLMFindDataRef("sim/cockpit2/tcas/targets/position/y"), ys, 0, 2);
+    XPLMSetDatavf(XPLMFindDataRef("sim/cockpit2/tcas/targets/position/z"), zs, 0, 2);
+}
+
 
 void logf(const char* fmt, ...) {
     char text[1024];
@@ -43,8 +62,16 @@ bool asked(const char* var) {
     return v && std::strcmp(v, HOSTTEST_NAME) == 0;
 }
 
+void objectLoaded(XPLMObjectRef object, void* refcon) {
+    logf("loaded %s %s", object ? "object" : "null", static_cast<const char*>(refcon));
+    if (object) gObject = object;
+}
+
+void libraryFile(const char* path, void* ref) { logf("library %s %s", path, static_cast<const char*>(ref)); }
+
 float tick(float sinceLastCall, float sinceLastLoop, int counter, void* refcon) {
     ++gTicks;
+    if (gTcas) writeTarget();
     logf("tick %d %.4f %.4f %s", counter, sinceLastCall, sinceLastLoop, static_cast<const char*>(refcon));
     if (gArmed) throw std::runtime_error("armed tick");
     return gInterval;
@@ -80,6 +107,33 @@ void menuHandler(void* menuRef, void* itemRef) {
         logf("acquire %d", XPLMAcquirePlanes(nullptr, planesAvailable, const_cast<char*>(HOSTTEST_NAME)));
     } else if (item == "release") {
         XPLMReleasePlanes();
+    } else if (item == "obj") {
+        gObject = XPLMLoadObject(std::getenv("HOSTTEST_OBJ"));
+        logf("obj %s", gObject ? "object" : "null");
+    } else if (item == "objasync") {
+        XPLMLoadObjectAsync(std::getenv("HOSTTEST_OBJ"), objectLoaded, const_cast<char*>("async"));
+        logf("objasync returned");
+    } else if (item == "unload") {
+        XPLMUnloadObject(gObject);
+    } else if (item == "instance") {
+        const char* none[] = {nullptr};
+        gInstance = XPLMCreateInstance(gObject, none);
+        XPLMDrawInfo_t where = {sizeof(XPLMDrawInfo_t), 10, 20, -30, 1, 90, 2};
+        const float data[1] = {0};
+        XPLMInstanceSetPosition(gInstance, &where, data);
+        logf("instance %s", gInstance ? "made" : "null");
+    } else if (item == "destroyinstance") {
+        XPLMDestroyInstance(gInstance);
+        gInstance = nullptr;
+    } else if (item == "lookup") {
+        logf("lookup %d", XPLMLookupObjects(std::getenv("HOSTTEST_LIB"), 47, 8, libraryFile, const_cast<char*>("ref")));
+    } else if (item == "tcas") {
+        XPLMSetDatai(XPLMFindDataRef("sim/operation/override/override_TCAS"), 1);
+        gTcas = true;
+        writeTarget();
+        logf("tcas override=%d", XPLMGetDatai(XPLMFindDataRef("sim/operation/override/override_TCAS")));
+    } else if (item == "tcasstop") {
+        gTcas = false;
     } else if (item == "break") {
         XPLMSetDatai(XPLMFindDataRef("sim/time/use_system_time"), 0);
         int broken[5] = {0, 0, 0, 0, 0};
@@ -99,6 +153,9 @@ PLUGIN_API int XPluginStart(char* outName, char* outSig, char* outDesc) {
     gArmed = false;
     gTicks = 0;
     gInterval = -1;
+    gObject = nullptr;
+    gInstance = nullptr;
+    gTcas = false;
     if (const char* v = std::getenv("HOSTTEST_INTERVAL")) gInterval = static_cast<float>(std::atof(v));
     logf("start");
     if (asked("HOSTTEST_THROW_START")) throw std::runtime_error("start throw");
@@ -119,7 +176,10 @@ PLUGIN_API int XPluginEnable(void) {
                                             {"Speak", "speak"},    {"Throw", "throw"},     {"Arm throw", "arm"},
                                             {"Destroy", "destroy"}, {"Unregister", "unregister"},
                                             {"Info", "info"},      {"Acquire", "acquire"}, {"Release", "release"},
-                                            {"Break", "break"}};
+                                            {"Break", "break"}, {"Obj", "obj"}, {"Obj async", "objasync"},
+                                            {"Unload", "unload"}, {"Instance", "instance"},
+                                            {"Destroy instance", "destroyinstance"}, {"Lookup", "lookup"},
+                                            {"TCAS", "tcas"}, {"TCAS stop", "tcasstop"}};
     for (auto& item : kItems) {
         const int index = XPLMAppendMenuItem(gMenu, item[0], const_cast<char*>(item[1]), 1);
         if (std::strcmp(item[1], "off") == 0) XPLMEnableMenuItem(gMenu, index, 0);

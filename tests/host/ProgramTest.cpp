@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
+#include <iterator>
 #include <fstream>
 #include <vector>
 #include <sstream>
@@ -67,6 +68,8 @@ TEST_F(Program, HelpDocumentsEveryOptionAndFormat) {
     for (const char* what : {"--fps", "--realtime", "--duration", "--route", "--scenario", "--aircraft", "--output",
                              "--prefs", "--quiet", "start <lat deg>", "leg <heading deg | ->", "<t> menu <title>",
                              "<t> crash", "<t> aircraft", "<t> airport", "<t> count", "<t> end", "Log.txt",
+                             "--xplane", "--traffic", "<t> planes acquire", "<t> planes release",
+                             "t=<s> instance=<id>",
                              "[speak]", "Exit status"})
         EXPECT_TRUE(has(r.output, what)) << what;
 }
@@ -92,6 +95,41 @@ TEST_F(Program, RunsTwoPluginsThroughAScenario) {
     }
     EXPECT_LT(log.find("HostTest: msg 0 101 0"), log.find("Glider.acf"));
     EXPECT_LT(log.find("HostTest2: stop"), log.find("HostTest: stop")) << "stopped in reverse order";
+}
+
+TEST_F(Program, TrafficFileShowsInstancesAndTcasTargetsEachSecond) {
+    (void)std::system(("mkdir -p '" + dir_ + "/xp/objs'").c_str());
+    file("xp/objs/t.obj",
+         "I\n800\nOBJ\nPOINT_COUNTS 3 0 0 3\nVT 0 0 0 0 1 0 0 0\nVT 1 0 0 0 1 0 1 0\nVT 0 0 1 0 1 0 0 1\n"
+         "IDX 0\nIDX 1\nIDX 2\nTRIS 0 3\n");
+    const std::string scenario = file("s.txt",
+                                      "0 menu HostTest Obj\n"
+                                      "0 menu HostTest Instance\n"
+                                      "0 menu HostTest Acquire\n"
+                                      "0 menu HostTest TCAS\n"
+                                      "2.5 planes acquire\n"
+                                      "2.5 menu HostTest Release\n"
+                                      "3.5 planes release\n");
+    const std::string traffic = dir_ + "/traffic.txt";
+    const Result r = run("--quiet --duration 4 --fps 20 --output " + dir_ + "/out --xplane " + dir_ + "/xp --traffic " +
+                             traffic + " --scenario " + scenario + " " HOSTTEST_PLUGIN,
+                         "HOSTTEST_OBJ=objs/t.obj");
+    EXPECT_EQ(r.status, 0) << r.output;
+    std::ifstream in(traffic);
+    std::vector<std::string> lines;
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    auto count = [&](const std::string& what) {
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return has(l, what); });
+    };
+    // Seconds 0..4 show the instance; the target until the plugin let go at 2.5.
+    EXPECT_EQ(count("instance=1 model=objs/t.obj lat="), 5) << readLog();
+    EXPECT_EQ(count(" hdg=90.0"), 5);
+    EXPECT_EQ(count("tcas slot=1 modeS=ABCDEF flight=VLX01 ssr=3 "), 3);
+    EXPECT_EQ(count("t=3 tcas"), 0);
+    EXPECT_TRUE(has(readLog(), "another plugin now holds the AI aircraft"));
+    EXPECT_TRUE(has(readLog(), "HostTest: msg 1000 111 0"));
+    // After the stand-in let go, the aircraft are free: nobody else waits.
+    EXPECT_TRUE(has(readLog(), "scenario line 7 at 3.5 s: planes release"));
 }
 
 TEST_F(Program, DurationAndQuiet) {
