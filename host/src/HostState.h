@@ -5,6 +5,8 @@
 // load order; -1 stands for "no plugin" (the host itself, a test calling the
 // XPLM functions directly).
 
+#include "Wgs84.h"
+
 #include <cstddef>
 #include <exception>
 #include <string>
@@ -89,7 +91,7 @@ void applyTcasRules(DataRef& d);  // for every reference under the TCAS paths
 void resetTcas();
 void tcasFrame();                 // after the flight loops: derived values, stale targets
 void tcasReleased();              // the holder gave up the aircraft
-// Local frame to world, as XPLMLocalToWorld.
+// Local frame to world (XPLMLocalToWorld).
 void localToWorld(double x, double y, double z, double* lat, double* lon, double* alt);
 
 // --- objects and instances (Objects.cpp, Instances.cpp) ---
@@ -118,6 +120,7 @@ void copyTruncated(char* dst, size_t size, const std::string& src);
 // --- clock and frames (Host.cpp) ---
 double now();
 int cycle();
+const wgs84::LocalFrame& currentFrame();  // the local frame plugins see now
 
 }  // namespace detail
 }  // namespace xphost

@@ -12,8 +12,9 @@
 //   - every target squawks mode C (ssr_mode 3) unless told otherwise.
 
 #include "HostState.h"
-#include "Wgs84.h"
 #include "XPLMHost.h"
+
+#include "XPLMGraphics.h"
 
 #include <algorithm>
 #include <cmath>
@@ -103,9 +104,7 @@ void tcasReleased() {
 }
 
 void localToWorld(double x, double y, double z, double* lat, double* lon, double* alt) {
-    const FlightState s = flightState();
-    const wgs84::LocalFrame f = wgs84::localFrame(s.latRef, s.lonRef);
-    wgs84::fromEcef(wgs84::fromLocal(f, wgs84::Vec3{x, y, z}), lat, lon, alt);
+    XPLMLocalToWorld(x, y, z, lat, lon, alt);
 }
 
 void tcasFrame() {
