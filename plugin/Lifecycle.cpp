@@ -11,6 +11,7 @@
 #include "Prefs.h"
 #include "QVCoordConv.h"
 #include "QVHLAManager.h"
+#include "TrafficView.h"
 #include "XPAircraftObject.h"
 #include "XPMunitionDetonationInteraction.h"
 #include "XPStartResumeInteraction.h"
@@ -121,11 +122,12 @@ int pluginEnable() {
 void pluginDisable() {
     trace("VOLAX plugin DISABLE\n");
     doResign();
+    unloadTrafficModels();
     if (menu.id) XPLMDestroyMenu(menu.id);
     menu = Menu();
 }
 
-void receiveMessage(XPLMPluginID /*from*/, int message, void* param) {
+void receiveMessage(XPLMPluginID from, int message, void* param) {
     trace("VOLAX plugin RECEIVE MSG %d\n", message);
     switch (message) {
     case XPLM_MSG_PLANE_LOADED:
@@ -145,6 +147,10 @@ void receiveMessage(XPLMPluginID /*from*/, int message, void* param) {
     case XPLM_MSG_AIRPORT_LOADED:
         trace("RECEIVE MSG XPLM_MSG_AIRPORT_LOADED\n");
         restoreParts();
+        break;
+    case XPLM_MSG_RELEASE_PLANES:
+        // The federation's traffic is flown by people: VOLAX keeps the AI aircraft.
+        trace("RECEIVE MSG XPLM_MSG_RELEASE_PLANES from plugin %d: keeping the AI aircraft\n", from);
         break;
     case XPLM_MSG_AIRPLANE_COUNT_CHANGED: {
         trace("RECEIVE MSG XPLM_MSG_AIRPLANE_COUNT_CHANGED\n");
@@ -171,11 +177,20 @@ void menuSelect(void* /*menuRef*/, void* itemRef) {
     }
 }
 
-float flightLoop(float /*sinceLastCall*/, float sinceLastFlightLoop, int /*counter*/, void* /*refcon*/) {
-    trace("#################### TICK time %f ####################\n", sinceLastFlightLoop);
-    sampleOwnship();
+float flightLoop(float sinceLastCall, float sinceLastFlightLoop, int /*counter*/, void* /*refcon*/) {
+    // While remote entities are drawn the loop runs every frame, so that they
+    // move smoothly; the ownship is still sampled every TIMESTEP.
+    static float sinceSample = 0.0f;
+    sinceSample += sinceLastCall;
+    const bool everyFrame = trafficNeedsEveryFrame();
+    if (!everyFrame || sinceSample >= settings.timeStep * 0.999f) {
+        trace("#################### TICK time %f ####################\n", sinceLastFlightLoop);
+        sampleOwnship();
+        sinceSample = 0.0f;
+    }
     QVHLAManager::getInstance()->tick();
-    return settings.timeStep;
+    drawTraffic();
+    return trafficNeedsEveryFrame() ? -1.0f : settings.timeStep;
 }
 
 void doJoin() {
@@ -224,11 +239,13 @@ void doJoin() {
     // an instance; replace it so that this join publishes the aircraft.
     if (ownship && !ownship->isRegistered()) destroyOwnship();
     createOwnship();
+    startTrafficView();
 }
 
 void doResign() {
     XPLMSpeakString("Resigning federation");
     trace("VOLAX plugin RESIGN\n");
+    stopTrafficView();
     destroyOwnship();
     if (QVHLAManager::getInstance()->resignFederation()) {
         XPLMUnregisterFlightLoopCallback(VOLAXTick, nullptr);

@@ -7,6 +7,7 @@
 
 #include "Lifecycle.h"
 #include "PluginState.h"
+#include "TrafficView.h"
 #include "XPLMDefs.h"
 #include "XPLMUtilities.h"
 #include "XPWidgetDefs.h"
@@ -87,5 +88,8 @@ PLUGIN_API int VOLAXWidgetHandler(XPWidgetMessage /*inMessage*/, XPWidgetID /*in
 }
 
 PLUGIN_API void planesAvailable(void* /*inRefcon*/) {
-    guardedVoid("planesAvailable", [] { volax::trace("planesAvailable : VOLAX acquired planes!\n"); });
+    guardedVoid("planesAvailable", [] {
+        volax::trace("planesAvailable : VOLAX acquired planes!\n");
+        volax::trafficPlanesAvailable();
+    });
 }

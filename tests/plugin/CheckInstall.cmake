@@ -1,6 +1,7 @@
 # Installs the build into a scratch prefix and checks the X-Plane layout:
-# the plugin and its RTI side by side, found through RUNPATH $ORIGIN, and the
-# FED file at the root.  cmake -DBUILD_DIR=... -DPREFIX=... -DOWN_RTI=ON|OFF -P CheckInstall.cmake
+# the plugin and its RTI side by side, found through RUNPATH $ORIGIN, the FED
+# file at the root, and the traffic model table in the plugin's folder with
+# every model it names.  cmake -DBUILD_DIR=... -DPREFIX=... -DOWN_RTI=ON|OFF -P CheckInstall.cmake
 
 file(REMOVE_RECURSE ${PREFIX})
 execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
@@ -13,6 +14,30 @@ set(plugin ${PREFIX}/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl)
 foreach(f ${plugin} ${PREFIX}/XP_Federation.fed)
   if(NOT EXISTS ${f})
     message(FATAL_ERROR "missing after install: ${f}")
+  endif()
+endforeach()
+
+set(models_ini ${PREFIX}/Resources/plugins/VOLAX/volaxmodels.ini)
+if(NOT EXISTS ${models_ini})
+  message(FATAL_ERROR "missing after install: ${models_ini}")
+endif()
+file(STRINGS ${models_ini} rules REGEX "^[ \t]*[0-9*]")
+list(LENGTH rules nrules)
+if(nrules LESS 6)
+  message(FATAL_ERROR "volaxmodels.ini has ${nrules} rules; expected one per shipped model at least")
+endif()
+foreach(rule ${rules})
+  # Seven fields, then the path (CMake regular expressions have no {7}).
+  set(field "[0-9*]+[ \t]+")
+  string(REGEX REPLACE "^[ \t]*${field}${field}${field}${field}${field}${field}${field}" "" path "${rule}")
+  string(STRIP "${path}" path)
+  if(NOT EXISTS ${PREFIX}/${path})
+    message(FATAL_ERROR "volaxmodels.ini names ${path}, which is not installed")
+  endif()
+endforeach()
+foreach(m aircraft helicopter ground_vehicle ship munition person)
+  if(NOT EXISTS ${PREFIX}/Resources/plugins/VOLAX/models/volax_${m}.obj)
+    message(FATAL_ERROR "model volax_${m}.obj is not installed")
   endif()
 endforeach()
 

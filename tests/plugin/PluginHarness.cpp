@@ -50,7 +50,7 @@ std::string PluginTest::readPrefs(const std::string& fileName) const {
 int PluginTest::load(bool trace) {
     if (trace) setenv("VOLAX_TRACE", prefsPath("trace.txt").c_str(), 1);
     std::string error;
-    index = xphost::loadPlugin(VOLAX_PLUGIN_PATH, &error);
+    index = xphost::loadPlugin(pluginPath, &error);
     unsetenv("VOLAX_TRACE");
     EXPECT_GE(index, 0) << error;
     tickFn = index >= 0 ? reinterpret_cast<TickFn>(xphost::pluginSymbol(index, "VOLAXTick")) : nullptr;

@@ -46,6 +46,7 @@ protected:
     }
 
     std::string prefsDir;
+    std::string pluginPath = VOLAX_PLUGIN_PATH;  // a test may load a copy from an X-Plane folder
     int index = -1;
     TickFn tickFn = nullptr;
 };

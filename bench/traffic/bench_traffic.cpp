@@ -1,0 +1,177 @@
+// One VOLAXTick of VOLAX.xpl in the headless host while an in-process peer
+// flies N entities on circles around the ownship, each updated at 10 Hz
+// (every sixth frame at 60 fps, spread evenly over the frames): the tick
+// receives and decodes the frame's reflections, dead-reckons every entity,
+// places the nearest MAXENTITIES as instances and fills TCAS.
+//
+// Each call is timed alone; the counters give its median and 99th percentile
+// in microseconds. The peer's updates are sent outside the timed region.
+
+#include <benchmark/benchmark.h>
+
+#include <GeographicLib/LocalCartesian.hpp>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TrafficPeer.h"
+#include "XPLMHost.h"
+
+namespace {
+
+typedef float (*TickFn)(float, float, int, void*);
+const int kFps = 60;
+const int kUpdateEvery = 6;  // frames: 10 Hz
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeAll(const std::string& path, const std::string& text) {
+    for (size_t p = 1; (p = path.find('/', p)) != std::string::npos; ++p) mkdir(path.substr(0, p).c_str(), 0777);
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+struct Session {
+    std::string dir;
+    int index = -1;
+    TickFn tick = nullptr;
+    std::unique_ptr<TrafficPeer> peer;
+    std::vector<RTI::ObjectHandle> objects;
+    std::vector<EntityState> states;
+    std::vector<double> radius, phase;
+    GeographicLib::LocalCartesian frame;
+
+    bool open(int entities, int maxEntities) {
+        setenv("VOLAX_FED_PATH", VOLAX_FED_DIR, 0);
+        unsetenv("VOLAX_TRACE");
+        char tmpl[] = "/tmp/volax-bench-traffic-XXXXXX";
+        if (!mkdtemp(tmpl)) return false;
+        dir = tmpl;
+        // VOLAX installed in an X-Plane folder with its models.
+        const std::string plugin = dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl";
+        writeAll(plugin, readAll(VOLAX_PLUGIN_PATH));
+        chmod(plugin.c_str(), 0755);
+        writeAll(dir + "/Resources/plugins/VOLAX/volaxmodels.ini",
+                 readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/volaxmodels.ini"));
+        for (const char* m : {"aircraft", "helicopter", "ground_vehicle", "ship", "munition", "person"}) {
+            const std::string f = std::string("volax_") + m + ".obj";
+            writeAll(dir + "/Resources/plugins/VOLAX/models/" + f,
+                     readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/models/" + f));
+        }
+        writeAll(dir + "/prefs/volax.ini", "FEDERATION BenchTraffic\nMAXENTITIES " + std::to_string(maxEntities) + "\n");
+
+        xphost::reset();
+        xphost::setXPlaneDir(dir);
+        xphost::setPrefsDir(dir + "/prefs");
+        xphost::setOutputDir("");
+        std::string error;
+        if (!xphost::setRoute("start 47 8 1000 0\nleg - 0 0 0 1000000\n", &error)) return false;
+        index = xphost::loadPlugin(plugin, &error);
+        if (index < 0 || !xphost::enablePlugin(index)) {
+            std::fprintf(stderr, "cannot start VOLAX.xpl: %s\n", error.c_str());
+            return false;
+        }
+        xphost::loadUserAircraft(xphost::AircraftModel{"C172.acf", "/xp/Aircraft/C172.acf"});
+        tick = reinterpret_cast<TickFn>(xphost::pluginSymbol(index, "VOLAXTick"));
+        if (!tick) return false;
+
+        const xphost::FlightState f = xphost::flightState();
+        frame.Reset(f.latRef, f.lonRef, 0);
+        peer.reset(new TrafficPeer);
+        peer->join("BenchTraffic", false, "BenchPeer");
+        for (int i = 0; i < entities; ++i) {
+            radius.push_back(500.0 + 40.0 * i);  // nearest first, out to 20 or 200 km
+            phase.push_back(i * 2.399963);      // golden angle: spread around the ownship
+            states.push_back(state(i, 0));
+            const bool air = i % 5 != 0;
+            objects.push_back(peer->add(air ? "Platform.Aircraft" : "Platform.GroundVehicle",
+                                        static_cast<uint16_t>(i + 1), air ? "1:2:225:1:1:1:0" : "1:1:225:1:1:1:0",
+                                        "B" + std::to_string(i), states.back()));
+        }
+        // Discovery, models loaded, instances made: the steady state is measured.
+        for (int i = 0; i < kFps; ++i) {
+            peer->tick();
+            xphost::runFrames(1);
+        }
+        return true;
+    }
+
+    // On a circle of its radius at 80 m/s, 1500 m up (ground vehicles at 0 m, 15 m/s).
+    EntityState state(int i, double t) {
+        const bool air = i % 5 != 0;
+        const double speed = air ? 80.0 : 15.0;
+        const double a = phase[i] + speed * t / radius[i];
+        EntityState s;
+        frame.Reverse(radius[i] * std::sin(a), radius[i] * std::cos(a), air ? 1500.0 : 0.0, s.lat, s.lon, s.height);
+        s.heading = std::fmod(a * 180.0 / M_PI + 90.0, 360.0);
+        s.speed = speed;
+        s.algorithm = 2;
+        return s;
+    }
+
+    void close() {
+        peer.reset();
+        xphost::unloadAll();
+        xphost::reset();
+        (void)std::system(("rm -rf '" + dir + "'").c_str());
+    }
+};
+
+void report(benchmark::State& state, std::vector<double>& us) {
+    if (us.empty()) return;
+    std::sort(us.begin(), us.end());
+    state.counters["median_us"] = us[us.size() / 2];
+    state.counters["p99_us"] = us[std::min(us.size() - 1, us.size() * 99 / 100)];
+    state.counters["max_us"] = us.back();
+}
+
+void runTicks(benchmark::State& state) {
+    const int entities = static_cast<int>(state.range(0));
+    const int maxEntities = static_cast<int>(state.range(1));
+    Session s;
+    if (!s.open(entities, maxEntities)) {
+        state.SkipWithError("plugin did not start");
+        s.close();
+        return;
+    }
+    std::vector<double> us;
+    us.reserve(1 << 16);
+    long long frame = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        ++frame;
+        const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        for (int i = static_cast<int>(frame % kUpdateEvery); i < entities; i += kUpdateEvery)
+            s.peer->update(s.objects[i], s.state(i, t));
+        auto t0 = std::chrono::steady_clock::now();
+        float next = s.tick(1.0f / kFps, 1.0f / kFps, static_cast<int>(frame), nullptr);
+        auto t1 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(next);
+        const double seconds = std::chrono::duration<double>(t1 - t0).count();
+        state.SetIterationTime(seconds);
+        us.push_back(seconds * 1e6);
+    }
+    report(state, us);
+    state.counters["instances"] = static_cast<double>(xphost::drawnInstances().size());
+    state.counters["tcas_targets"] = static_cast<double>(xphost::tcasTargets().size());
+    s.close();
+}
+
+}  // namespace
+
+BENCHMARK(runTicks)->Name("BM_TrafficTick")->Args({500, 500})->Args({5000, 500})
+    ->UseManualTime()->Iterations(3000)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();

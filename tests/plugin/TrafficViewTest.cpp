@@ -1,0 +1,247 @@
+// VOLAX draws the federation: a peer publishes entities, VOLAX (installed in
+// an X-Plane folder with its models, as cmake --install lays it out) places
+// instances and fills the TCAS override in the host. Positions are checked
+// against GeographicLib's local frame, not against our converters.
+
+#include <GeographicLib/LocalCartesian.hpp>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+
+#include "PluginHarness.h"
+#include "TrafficPeer.h"
+
+namespace {
+
+const char kModels[] = "Resources/plugins/VOLAX/models/";
+const double kLat = 47.0, kLon = 8.0, kHeight = 1000.0;
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeAll(const std::string& path, const std::string& text) {
+    for (size_t p = 1; (p = path.find('/', p)) != std::string::npos; ++p) mkdir(path.substr(0, p).c_str(), 0777);
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// One X-Plane folder per test process, laid out as an installation: the
+// plugin in Resources/plugins/VOLAX/lin_x64, the model table and models in
+// Resources/plugins/VOLAX.
+std::string xplaneFolder() {
+    static std::string dir;
+    if (!dir.empty()) return dir;
+    char tmpl[] = "/tmp/volax-xplane-XXXXXX";
+    if (!mkdtemp(tmpl)) return dir;
+    dir = tmpl;
+    writeAll(dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl", readAll(VOLAX_PLUGIN_PATH));
+    chmod((dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl").c_str(), 0755);
+    for (const char* m : {"aircraft", "helicopter", "ground_vehicle", "ship", "munition", "person"}) {
+        const std::string file = std::string("volax_") + m + ".obj";
+        writeAll(dir + "/" + kModels + file, readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/models/" + file));
+    }
+    return dir;
+}
+
+class TrafficView : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        xp = xplaneFolder();
+        ASSERT_FALSE(xp.empty());
+        xphost::setXPlaneDir(xp);
+        pluginPath = xp + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl";
+        useModels(readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/volaxmodels.ini"));
+        xphost::setFlightModelEnabled(true);
+        std::string err;
+        ASSERT_TRUE(xphost::setRoute("start 47 8 1000 0\nleg - 0 0 0 100000\n", &err)) << err;
+        xphost::setOutputDir(prefsDir);
+    }
+    void TearDown() override {
+        peer.reset();
+        PluginTest::TearDown();
+        xphost::setOutputDir("");
+    }
+    void useModels(const std::string& ini) { writeAll(xp + "/Resources/plugins/VOLAX/volaxmodels.ini", ini); }
+
+    // Joins VOLAX (AUTOJOIN at enable, the user's aircraft loaded) and a peer.
+    void start(const std::string& extraIni = "") {
+        writePrefs("volax.ini", "FEDERATION TrafficTest\n" + extraIni);
+        loadAndEnable(true);
+        loadUserAircraft();
+        peer.reset(new TrafficPeer);
+        peer->join("TrafficTest", false);
+        run(0.5);
+    }
+    void run(double seconds) {
+        const int steps = static_cast<int>(std::lround(seconds / 0.1));
+        for (int i = 0; i < steps; ++i) {
+            if (peer) peer->tick();
+            xphost::runSeconds(0.1);
+        }
+    }
+    // An entity at local east/north/up metres from the frame origin.
+    EntityState at(double east, double north, double up, double heading = 0) const {
+        const xphost::FlightState f = xphost::flightState();
+        GeographicLib::LocalCartesian frame(f.latRef, f.lonRef, 0);
+        EntityState s;
+        frame.Reverse(east, north, up, s.lat, s.lon, s.height);
+        s.heading = heading;
+        return s;
+    }
+    // Log.txt: the plugin's lines and the host's notes.
+    std::string log() const { return readPrefs("Log.txt"); }
+    static int count(const std::string& text, const std::string& what) {
+        int n = 0;
+        for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
+        return n;
+    }
+
+    std::string xp;
+    std::unique_ptr<TrafficPeer> peer;
+};
+
+TEST_F(TrafficView, DiscoveredEntitiesAreDrawnWhereTheyAreAndLeaveWithTheirRemoval) {
+    start();
+    const RTI::ObjectHandle jet = peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500, 90));
+    const RTI::ObjectHandle truck = peer->add("Platform.GroundVehicle", 2, "1:1:225:1:1:1:0", "TRUCK", at(-400, 800, 5, 30));
+    run(1.0);
+    const auto drawn = xphost::drawnInstances();
+    ASSERT_EQ(drawn.size(), 2u) << traceText();
+    std::map<std::string, xphost::DrawnInstance> byModel;
+    for (const auto& d : drawn) byModel[d.model] = d;
+    const xphost::DrawnInstance& a = byModel[std::string(kModels) + "volax_aircraft.obj"];
+    const xphost::DrawnInstance& g = byModel[std::string(kModels) + "volax_ground_vehicle.obj"];
+    // Local frame: x east, y up, z south; heading from local north.
+    EXPECT_NEAR(a.x, 300, 0.5);
+    EXPECT_NEAR(a.y, 1500, 0.5);
+    EXPECT_NEAR(a.z, -2000, 0.5);
+    EXPECT_NEAR(a.heading, 90, 0.2);
+    EXPECT_NEAR(a.pitch, 0, 0.2);
+    EXPECT_NEAR(g.x, -400, 0.5);
+    EXPECT_NEAR(g.z, -800, 0.5);
+    EXPECT_NEAR(g.heading, 30, 0.2);
+
+    // Only the aircraft is TCAS traffic.
+    const auto targets = xphost::tcasTargets();
+    ASSERT_EQ(targets.size(), 1u);
+    EXPECT_EQ(targets[0].flightId, "VLX01");
+    EXPECT_NE(targets[0].modeS, 0);
+    EXPECT_GE(targets[0].ssrMode, 3);
+    EXPECT_NEAR(targets[0].x, 300, 0.5);
+
+    peer->remove(jet);
+    peer->remove(truck);
+    run(1.0);
+    EXPECT_TRUE(xphost::drawnInstances().empty());
+    EXPECT_TRUE(xphost::tcasTargets().empty());
+}
+
+TEST_F(TrafficView, TheMostSpecificModelRuleDrawsAndBadModelsAreSaidOnce) {
+    writeAll(xp + "/Custom Scenery/lib/library.txt", "A\n800\nLIBRARY\nEXPORT volax/heli.obj heli.obj\n");
+    writeAll(xp + "/Custom Scenery/lib/heli.obj", readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/models/volax_helicopter.obj"));
+    writeAll(xp + "/Custom Scenery/lib/broken.obj", "I\n800\nOBJ\nPOINT_COUNTS 3 0 0 3\nTRIS 0 3\n");
+    useModels("* * * * * * * Resources/plugins/VOLAX/models/volax_aircraft.obj\n"
+              "1 2 * 20 * * * volax/heli.obj\n"          // a library path
+              "1 2 225 20 1 * * Custom Scenery/lib/broken.obj\n"
+              "1 1 * * * * * Custom Scenery/lib/missing.obj\n"
+              "this line is malformed\n");
+    start();
+    peer->add("Platform.Aircraft", 1, "1:2:13:20:3:0:0", "HELO", at(100, 100, 300));   // library helicopter
+    peer->add("Platform.Aircraft", 2, "1:2:225:20:1:0:0", "BAD", at(200, 100, 300));  // broken model: not drawn
+    peer->add("Platform.Aircraft", 3, "1:2:225:1:1:0:0", "JET", at(300, 100, 300));   // the catch-all
+    peer->add("Platform.GroundVehicle", 4, "1:1:225:1:1:0:0", "TRK", at(400, 100, 0)); // missing model
+    run(1.5);
+    std::multiset<std::string> models;
+    for (const auto& d : xphost::drawnInstances()) models.insert(d.model);
+    EXPECT_EQ(models, (std::multiset<std::string>{"Custom Scenery/lib/heli.obj", std::string(kModels) + "volax_aircraft.obj"}))
+        << traceText();
+    EXPECT_EQ(count(log(), "VOLAX could not load the traffic model Custom Scenery/lib/broken.obj"), 1);
+    EXPECT_EQ(count(log(), "VOLAX could not load the traffic model Custom Scenery/lib/missing.obj"), 1);
+    EXPECT_EQ(count(log(), "VOLAX skipped 1 malformed line(s)"), 1);
+    // Three of the four are aircraft: all on TCAS, drawn or not.
+    EXPECT_EQ(xphost::tcasTargets().size(), 3u);
+}
+
+TEST_F(TrafficView, TcasCarriesTheNearest63AirborneWithStableIdsUntilResign) {
+    start();
+    std::vector<RTI::ObjectHandle> jets;
+    for (int i = 0; i < 70; ++i)  // 1 km apart going east; the 7 farthest miss out
+        jets.push_back(peer->add("Platform.Aircraft", static_cast<uint16_t>(100 + i), "1:2:225:1:1:1:0",
+                                 "J" + std::to_string(i), at(1000.0 * (i + 1), 0, 2000)));
+    peer->add("Platform.Aircraft", 999, "1:2:225:1:1:1:0", "CLOSE", at(10, 10, 1000));  // the nearest
+    run(1.0);
+    auto targets = xphost::tcasTargets();
+    ASSERT_EQ(targets.size(), 63u);
+    std::map<std::string, int> ids;
+    for (const auto& t : targets) ids[t.flightId] = t.modeS;
+    EXPECT_TRUE(ids.count("CLOSE"));
+    for (int i = 62; i < 70; ++i) EXPECT_FALSE(ids.count("J" + std::to_string(i))) << i;
+    std::set<int> unique;
+    for (const auto& kv : ids) unique.insert(kv.second);
+    EXPECT_EQ(unique.size(), 63u);
+
+    run(1.0);
+    for (const auto& t : xphost::tcasTargets()) EXPECT_EQ(ids[t.flightId], t.modeS) << t.flightId;
+
+    select("Resign");
+    xphost::runFrames(12);
+    EXPECT_TRUE(xphost::tcasTargets().empty());
+    EXPECT_EQ(xphost::getInt("sim/operation/override/override_TCAS"), 0);
+    EXPECT_EQ(xphost::planesController(), -1);
+    EXPECT_TRUE(xphost::drawnInstances().empty());
+    EXPECT_EQ(count(log(), "released with override_TCAS still 1"), 0);
+}
+
+TEST_F(TrafficView, AnotherHolderOfTheAircraftLeavesTheInstancesAndIsSaidOnce) {
+    xphost::otherPluginAcquiresPlanes();
+    start();
+    peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500));
+    run(1.0);
+    EXPECT_EQ(xphost::drawnInstances().size(), 1u);
+    EXPECT_TRUE(xphost::tcasTargets().empty());
+    EXPECT_EQ(count(log(), "VOLAX: another plugin holds the AI aircraft"), 1);
+
+    xphost::otherPluginReleasesPlanes();  // VOLAX was waiting for them
+    run(0.5);
+    EXPECT_EQ(xphost::planesController(), index);
+    EXPECT_EQ(xphost::tcasTargets().size(), 1u);
+    EXPECT_EQ(count(log(), "VOLAX: another plugin holds the AI aircraft"), 1);
+}
+
+TEST_F(TrafficView, Traffic0DrawsNothingAndTakesNothing) {
+    start("TRAFFIC 0\n");
+    peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500));
+    run(1.0);
+    EXPECT_TRUE(xphost::drawnInstances().empty());
+    EXPECT_TRUE(xphost::loadedObjects().empty());
+    EXPECT_EQ(xphost::planesController(), -1);
+}
+
+TEST_F(TrafficView, DisableReleasesEverythingItTook) {
+    start();
+    peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500));
+    run(1.0);
+    ASSERT_EQ(xphost::drawnInstances().size(), 1u);
+    xphost::disablePlugin(index);
+    EXPECT_TRUE(xphost::drawnInstances().empty());
+    EXPECT_TRUE(xphost::loadedObjects().empty());
+    EXPECT_EQ(xphost::planesController(), -1);
+    // Enabled again it draws again, models reloaded.
+    ASSERT_TRUE(xphost::enablePlugin(index));
+    run(1.0);
+    EXPECT_EQ(xphost::drawnInstances().size(), 1u);
+    unload();
+    EXPECT_EQ(count(log(), "without XPLMDestroyInstance"), 0);
+    EXPECT_EQ(count(log(), "without XPLMUnloadObject"), 0);
+}
+
+}  // namespace
