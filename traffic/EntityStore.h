@@ -4,6 +4,8 @@
 
 #include <unordered_map>
 
+#include "Convergence.h"
+#include "SpatialCheck.h"
 #include "TrafficTypes.h"
 
 namespace traffic {
@@ -15,10 +17,14 @@ struct Entity {
     ForceIdentifier forceIdentifier = 0;
     char marking[kMarkingChars + 1] = {};
     uint32_t damageState = DAMAGE_NONE;
+    bool hasEntityIdentifier = false;
     bool hasSpatial = false;
     Spatial spatial{};       // as last received
     double updateTime = 0;   // when `spatial` was received
     double heardTime = 0;    // last discovery or reflection of anything
+    SpatialVerdict verdict = SpatialVerdict::Ok;
+    const char* reason = "";  // why the verdict is not Ok, already traced
+    Correction correction;
 };
 
 class EntityStore {
