@@ -75,16 +75,23 @@ void Correction::start(const DeadReckonedState& drawn, const DeadReckonedState& 
     active_ = true;
 }
 
-void Correction::apply(double now, DeadReckonedState& state) const {
-    if (!active(now)) return;
+double Correction::left(double now) const {
     double u = (now - start_) / kConvergenceTime;
     if (u < 0) u = 0;
-    const double left = 1 - u * u * (3 - 2 * u);
-    for (int i = 0; i < 3; ++i) state.position[i] += left * offset_[i];
-    if (angle_ != 0) {
-        state.bodyToWorld = mul(axisAngle(axis_, left * angle_), state.bodyToWorld);
-        eulerFromBodyToWorld(state.bodyToWorld, state.psi, state.theta, state.phi);
-    }
+    return 1 - u * u * (3 - 2 * u);
+}
+
+void Correction::applyPosition(double now, double position[3]) const {
+    if (!active(now)) return;
+    const double k = left(now);
+    for (int i = 0; i < 3; ++i) position[i] += k * offset_[i];
+}
+
+void Correction::apply(double now, DeadReckonedState& state) const {
+    if (!active(now)) return;
+    const double k = left(now);
+    for (int i = 0; i < 3; ++i) state.position[i] += k * offset_[i];
+    if (angle_ != 0) state.bodyToWorld = mul(axisAngle(axis_, k * angle_), state.bodyToWorld);
 }
 
 }  // namespace traffic

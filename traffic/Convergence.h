@@ -18,10 +18,15 @@ public:
     void start(const DeadReckonedState& drawn, const DeadReckonedState& fresh, double now);
     void reset() { active_ = false; }
     bool active(double now) const { return active_ && now - start_ < kConvergenceTime; }
-    // Adds what is left of the difference at `now` to `state` (position and attitude).
+    // Adds what is left of the difference at `now` to `state` (position and
+    // attitude matrix; the Euler angles are left as they are).
     void apply(double now, DeadReckonedState& state) const;
+    // Adds what is left of the position difference only.
+    void applyPosition(double now, double position[3]) const;
 
 private:
+    double left(double now) const;  // the share of the difference still shown
+
     bool active_ = false;
     double start_ = 0;
     double offset_[3] = {0, 0, 0};

@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "Convergence.h"
+#include "DeadReckoning.h"
 #include "SpatialCheck.h"
 #include "TrafficTypes.h"
 
@@ -22,6 +23,9 @@ struct Entity {
     Spatial spatial{};       // as last received
     double updateTime = 0;   // when `spatial` was received
     double heardTime = 0;    // last discovery or reflection of anything
+    bool drawable = false;    // has a Spatial that is not refused
+    bool frozen = false;      // IsFrozen, or refused motion: stays at the reported place
+    DeadReckoner reckoner;    // `spatial`, made static when frozen
     SpatialVerdict verdict = SpatialVerdict::Ok;
     const char* reason = "";  // why the verdict is not Ok, already traced
     Correction correction;

@@ -16,17 +16,12 @@ namespace traffic {
 
 // Per-frame working set, kept between frames so a frame allocates nothing.
 struct TrafficPicture::Frame {
-    struct Candidate {
-        Entity* entity;
-        DeadReckonedState state;
-        bool frozen;
-    };
-    std::vector<Candidate> candidates;
+    std::vector<Entity*> candidates;
     std::vector<double> distances;
     std::vector<uint32_t> order;
     std::vector<double> tcasDistances;
-    std::vector<uint32_t> tcasOrder;  // indices into candidates
-    std::vector<uint32_t> tcasIndex;
+    std::vector<uint32_t> tcasOrder;
+    std::vector<uint32_t> tcasIndex;  // into candidates
     std::vector<EntityKey> expired;
 };
 
@@ -63,21 +58,16 @@ Entity* TrafficPicture::admit(EntityKey key, double now) {
 
 bool TrafficPicture::discover(EntityKey key, double now) { return admit(key, now) != nullptr; }
 
-// The state an entity is drawn in at `now`, before the choice of what to draw.
-bool TrafficPicture::extrapolate(const Entity& entity, double now, DeadReckonedState& out, bool& frozen) const {
-    if (!entity.hasSpatial || entity.verdict == SpatialVerdict::NotDrawn) return false;
-    Spatial spatial = entity.spatial;
-    frozen = spatial.isFrozen != 0 || entity.verdict == SpatialVerdict::Frozen;
+double TrafficPicture::reckonTime(const Entity& entity, double now) const {
     double dt = now - entity.updateTime;
     if (dt < 0) dt = 0;
-    if (dt > kMaxExtrapolation) dt = kMaxExtrapolation;
-    if (frozen) {
-        spatial.algorithm = DRM_STATIC;
-        dt = 0;
-    }
-    if (!deadReckon(spatial, dt, out)) return false;
+    return dt > kMaxExtrapolation ? kMaxExtrapolation : dt;
+}
+
+// The state an entity is drawn in at `now`.
+void TrafficPicture::extrapolate(const Entity& entity, double now, DeadReckonedState& out) const {
+    entity.reckoner.extrapolate(reckonTime(entity, now), out, false);
     entity.correction.apply(now, out);
-    return true;
 }
 
 bool TrafficPicture::reflect(EntityKey key, const EntityUpdate& update, double now) {
@@ -95,8 +85,8 @@ bool TrafficPicture::reflect(EntityKey key, const EntityUpdate& update, double n
     if (!update.hasSpatial) return true;
 
     DeadReckonedState drawn;
-    bool wasFrozen = false;
-    const bool wasDrawn = extrapolate(*entity, now, drawn, wasFrozen);
+    const bool wasDrawn = entity->drawable;
+    if (wasDrawn) extrapolate(*entity, now, drawn);
 
     const char* reason = "";
     const SpatialVerdict verdict = checkSpatial(update.spatial, reason);
@@ -111,10 +101,18 @@ bool TrafficPicture::reflect(EntityKey key, const EntityUpdate& update, double n
     entity->hasSpatial = true;
     entity->updateTime = now;
     entity->correction.reset();
+    entity->drawable = verdict != SpatialVerdict::NotDrawn;
+    entity->frozen = update.spatial.isFrozen != 0 || verdict == SpatialVerdict::Frozen;
+    if (!entity->drawable) return true;
+    Spatial reckoned = update.spatial;
+    if (entity->frozen) reckoned.algorithm = DRM_STATIC;
+    entity->reckoner.reset(reckoned);
 
-    DeadReckonedState fresh;
-    bool frozen = false;
-    if (wasDrawn && extrapolate(*entity, now, fresh, frozen) && !frozen) entity->correction.start(drawn, fresh, now);
+    if (wasDrawn && !entity->frozen) {
+        DeadReckonedState fresh;
+        extrapolate(*entity, now, fresh);
+        entity->correction.start(drawn, fresh, now);
+    }
     return true;
 }
 
@@ -158,21 +156,21 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         own[0] = own[1] = own[2] = 0;
     const LocalFrame frame(origin.latRef, origin.lonRef);
 
+    // Positions only, for every entity: attitude and geodetic conversion wait
+    // until the few to show are chosen.
     for (auto& pair : store_->entities()) {
         Entity& entity = pair.second;
         if (limits_.entityTimeout > 0 && now - entity.heardTime > limits_.entityTimeout) {
             f.expired.push_back(entity.key);
             continue;
         }
-        Frame::Candidate c{&entity, DeadReckonedState(), false};
-        if (!extrapolate(entity, now, c.state, c.frozen)) continue;
-        double d2 = 0;
-        for (int i = 0; i < 3; ++i) {
-            const double d = c.state.position[i] - own[i];
-            d2 += d * d;
-        }
-        f.candidates.push_back(c);
-        f.distances.push_back(std::sqrt(d2));
+        if (!entity.drawable) continue;
+        double p[3];
+        entity.reckoner.position(reckonTime(entity, now), p);
+        entity.correction.applyPosition(now, p);
+        const double dx = p[0] - own[0], dy = p[1] - own[1], dz = p[2] - own[2];
+        f.candidates.push_back(&entity);
+        f.distances.push_back(std::sqrt(dx * dx + dy * dy + dz * dz));
     }
     for (EntityKey key : f.expired) {
         const Entity* entity = store_->find(key);
@@ -187,9 +185,9 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     for (uint32_t i = 0; i < f.order.size(); ++i) f.order[i] = i;
     const std::size_t shown = selectNearest(f.distances, f.order, limits_.maxEntities);
     drawn_.resize(shown);
+    DeadReckonedState state;
     for (std::size_t n = 0; n < shown; ++n) {
-        const Frame::Candidate& c = f.candidates[f.order[n]];
-        const Entity& e = *c.entity;
+        const Entity& e = *f.candidates[f.order[n]];
         DrawnEntity& d = drawn_[n];
         d.key = e.key;
         d.entityIdentifier = e.entityIdentifier;
@@ -197,28 +195,29 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         d.forceIdentifier = e.forceIdentifier;
         std::memcpy(d.marking, e.marking, sizeof d.marking);
         d.damageState = e.damageState;
-        d.frozen = c.frozen;
+        d.frozen = e.frozen;
         d.distance = f.distances[f.order[n]];
-        fillPose(c.state, c.frozen, frame, d.pose);
+        extrapolate(e, now, state);
+        fillPose(state, e.frozen, frame, d.pose);
     }
 
     // TCAS: the nearest airborne, drawn or not.
     f.tcasDistances.clear();
     f.tcasIndex.clear();
     for (uint32_t i = 0; i < f.candidates.size(); ++i) {
-        const Frame::Candidate& c = f.candidates[i];
-        const double* v = c.state.velocity;
-        const double speed = c.frozen ? 0 : std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-        if (c.entity->entityType.kind != 1 || c.entity->entityType.domain != DOMAIN_AIR) continue;
+        const Entity& e = *f.candidates[i];
+        if (e.entityType.kind != 1 || e.entityType.domain != DOMAIN_AIR) continue;
+        const double speed = e.frozen ? 0 : e.reckoner.speed(reckonTime(e, now));
         double aboveGround = NAN;
         if (groundQuery_) {
-            double lat, lon, h, ground;
-            if (QVCoordConv::gcc2gdcDouble(c.state.position[0], c.state.position[1], c.state.position[2], lat, lon,
-                                           h) &&
-                groundQuery_(lat, lon, ground) && std::isfinite(ground))
+            double p[3], lat, lon, h, ground;
+            e.reckoner.position(reckonTime(e, now), p);
+            e.correction.applyPosition(now, p);
+            if (QVCoordConv::gcc2gdcDouble(p[0], p[1], p[2], lat, lon, h) && groundQuery_(lat, lon, ground) &&
+                std::isfinite(ground))
                 aboveGround = h - ground;
         }
-        if (!isAirborne(c.entity->entityType, speed, aboveGround)) continue;
+        if (!isAirborne(e.entityType, speed, aboveGround)) continue;
         f.tcasIndex.push_back(i);
         f.tcasDistances.push_back(f.distances[i]);
     }
@@ -228,8 +227,7 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     tcas_.resize(targets);
     for (std::size_t n = 0; n < targets; ++n) {
         const uint32_t i = f.tcasIndex[f.tcasOrder[n]];
-        const Frame::Candidate& c = f.candidates[i];
-        const Entity& e = *c.entity;
+        const Entity& e = *f.candidates[i];
         TcasTarget& t = tcas_[n];
         t.key = e.key;
         EntityIdentifier id = e.entityIdentifier;
@@ -243,7 +241,8 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         flightIdFromMarking(e.marking, t.flightId);
         t.ssrMode = 3;
         t.distance = f.distances[i];
-        fillPose(c.state, c.frozen, frame, t.pose);
+        extrapolate(e, now, state);
+        fillPose(state, e.frozen, frame, t.pose);
     }
 }
 

@@ -83,7 +83,8 @@ private:
     struct Frame;
 
     Entity* admit(EntityKey key, double now);
-    bool extrapolate(const Entity& entity, double now, DeadReckonedState& out, bool& frozen) const;
+    double reckonTime(const Entity& entity, double now) const;
+    void extrapolate(const Entity& entity, double now, DeadReckonedState& out) const;
     void fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame, EntityPose& pose) const;
     void traceLine(const char* format, ...) __attribute__((format(printf, 2, 3)));
 
