@@ -17,7 +17,7 @@ struct Entity {
     EntityType entityType{};
     ForceIdentifier forceIdentifier = 0;
     char marking[kMarkingChars + 1] = {};
-    uint32_t damageState = DAMAGE_NONE;
+    DamageState damageState = DAMAGE_NO_DAMAGE;
     bool hasEntityIdentifier = false;
     bool hasSpatial = false;
     Spatial spatial{};       // as last received
