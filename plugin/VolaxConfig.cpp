@@ -117,6 +117,19 @@ void applySetting(VolaxSettings& s, const std::string& key, const std::string& v
         const double t = std::strtod(value.c_str(), nullptr);
         const float step = t > 2.0 ? 2.0f : static_cast<float>(t);
         s.timeStep = step > 0.0f ? step : 0.1f;
+    } else if (key == "TRAFFIC") {
+        s.traffic = flag(value);
+    } else if (key == "MAXENTITIES") {
+        // Not a number, or negative: the default stays.
+        char* end = nullptr;
+        const long long n = std::strtoll(value.c_str(), &end, 10);
+        if (end != value.c_str() && *end == '\0' && n >= 0)
+            s.maxEntities = n > kMaxEntitiesLimit ? kMaxEntitiesLimit : static_cast<uint32_t>(n);
+    } else if (key == "ENTITYTIMEOUT") {
+        char* end = nullptr;
+        const double t = std::strtod(value.c_str(), &end);
+        if (end != value.c_str() && *end == '\0' && t >= 0 && t == t)
+            s.entityTimeout = t > 86400.0 ? 86400.0f : static_cast<float>(t);
     }
 }
 

@@ -119,51 +119,88 @@ void eulerFromBodyToWorld(const Rotation3& r, double& psi, double& theta, double
     }
 }
 
-bool deadReckon(const Spatial& state, double dt, DeadReckonedState& out) {
+bool DeadReckoner::reset(const Spatial& state) {
     const DeadReckoningAlgorithm a = state.algorithm;
     if (!isDeadReckoningAlgorithm(a)) return false;
+    state_ = state;
+    m0_ = bodyToWorldFromEuler(state.orientation.x, state.orientation.y, state.orientation.z);
+    rotates_ = a == DRM_RPW || a == DRM_RVW || a == DRM_RPB || a == DRM_RVB;
+    accelerates_ = a == DRM_RVW || a == DRM_FVW || a == DRM_RVB || a == DRM_FVB;
+    body_ = a >= DRM_FPB;
+    return true;
+}
 
-    const Vec p0{state.worldLocation.x, state.worldLocation.y, state.worldLocation.z};
-    const Rotation3 m0 = bodyToWorldFromEuler(state.orientation.x, state.orientation.y, state.orientation.z);
-    const Vec v0 = vec(state.velocity);
-    const Vec a0 = vec(state.acceleration);
-    const bool rotates = a == DRM_RPW || a == DRM_RVW || a == DRM_RPB || a == DRM_RVB;
-    const bool accelerates = a == DRM_RVW || a == DRM_FVW || a == DRM_RVB || a == DRM_FVB;
-    const bool body = a >= DRM_FPB;
-
-    Vec p = p0, v{0, 0, 0};
-    Rotation3 m = m0;
-    if (a != DRM_STATIC) {
-        const Vec acc = accelerates ? a0 : Vec{0, 0, 0};
-        if (!body) {
-            p = {p0.x + v0.x * dt + acc.x * dt * dt / 2, p0.y + v0.y * dt + acc.y * dt * dt / 2,
-                 p0.z + v0.z * dt + acc.z * dt * dt / 2};
-            v = {v0.x + acc.x * dt, v0.y + acc.y * dt, v0.z + acc.z * dt};
-            if (rotates) m = mul(m0, integrals(vec(state.angularVelocity), dt).turn);
-        } else {
-            const Vec vb{v0.x + acc.x * dt, v0.y + acc.y * dt, v0.z + acc.z * dt};
-            Vec travel;  // body-axis displacement at the update's orientation
-            if (rotates) {
-                const BodyIntegrals k = integrals(vec(state.angularVelocity), dt);
-                const Vec d1 = mul(k.r1, v0), d2 = mul(k.r2, acc);
-                travel = {d1.x + d2.x, d1.y + d2.y, d1.z + d2.z};
-                m = mul(m0, k.turn);
-            } else {
-                travel = {v0.x * dt + acc.x * dt * dt / 2, v0.y * dt + acc.y * dt * dt / 2,
-                          v0.z * dt + acc.z * dt * dt / 2};
-            }
-            const Vec d = mul(m0, travel);
-            p = {p0.x + d.x, p0.y + d.y, p0.z + d.z};
-            v = mul(m, vb);
-        }
+void DeadReckoner::position(double dt, double out[3]) const {
+    const WorldLocation& p0 = state_.worldLocation;
+    out[0] = p0.x;
+    out[1] = p0.y;
+    out[2] = p0.z;
+    if (state_.algorithm == DRM_STATIC) return;
+    const Vec v0 = vec(state_.velocity);
+    const Vec acc = accelerates_ ? vec(state_.acceleration) : Vec{0, 0, 0};
+    Vec d;
+    if (body_ && rotates_) {
+        const BodyIntegrals k = integrals(vec(state_.angularVelocity), dt);
+        const Vec d1 = mul(k.r1, v0), d2 = mul(k.r2, acc);
+        d = mul(m0_, Vec{d1.x + d2.x, d1.y + d2.y, d1.z + d2.z});
+    } else {
+        d = {v0.x * dt + acc.x * dt * dt / 2, v0.y * dt + acc.y * dt * dt / 2, v0.z * dt + acc.z * dt * dt / 2};
+        if (body_) d = mul(m0_, d);
     }
-    out.position[0] = p.x;
-    out.position[1] = p.y;
-    out.position[2] = p.z;
+    out[0] += d.x;
+    out[1] += d.y;
+    out[2] += d.z;
+}
+
+double DeadReckoner::speed(double dt) const {
+    if (state_.algorithm == DRM_STATIC) return 0;
+    const Vec v0 = vec(state_.velocity);
+    const Vec acc = accelerates_ ? vec(state_.acceleration) : Vec{0, 0, 0};
+    const Vec v{v0.x + acc.x * dt, v0.y + acc.y * dt, v0.z + acc.z * dt};
+    return std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+}
+
+void DeadReckoner::extrapolate(double dt, DeadReckonedState& out, bool withEuler) const {
+    const DeadReckoningAlgorithm a = state_.algorithm;
+    const WorldLocation& p0 = state_.worldLocation;
+    const Vec v0 = vec(state_.velocity);
+    const Vec acc = accelerates_ ? vec(state_.acceleration) : Vec{0, 0, 0};
+    Vec d{0, 0, 0}, v{0, 0, 0};
+    Rotation3 m = m0_;
+    if (a != DRM_STATIC) {
+        const Vec vt{v0.x + acc.x * dt, v0.y + acc.y * dt, v0.z + acc.z * dt};
+        if (rotates_) {
+            const BodyIntegrals k = integrals(vec(state_.angularVelocity), dt);
+            m = mul(m0_, k.turn);
+            if (body_) {
+                const Vec d1 = mul(k.r1, v0), d2 = mul(k.r2, acc);
+                d = mul(m0_, Vec{d1.x + d2.x, d1.y + d2.y, d1.z + d2.z});
+            }
+        }
+        if (!(body_ && rotates_)) {
+            d = {v0.x * dt + acc.x * dt * dt / 2, v0.y * dt + acc.y * dt * dt / 2, v0.z * dt + acc.z * dt * dt / 2};
+            if (body_) d = mul(m0_, d);
+        }
+        // Body velocities turn with the body; world ones are already world.
+        v = body_ ? mul(m, vt) : vt;
+    }
+    out.position[0] = p0.x + d.x;
+    out.position[1] = p0.y + d.y;
+    out.position[2] = p0.z + d.z;
     out.velocity[0] = v.x;
     out.velocity[1] = v.y;
     out.velocity[2] = v.z;
     out.bodyToWorld = m;
-    eulerFromBodyToWorld(m, out.psi, out.theta, out.phi);
+    if (withEuler) {
+        eulerFromBodyToWorld(m, out.psi, out.theta, out.phi);
+    } else {
+        out.psi = out.theta = out.phi = 0;
+    }
+}
+
+bool deadReckon(const Spatial& state, double dt, DeadReckonedState& out) {
+    DeadReckoner reckoner;
+    if (!reckoner.reset(state)) return false;
+    reckoner.extrapolate(dt, out);
     return true;
 }

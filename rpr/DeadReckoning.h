@@ -37,6 +37,26 @@ struct DeadReckonedState {
 // True for the algorithms 1 to 9.
 bool isDeadReckoningAlgorithm(DeadReckoningAlgorithm algorithm);
 
+// One received state, prepared once for extrapolating it many times (every frame
+// until the next update): the orientation's matrix is built here, not per call.
+class DeadReckoner {
+public:
+    // False, keeping the previous state, for an algorithm outside 1..9.
+    bool reset(const Spatial& state);
+    // The geocentric position only: what choosing the nearest entities needs.
+    void position(double dt, double out[3]) const;
+    // Speed at dt (rotation keeps the length of body velocities).
+    double speed(double dt) const;
+    // Everything; the Euler angles only when `withEuler`.
+    void extrapolate(double dt, DeadReckonedState& out, bool withEuler = true) const;
+    const Spatial& spatial() const { return state_; }
+
+private:
+    Spatial state_{};
+    Rotation3 m0_{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    bool rotates_ = false, accelerates_ = false, body_ = false;
+};
+
 // `state` extrapolated by `dt` seconds with its own algorithm (IsFrozen is the
 // caller's business). False, leaving `out` untouched, for an algorithm outside 1..9.
 bool deadReckon(const Spatial& state, double dt, DeadReckonedState& out);

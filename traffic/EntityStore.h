@@ -4,6 +4,9 @@
 
 #include <unordered_map>
 
+#include "Convergence.h"
+#include "DeadReckoning.h"
+#include "SpatialCheck.h"
 #include "TrafficTypes.h"
 
 namespace traffic {
@@ -14,11 +17,18 @@ struct Entity {
     EntityType entityType{};
     ForceIdentifier forceIdentifier = 0;
     char marking[kMarkingChars + 1] = {};
-    uint32_t damageState = DAMAGE_NONE;
+    DamageState damageState = DAMAGE_NO_DAMAGE;
+    bool hasEntityIdentifier = false;
     bool hasSpatial = false;
     Spatial spatial{};       // as last received
     double updateTime = 0;   // when `spatial` was received
     double heardTime = 0;    // last discovery or reflection of anything
+    bool drawable = false;    // has a Spatial that is not refused
+    bool frozen = false;      // IsFrozen, or refused motion: stays at the reported place
+    DeadReckoner reckoner;    // `spatial`, made static when frozen
+    SpatialVerdict verdict = SpatialVerdict::Ok;
+    const char* reason = "";  // why the verdict is not Ok, already traced
+    Correction correction;
 };
 
 class EntityStore {

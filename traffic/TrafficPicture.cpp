@@ -1,14 +1,32 @@
 #include "TrafficPicture.h"
 
-#include <algorithm>
+#include <cinttypes>
+#include <cstdarg>
 #include <cmath>
+#include <cstring>
 
 #include "EntityStore.h"
+#include "LocalFrame.h"
+#include "Marking.h"
+#include "ModeS.h"
 #include "QVCoordConv.h"
+#include "Selection.h"
 
 namespace traffic {
 
-TrafficPicture::TrafficPicture() : store_(new EntityStore(limits_.capacity)) {}
+// Per-frame working set, kept between frames so a frame allocates nothing.
+struct TrafficPicture::Frame {
+    std::vector<Entity*> candidates;
+    std::vector<double> distances;
+    std::vector<uint32_t> order;
+    std::vector<double> tcasDistances;
+    std::vector<uint32_t> tcasOrder;
+    std::vector<uint32_t> tcasIndex;  // into candidates
+    std::vector<EntityKey> expired;
+};
+
+TrafficPicture::TrafficPicture()
+    : store_(new EntityStore(limits_.capacity)), modeS_(new ModeSAllocator()), frame_(new Frame()) {}
 TrafficPicture::~TrafficPicture() = default;
 
 void TrafficPicture::setLimits(const TrafficLimits& limits) {
@@ -16,52 +34,215 @@ void TrafficPicture::setLimits(const TrafficLimits& limits) {
     store_->setCapacity(limits.capacity);
 }
 
-bool TrafficPicture::discover(EntityKey key, double now) {
-    return store_->findOrAdd(key, now) != nullptr;
+void TrafficPicture::traceLine(const char* format, ...) {
+    if (!trace_) return;
+    va_list args;
+    va_start(args, format);
+    std::fputs("Traffic: ", trace_);
+    std::vfprintf(trace_, format, args);
+    std::fputc('\n', trace_);
+    va_end(args);
+}
+
+Entity* TrafficPicture::admit(EntityKey key, double now) {
+    Entity* entity = store_->findOrAdd(key, now);
+    if (!entity) {
+        if (!full_) traceLine("store full (%zu entities): entity %" PRIu64 " and later ones ignored",
+                              store_->size(), static_cast<uint64_t>(key));
+        full_ = true;
+    } else if (store_->size() < store_->capacity()) {
+        full_ = false;
+    }
+    return entity;
+}
+
+bool TrafficPicture::discover(EntityKey key, double now) { return admit(key, now) != nullptr; }
+
+double TrafficPicture::reckonTime(const Entity& entity, double now) const {
+    double dt = now - entity.updateTime;
+    if (dt < 0) dt = 0;
+    return dt > kMaxExtrapolation ? kMaxExtrapolation : dt;
+}
+
+// The state an entity is drawn in at `now`.
+void TrafficPicture::extrapolate(const Entity& entity, double now, DeadReckonedState& out) const {
+    entity.reckoner.extrapolate(reckonTime(entity, now), out, false);
+    entity.correction.apply(now, out);
 }
 
 bool TrafficPicture::reflect(EntityKey key, const EntityUpdate& update, double now) {
-    Entity* entity = store_->findOrAdd(key, now);
+    Entity* entity = admit(key, now);
     if (!entity) return false;
     entity->heardTime = now;
-    if (update.hasEntityIdentifier) entity->entityIdentifier = update.entityIdentifier;
+    if (update.hasEntityIdentifier) {
+        entity->entityIdentifier = update.entityIdentifier;
+        entity->hasEntityIdentifier = true;
+    }
     if (update.hasEntityType) entity->entityType = update.entityType;
     if (update.hasForceIdentifier) entity->forceIdentifier = update.forceIdentifier;
     if (update.hasDamageState) entity->damageState = update.damageState;
-    if (update.hasSpatial) {
-        entity->spatial = update.spatial;
-        entity->hasSpatial = true;
-        entity->updateTime = now;
+    if (update.hasMarking) normalizeMarking(update.marking, entity->marking);
+    if (!update.hasSpatial) return true;
+
+    DeadReckonedState drawn;
+    const bool wasDrawn = entity->drawable;
+    if (wasDrawn) extrapolate(*entity, now, drawn);
+
+    const char* reason = "";
+    const SpatialVerdict verdict = checkSpatial(update.spatial, reason);
+    if (verdict != SpatialVerdict::Ok && std::strcmp(reason, entity->reason) != 0) {
+        const EntityIdentifier& id = entity->entityIdentifier;
+        traceLine("entity %" PRIu64 " (%u:%u:%u) %s: %s", static_cast<uint64_t>(key), id.site, id.application,
+                  id.entityNumber, verdict == SpatialVerdict::Frozen ? "frozen" : "not drawn", reason);
+    }
+    entity->verdict = verdict;
+    entity->reason = reason;
+    entity->spatial = update.spatial;
+    entity->hasSpatial = true;
+    entity->updateTime = now;
+    entity->correction.reset();
+    entity->drawable = verdict != SpatialVerdict::NotDrawn;
+    entity->frozen = update.spatial.isFrozen != 0 || verdict == SpatialVerdict::Frozen;
+    if (!entity->drawable) return true;
+    Spatial reckoned = update.spatial;
+    if (entity->frozen) reckoned.algorithm = DRM_STATIC;
+    entity->reckoner.reset(reckoned);
+
+    if (wasDrawn && !entity->frozen) {
+        DeadReckonedState fresh;
+        extrapolate(*entity, now, fresh);
+        entity->correction.start(drawn, fresh, now);
     }
     return true;
 }
 
-void TrafficPicture::remove(EntityKey key) { store_->remove(key); }
+void TrafficPicture::remove(EntityKey key) {
+    store_->remove(key);
+    modeS_->release(key);
+}
 
 void TrafficPicture::clear() {
     store_->clear();
+    modeS_->clear();
     drawn_.clear();
     tcas_.clear();
+    full_ = false;
+}
+
+void TrafficPicture::fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame,
+                              EntityPose& pose) const {
+    if (!QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], pose.latitude,
+                                    pose.longitude, pose.height)) {
+        pose.latitude = pose.longitude = pose.height = 0;
+    }
+    frame.attitude(state.bodyToWorld, pose.heading, pose.pitch, pose.roll);
+    if (frozen) {
+        pose.vx = pose.vy = pose.vz = 0;
+    } else {
+        frame.velocity(state.velocity, pose.vx, pose.vy, pose.vz);
+    }
 }
 
 void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const FrameOrigin& origin) {
-    (void)now;
-    (void)ownship;
-    (void)origin;
+    Frame& f = *frame_;
     drawn_.clear();
     tcas_.clear();
+    f.candidates.clear();
+    f.distances.clear();
+    f.expired.clear();
+
+    double own[3] = {0, 0, 0};
+    if (!QVCoordConv::gdc2gccDouble(ownship.latitude, ownship.longitude, ownship.height, own[0], own[1], own[2]))
+        own[0] = own[1] = own[2] = 0;
+    const LocalFrame frame(origin.latRef, origin.lonRef);
+
+    // Positions only, for every entity: attitude and geodetic conversion wait
+    // until the few to show are chosen.
     for (auto& pair : store_->entities()) {
         Entity& entity = pair.second;
-        if (!entity.hasSpatial) continue;
-        DrawnEntity d;
-        d.key = entity.key;
-        d.entityIdentifier = entity.entityIdentifier;
-        d.entityType = entity.entityType;
-        if (!QVCoordConv::gcc2gdcDouble(entity.spatial.worldLocation.x, entity.spatial.worldLocation.y,
-                                        entity.spatial.worldLocation.z, d.pose.latitude, d.pose.longitude,
-                                        d.pose.height))
+        if (limits_.entityTimeout > 0 && now - entity.heardTime > limits_.entityTimeout) {
+            f.expired.push_back(entity.key);
             continue;
-        if (drawn_.size() < limits_.maxEntities) drawn_.push_back(d);
+        }
+        if (!entity.drawable) continue;
+        double p[3];
+        entity.reckoner.position(reckonTime(entity, now), p);
+        entity.correction.applyPosition(now, p);
+        const double dx = p[0] - own[0], dy = p[1] - own[1], dz = p[2] - own[2];
+        f.candidates.push_back(&entity);
+        f.distances.push_back(std::sqrt(dx * dx + dy * dy + dz * dz));
+    }
+    for (EntityKey key : f.expired) {
+        const Entity* entity = store_->find(key);
+        const EntityIdentifier& id = entity->entityIdentifier;
+        traceLine("entity %" PRIu64 " (%u:%u:%u) timed out after %.1f s without an update",
+                  static_cast<uint64_t>(key), id.site, id.application, id.entityNumber, now - entity->heardTime);
+        remove(key);
+    }
+    if (store_->size() < store_->capacity()) full_ = false;
+
+    f.order.resize(f.candidates.size());
+    for (uint32_t i = 0; i < f.order.size(); ++i) f.order[i] = i;
+    const std::size_t shown = selectNearest(f.distances, f.order, limits_.maxEntities);
+    drawn_.resize(shown);
+    DeadReckonedState state;
+    for (std::size_t n = 0; n < shown; ++n) {
+        const Entity& e = *f.candidates[f.order[n]];
+        DrawnEntity& d = drawn_[n];
+        d.key = e.key;
+        d.entityIdentifier = e.entityIdentifier;
+        d.entityType = e.entityType;
+        d.forceIdentifier = e.forceIdentifier;
+        std::memcpy(d.marking, e.marking, sizeof d.marking);
+        d.damageState = e.damageState;
+        d.frozen = e.frozen;
+        d.distance = f.distances[f.order[n]];
+        extrapolate(e, now, state);
+        fillPose(state, e.frozen, frame, d.pose);
+    }
+
+    // TCAS: the nearest airborne, drawn or not.
+    f.tcasDistances.clear();
+    f.tcasIndex.clear();
+    for (uint32_t i = 0; i < f.candidates.size(); ++i) {
+        const Entity& e = *f.candidates[i];
+        if (e.entityType.kind != 1 || e.entityType.domain != DOMAIN_AIR) continue;
+        const double speed = e.frozen ? 0 : e.reckoner.speed(reckonTime(e, now));
+        double aboveGround = NAN;
+        if (groundQuery_) {
+            double p[3], lat, lon, h, ground;
+            e.reckoner.position(reckonTime(e, now), p);
+            e.correction.applyPosition(now, p);
+            if (QVCoordConv::gcc2gdcDouble(p[0], p[1], p[2], lat, lon, h) && groundQuery_(lat, lon, ground) &&
+                std::isfinite(ground))
+                aboveGround = h - ground;
+        }
+        if (!isAirborne(e.entityType, speed, aboveGround)) continue;
+        f.tcasIndex.push_back(i);
+        f.tcasDistances.push_back(f.distances[i]);
+    }
+    f.tcasOrder.resize(f.tcasIndex.size());
+    for (uint32_t i = 0; i < f.tcasOrder.size(); ++i) f.tcasOrder[i] = i;
+    const std::size_t targets = selectNearest(f.tcasDistances, f.tcasOrder, kMaxTcasTargets);
+    tcas_.resize(targets);
+    for (std::size_t n = 0; n < targets; ++n) {
+        const uint32_t i = f.tcasIndex[f.tcasOrder[n]];
+        const Entity& e = *f.candidates[i];
+        TcasTarget& t = tcas_[n];
+        t.key = e.key;
+        EntityIdentifier id = e.entityIdentifier;
+        if (!e.hasEntityIdentifier) {
+            // Until the identifier arrives, the key stands in for it.
+            id.site = static_cast<uint16_t>(e.key >> 32);
+            id.application = static_cast<uint16_t>(e.key >> 16);
+            id.entityNumber = static_cast<uint16_t>(e.key);
+        }
+        t.modeSId = modeS_->addressFor(e.key, id);
+        flightIdFromMarking(e.marking, t.flightId);
+        t.ssrMode = 3;
+        t.distance = f.distances[i];
+        extrapolate(e, now, state);
+        fillPose(state, e.frozen, frame, t.pose);
     }
 }
 

@@ -17,10 +17,13 @@
 #define VOLAX_TRAFFIC_TRAFFICPICTURE_H
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "TrafficTypes.h"
+
+struct DeadReckonedState;
 
 namespace traffic {
 
@@ -30,7 +33,17 @@ struct TrafficLimits {
     std::size_t capacity = 20000;    // entities held at most (discovered, drawn or not)
 };
 
+struct Entity;
 class EntityStore;
+class LocalFrame;
+class ModeSAllocator;
+
+// Dead reckoning stops this long after the last update (ENTITYTIMEOUT 0 keeps
+// an entity, not its flight).
+constexpr double kMaxExtrapolation = 60.0;
+
+// Terrain height (WGS 84 ellipsoid, metres) under a point; false when unknown.
+typedef std::function<bool(double latitude, double longitude, double& groundHeight)> GroundQuery;
 
 class TrafficPicture {
 public:
@@ -43,6 +56,9 @@ public:
     const TrafficLimits& limits() const { return limits_; }
     // Diagnostic lines (why an entity is not drawn or frozen); null: none.
     void setTraceStream(FILE* stream) { trace_ = stream; }
+    // Decides which air platforms are on the ground (not TCAS targets); without
+    // one, those slower than 30 m/s are.
+    void setGroundQuery(GroundQuery query) { groundQuery_ = std::move(query); }
 
     // False when the store is full (the entity is ignored until removed and
     // discovered again). A known key is kept as it is.
@@ -64,9 +80,21 @@ public:
     bool contains(EntityKey key) const;
 
 private:
+    struct Frame;
+
+    Entity* admit(EntityKey key, double now);
+    double reckonTime(const Entity& entity, double now) const;
+    void extrapolate(const Entity& entity, double now, DeadReckonedState& out) const;
+    void fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame, EntityPose& pose) const;
+    void traceLine(const char* format, ...) __attribute__((format(printf, 2, 3)));
+
     TrafficLimits limits_;
     FILE* trace_ = nullptr;
+    GroundQuery groundQuery_;
+    bool full_ = false;
     std::unique_ptr<EntityStore> store_;
+    std::unique_ptr<ModeSAllocator> modeS_;
+    std::unique_ptr<Frame> frame_;
     std::vector<DrawnEntity> drawn_;
     std::vector<TcasTarget> tcas_;
 };

@@ -21,14 +21,11 @@ namespace traffic {
 typedef uint64_t EntityKey;
 
 // Longest Marking text kept: the 11 characters of the RPR MarkingStruct.
-constexpr std::size_t kMarkingChars = 11;
+constexpr std::size_t kMarkingChars = MARKING_CHARACTERS;
 // TCAS flight ids: 7 characters and a NUL.
 constexpr std::size_t kFlightIdSize = 8;
 // TCAS slots beside the user's aircraft.
 constexpr std::size_t kMaxTcasTargets = 63;
-
-// RPR DamageStatusEnum32.
-enum : uint32_t { DAMAGE_NONE = 0, DAMAGE_SLIGHT = 1, DAMAGE_MODERATE = 2, DAMAGE_DESTROYED = 3 };
 
 // EntityType domains (SISO-REF-010).
 enum : uint8_t { DOMAIN_OTHER = 0, DOMAIN_LAND = 1, DOMAIN_AIR = 2, DOMAIN_SURFACE = 3,
@@ -49,7 +46,7 @@ struct EntityUpdate {
     uint8_t markingEncoding = 0;
     char marking[kMarkingChars] = {};  // as received: NUL-padded or unterminated
     bool hasDamageState = false;
-    uint32_t damageState = 0;
+    DamageState damageState = DAMAGE_NO_DAMAGE;
 };
 
 struct EntityPose {
@@ -64,7 +61,7 @@ struct DrawnEntity {
     EntityType entityType{};
     ForceIdentifier forceIdentifier = 0;
     char marking[kMarkingChars + 1] = {};  // printable ASCII, NUL-terminated, may be empty
-    uint32_t damageState = DAMAGE_NONE;
+    DamageState damageState = DAMAGE_NO_DAMAGE;
     bool frozen = false;
     double distance = 0;  // metres from the ownship, straight line
     EntityPose pose;

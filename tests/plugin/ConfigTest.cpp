@@ -98,6 +98,29 @@ TEST(VolaxIni, TimeStepIsClampedToItsRange) {
     EXPECT_FLOAT_EQ(parse("TIMESTEP 0.5 and more words\n").timeStep, 0.5f);
 }
 
+TEST(VolaxIni, TrafficKeys) {
+    struct Row {
+        const char* text;
+        int traffic;
+        uint32_t maxEntities;
+        float timeout;
+    } rows[] = {
+        {"", 1, 500, 12.0f},
+        {"TRAFFIC 0\nMAXENTITIES 20\nENTITYTIMEOUT 0\n", 0, 20, 0.0f},
+        {"TRAFFIC 7\nMAXENTITIES 0\nENTITYTIMEOUT 2.5\n", 1, 0, 2.5f},
+        {"MAXENTITIES -3\nENTITYTIMEOUT -1\n", 1, 500, 12.0f},
+        {"MAXENTITIES many\nENTITYTIMEOUT nan\n", 1, 500, 12.0f},
+        {"MAXENTITIES 12x\nENTITYTIMEOUT 5s\n", 1, 500, 12.0f},
+        {"MAXENTITIES 99999999999999999999\nENTITYTIMEOUT 1e300\n", 1, volax::kMaxEntitiesLimit, 86400.0f},
+    };
+    for (const Row& r : rows) {
+        VolaxSettings s = parse(r.text);
+        EXPECT_EQ(s.traffic, r.traffic) << r.text;
+        EXPECT_EQ(s.maxEntities, r.maxEntities) << r.text;
+        EXPECT_FLOAT_EQ(s.entityTimeout, r.timeout) << r.text;
+    }
+}
+
 TEST(VolaxIni, KeysAreCaseSensitiveAndLaterLinesWin) {
     VolaxSettings s = parse("timestep 0.5\nFEDERATE first\nFEDERATE second\nUNKNOWN 7\n");
     EXPECT_FLOAT_EQ(s.timeStep, 0.1f);

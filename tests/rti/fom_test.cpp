@@ -68,6 +68,26 @@ TEST(Fom, XpFederationHasTheRprClasses) {
     EXPECT_EQ(fom.interactionClasses()[0].order, Order::Timestamp);
     EXPECT_EQ(fom.interactionClasses()[*sr].own.size(), 5u);
     EXPECT_EQ(fom.attributes()[*fom.attribute(*air, "Spatial")].transport, Transport::BestEffort);
+
+    // The physical entity tree real RPR federates register into: no attributes of their own.
+    const char* const tree[][2] = {
+        {"Platform.Aircraft", "Platform"},           {"Platform.AmphibiousVehicle", "Platform"},
+        {"Platform.GroundVehicle", "Platform"},      {"Platform.MultiDomainPlatform", "Platform"},
+        {"Platform.Spacecraft", "Platform"},         {"Platform.SubmersibleVessel", "Platform"},
+        {"Platform.SurfaceVessel", "Platform"},      {"Lifeform", ""},
+        {"Lifeform.Human", "Lifeform"},              {"Lifeform.NonHuman", "Lifeform"},
+        {"Munition", ""},
+    };
+    const std::string base = "ObjectRoot.BaseEntity.PhysicalEntity";
+    for (const auto& row : tree) {
+        SCOPED_TRACE(row[0]);
+        auto cls = fom.objectClass(base + "." + row[0]);
+        auto parent = fom.objectClass(*row[1] ? base + "." + row[1] : base);
+        ASSERT_TRUE(cls && parent);
+        EXPECT_EQ(fom.objectClasses()[*cls].parent, static_cast<std::int64_t>(*parent));
+        EXPECT_TRUE(fom.objectClasses()[*cls].own.empty());
+        EXPECT_TRUE(fom.attribute(*cls, "Marking"));
+    }
 }
 
 TEST(Executive, RepliesCarryTheSerialAndErrorsTheirCode) {

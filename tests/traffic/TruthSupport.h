@@ -72,3 +72,24 @@ inline double maxDifference(const M3& a, const M3& b) {
 }
 
 }  // namespace truth
+
+namespace truth {
+
+// psi, theta, phi of a body-to-world matrix (z, new y, newest x), for building inputs.
+inline void euler(const M3& m, double& psi, double& theta, double& phi) {
+    theta = -std::asin(m[2][0]);
+    psi = std::atan2(m[1][0], m[0][0]);
+    phi = std::atan2(m[2][1], m[2][2]);
+}
+
+// Body-to-ENU of a heading (clockwise from north), pitch (nose up) and roll (right
+// wing down), degrees: yaw about down, pitch about the new right, roll about the nose.
+inline M3 bodyToEnu(double heading, double pitch, double roll) {
+    const double d = 3.14159265358979323846 / 180;
+    // NED to ENU, then the aerospace sequence in NED.
+    const M3 nedToEnu{{{0, 1, 0}, {1, 0, 0}, {0, 0, -1}}};
+    return mul(nedToEnu, mul(mul(quatRotation({0, 0, 1}, heading * d), quatRotation({0, 1, 0}, pitch * d)),
+                             quatRotation({1, 0, 0}, roll * d)));
+}
+
+}  // namespace truth

@@ -1,0 +1,149 @@
+// Accuracy: the peer (volax-fed fly's tracks) sends its true state at a fixed
+// rate, and at once when a straight leg turns at its end; the receiver
+// extrapolates every 60 Hz frame in between. The error is the distance between
+// the extrapolated and the true position, over two minutes of flight.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "DeadReckoning.h"
+#include "SyntheticTrack.h"
+#include "TrafficPicture.h"
+
+namespace {
+
+const char* const kNames[] = {"", "Static", "FPW", "RPW", "RVW", "FVW", "FPB", "RPB", "RVB", "FVB"};
+
+volaxfed::TrackSpec spec(DeadReckoningAlgorithm algorithm, bool circle) {
+    volaxfed::TrackSpec s;
+    s.latitude = 52.3;
+    s.longitude = 4.76;
+    s.height = 1500;
+    s.radius = 3000;
+    s.speed = 120;
+    s.circle = circle;
+    s.banked = true;
+    s.algorithm = algorithm;
+    return s;
+}
+
+struct Error {
+    double max = 0, rms = 0;
+};
+
+Error measure(DeadReckoningAlgorithm algorithm, bool circle, double rate) {
+    volaxfed::SyntheticTrack track;
+    const char* error = nullptr;
+    if (!track.setup(spec(algorithm, circle), &error)) return Error();
+    const double frame = 1.0 / 60, duration = 120;
+    double lastUpdate = 0, sum = 0, worst = 0;
+    long count = 0, leg = track.legAt(0);
+    Spatial state = track.stateAt(0);
+    for (long i = 0; i * frame <= duration; ++i) {
+        const double t = i * frame;
+        if (t - lastUpdate >= 1 / rate - 1e-9 || track.legAt(t) != leg) {
+            lastUpdate = t;
+            leg = track.legAt(t);
+            state = track.stateAt(t);
+        }
+        DeadReckonedState out;
+        deadReckon(state, t - lastUpdate, out);
+        double truth[3];
+        track.positionAt(t, truth);
+        const double d = std::sqrt(std::pow(out.position[0] - truth[0], 2) + std::pow(out.position[1] - truth[1], 2) +
+                                   std::pow(out.position[2] - truth[2], 2));
+        worst = std::fmax(worst, d);
+        sum += d * d;
+        ++count;
+    }
+    return Error{worst, std::sqrt(sum / count)};
+}
+
+void printAccuracy() {
+    std::printf("Extrapolation error against the peer's truth (m), 120 m/s, 2 min, 60 Hz frames\n");
+    std::printf("%-7s | %-31s | %-31s\n", "", "circle r=3 km, banked 26 deg", "straight legs of 6 km");
+    std::printf("%-7s | %-15s %-15s | %-15s %-15s\n", "", "1 Hz max/rms", "0.2 Hz max/rms", "1 Hz max/rms",
+                "0.2 Hz max/rms");
+    for (int a = 1; a <= 9; ++a) {
+        std::printf("%-7s |", kNames[a]);
+        for (bool circle : {true, false}) {
+            for (double rate : {1.0, 0.2}) {
+                const Error e = measure(static_cast<DeadReckoningAlgorithm>(a), circle, rate);
+                std::printf(" %7.3f/%-7.3f", e.max, e.rms);
+            }
+            std::printf(" |");
+        }
+        std::printf("\n");
+    }
+    std::fflush(stdout);
+}
+
+void BM_DeadReckon(benchmark::State& state) {
+    volaxfed::SyntheticTrack track;
+    const char* error = nullptr;
+    track.setup(spec(static_cast<DeadReckoningAlgorithm>(state.range(0)), true), &error);
+    const Spatial s = track.stateAt(0);
+    double dt = 0;
+    for (auto _ : state) {
+        DeadReckonedState out;
+        deadReckon(s, dt, out);
+        benchmark::DoNotOptimize(out);
+        dt += 1e-4;
+    }
+    state.SetLabel(kNames[state.range(0)]);
+}
+BENCHMARK(BM_DeadReckon)->DenseRange(1, 9);
+
+// One frame of the picture: every entity extrapolated, the nearest MAXENTITIES
+// (500) chosen and converted for drawing, the TCAS targets chosen.
+void BM_PictureAdvance(benchmark::State& state) {
+    traffic::TrafficPicture picture;
+    const int count = static_cast<int>(state.range(0));
+    for (int i = 0; i < count; ++i) {
+        volaxfed::TrackSpec s = spec(i % 2 ? DRM_RPB : DRM_RVW, i % 3 != 0);
+        s.phase = i * 0.37;
+        s.radius = 1000 + 10.0 * i;
+        s.height = 300 + (i % 50) * 100;
+        volaxfed::SyntheticTrack track;
+        const char* error = nullptr;
+        track.setup(s, &error);
+        traffic::EntityUpdate u;
+        u.hasSpatial = true;
+        u.spatial = track.stateAt(0);
+        u.hasEntityType = true;
+        u.entityType = {1, static_cast<uint8_t>(i % 4 ? 2 : 1), 225, 1, 1, 0, 0};
+        u.hasEntityIdentifier = true;
+        u.entityIdentifier = {1, 1, static_cast<uint16_t>(i)};
+        picture.reflect(static_cast<traffic::EntityKey>(i + 1), u, 0);
+    }
+    traffic::OwnshipPosition own;
+    own.latitude = 52.3;
+    own.longitude = 4.76;
+    own.height = 1500;
+    traffic::FrameOrigin origin;
+    origin.latRef = 52.3;
+    origin.lonRef = 4.76;
+    double now = 0;
+    for (auto _ : state) {
+        now += 1.0 / 60;
+        if (now > 10) now = 0;
+        picture.advance(now, own, origin);
+        benchmark::DoNotOptimize(picture.drawn().data());
+    }
+    state.counters["drawn"] = static_cast<double>(picture.drawn().size());
+    state.counters["tcas"] = static_cast<double>(picture.tcasTargets().size());
+}
+BENCHMARK(BM_PictureAdvance)->Arg(500)->Arg(5000)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    printAccuracy();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

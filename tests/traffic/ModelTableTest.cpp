@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include "ModelTable.h"
+
+namespace {
+
+const char kTable[] =
+    "# the default models\n"
+    "* * * * * * * Resources/default.obj\n"
+    "1 2 * * * * * aircraft.obj\n"
+    "1 2 225 * * * * us aircraft.obj\n"
+    "1 2 * 20 * * * helicopter.obj\n"
+    "1 2 225 1 1 3 * f16.obj\n"
+    "  ; a comment after blanks\n"
+    "\n"
+    "1 1 * * * * * lib/ground/vehicle.obj\r\n"
+    "1 2 225 * * * * aircraft.obj\n";
+
+TEST(ModelTable, MostSpecificRuleWins) {
+    traffic::ModelTable table;
+    std::vector<std::string> errors;
+    EXPECT_EQ(table.parse(kTable, "volaxmodels.ini", errors), 7u);
+    EXPECT_TRUE(errors.empty());
+    struct Row {
+        EntityType type;
+        const char* path;
+    } rows[] = {
+        {{1, 2, 225, 1, 1, 3, 0}, "f16.obj"},
+        {{1, 2, 225, 1, 1, 4, 0}, "us aircraft.obj"},  // three numbers beat two; first of equals
+        {{1, 2, 13, 20, 1, 0, 0}, "helicopter.obj"},
+        {{1, 2, 225, 20, 1, 0, 0}, "us aircraft.obj"},  // kind domain country beats kind domain category
+        {{1, 2, 13, 1, 1, 0, 0}, "aircraft.obj"},
+        {{1, 1, 225, 1, 1, 0, 0}, "lib/ground/vehicle.obj"},
+        {{3, 1, 0, 0, 0, 0, 0}, "Resources/default.obj"},
+    };
+    for (const Row& r : rows) EXPECT_EQ(*table.lookup(r.type), r.path) << r.path;
+    const std::vector<std::string> paths = table.paths();
+    EXPECT_EQ(paths.size(), 6u);
+    EXPECT_EQ(paths[0], "Resources/default.obj");
+}
+
+TEST(ModelTable, NoMatchWithoutACatchAll) {
+    traffic::ModelTable table;
+    std::vector<std::string> errors;
+    table.parse("1 2 * * * * * a.obj\n", "m.ini", errors);
+    EXPECT_EQ(table.lookup({1, 1, 0, 0, 0, 0, 0}), nullptr);
+}
+
+TEST(ModelTable, MalformedLinesAreReportedAndSkipped) {
+    traffic::ModelTable table;
+    std::vector<std::string> errors;
+    const char text[] =
+        "1 2 * * * * * good.obj\n"
+        "1 2 * * *\n"
+        "1 2 * * * * *   \n"
+        "256 2 * * * * * a.obj\n"
+        "1 2 65536 * * * * a.obj\n"
+        "1 -2 * * * * * a.obj\n"
+        "1 2 x * * * * a.obj\n"
+        "1 2 ** * * * * a.obj\n"
+        "1 2 65535 * * * * last.obj";
+    EXPECT_EQ(table.parse(text, "volaxmodels.ini", errors), 2u);
+    const std::vector<std::string> expected = {
+        "volaxmodels.ini:2: missing specific",        "volaxmodels.ini:3: missing model path",
+        "volaxmodels.ini:4: bad kind \"256\"",        "volaxmodels.ini:5: bad country \"65536\"",
+        "volaxmodels.ini:6: bad domain \"-2\"",       "volaxmodels.ini:7: bad country \"x\"",
+        "volaxmodels.ini:8: bad country \"**\"",
+    };
+    EXPECT_EQ(errors, expected);
+    EXPECT_EQ(*table.lookup({1, 2, 65535, 0, 0, 0, 0}), "last.obj");
+}
+
+}  // namespace
