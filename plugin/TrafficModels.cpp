@@ -20,6 +20,8 @@ namespace {
 constexpr size_t kPathSize = 1024;
 // Far more than any model table needs; a runaway file cannot use up memory.
 constexpr std::streamoff kMaxTableBytes = 1 << 20;
+// Distinct model files loaded at most: a table naming more is cut, not obeyed.
+constexpr size_t kMaxModels = 256;
 // Entity types remembered; peers may send any number of distinct types.
 constexpr size_t kMaxCachedTypes = 4096;
 
@@ -118,7 +120,14 @@ bool TrafficModels::load(const std::string& folder, float latitude, float longit
     }
     trace("Model table %s: %zu rules\n", file.c_str(), rules);
 
+    size_t models = 0;
     for (const std::string& path : table_.paths()) {
+        if (++models > kMaxModels) {
+            std::string line = "VOLAX loads the first " + std::to_string(kMaxModels) + " models of " + file +
+                               " only; rules naming others draw nothing\n";
+            XPLMDebugString(line.c_str());
+            break;
+        }
         auto& slot = slots()[path];
         if (!slot) {
             slot = std::make_unique<Slot>();
