@@ -11,6 +11,7 @@
 #include "Prefs.h"
 #include "QVCoordConv.h"
 #include "QVHLAManager.h"
+#include "TrafficFeed.h"
 #include "XPAircraftObject.h"
 #include "XPMunitionDetonationInteraction.h"
 #include "XPStartResumeInteraction.h"
@@ -215,6 +216,8 @@ void doJoin() {
     detonation->subscribe();
     manager->registerInteraction(detonation);
 
+    startTrafficFeed();
+
     setItemEnabled(menu.joinItem, false);
     setItemEnabled(menu.resignItem, true);
     setItemEnabled(menu.createItem, true);
@@ -230,6 +233,7 @@ void doResign() {
     XPLMSpeakString("Resigning federation");
     trace("VOLAX plugin RESIGN\n");
     destroyOwnship();
+    stopTrafficFeed();
     if (QVHLAManager::getInstance()->resignFederation()) {
         XPLMUnregisterFlightLoopCallback(VOLAXTick, nullptr);
         setItemEnabled(menu.resignItem, false);
