@@ -11,6 +11,7 @@
 #include "Prefs.h"
 #include "QVCoordConv.h"
 #include "QVHLAManager.h"
+#include "TrafficFeed.h"
 #include "TrafficView.h"
 #include "XPAircraftObject.h"
 #include "XPMunitionDetonationInteraction.h"
@@ -230,6 +231,8 @@ void doJoin() {
     detonation->subscribe();
     manager->registerInteraction(detonation);
 
+    startTrafficFeed();
+
     setItemEnabled(menu.joinItem, false);
     setItemEnabled(menu.resignItem, true);
     setItemEnabled(menu.createItem, true);
@@ -247,6 +250,7 @@ void doResign() {
     trace("VOLAX plugin RESIGN\n");
     stopTrafficView();
     destroyOwnship();
+    stopTrafficFeed();
     if (QVHLAManager::getInstance()->resignFederation()) {
         XPLMUnregisterFlightLoopCallback(VOLAXTick, nullptr);
         setItemEnabled(menu.resignItem, false);

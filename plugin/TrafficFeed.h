@@ -4,6 +4,12 @@
 // The data side of the traffic display: the remote physical entities of the
 // federation flow from the RTI (discovery, reflection, removal) into one
 // traffic::TrafficPicture, which the display advances and reads every frame.
+//
+// At join (TRAFFIC 1) the feed subscribes BaseEntity.PhysicalEntity, which
+// discovers the instances of every subclass, and files a template whose remote
+// objects pass each reflection on to the picture and their removal likewise. At
+// most the picture's capacity of remote entities are held: further discoveries
+// are refused (one trace line), so a flood of registrations cannot grow memory.
 
 #include "TrafficPicture.h"
 
