@@ -1,6 +1,7 @@
 #include "TrafficView.h"
 
 #include <cmath>
+#include <cstdint>
 #include <unordered_map>
 
 #include "PluginState.h"
@@ -10,6 +11,7 @@
 #include "XPLMDataAccess.h"
 #include "XPLMGraphics.h"
 #include "XPLMInstance.h"
+#include "XPLMScenery.h"
 
 namespace volax {
 
@@ -21,8 +23,49 @@ struct Drawn {
     bool seen = false;
 };
 
+// The terrain under a point, for telling parked aircraft from flying ones.
+// One probe per cell of about 200 m, remembered: terrain does not move, and a
+// probe per entity and frame would cost more than the rest of the frame.
+class Ground {
+public:
+    bool height(double latitude, double longitude, double& ground) {
+        const int64_t la = static_cast<int64_t>(std::floor(latitude / kCell));
+        const int64_t lo = static_cast<int64_t>(std::floor(longitude / kCell));
+        const uint64_t key = (static_cast<uint64_t>(la) << 32) ^ static_cast<uint32_t>(lo);
+        auto it = cells_.find(key);
+        if (it != cells_.end()) {
+            ground = it->second;
+            return std::isfinite(ground);
+        }
+        if (!probe_) probe_ = XPLMCreateProbe(xplm_ProbeY);
+        double x, y, z, lat, lon, alt = NAN;
+        XPLMWorldToLocal((la + 0.5) * kCell, (lo + 0.5) * kCell, 0.0, &x, &y, &z);
+        XPLMProbeInfo_t info;
+        info.structSize = sizeof(info);
+        if (probe_ && XPLMProbeTerrainXYZ(probe_, static_cast<float>(x), static_cast<float>(y), static_cast<float>(z),
+                                          &info) == xplm_ProbeHitTerrain)
+            XPLMLocalToWorld(info.locationX, info.locationY, info.locationZ, &lat, &lon, &alt);
+        if (cells_.size() >= kMaxCells) cells_.clear();
+        cells_.emplace(key, alt);
+        ground = alt;
+        return std::isfinite(ground);
+    }
+    void release() {
+        if (probe_) XPLMDestroyProbe(probe_);
+        probe_ = nullptr;
+        cells_.clear();
+    }
+
+private:
+    static constexpr double kCell = 0.002;  // degrees
+    static constexpr size_t kMaxCells = 1 << 16;
+    XPLMProbeRef probe_ = nullptr;
+    std::unordered_map<uint64_t, double> cells_;
+};
+
 struct View {
     bool active = false;
+    Ground ground;
     TrafficModels models;
     TrafficTcas tcas;
     std::unordered_map<traffic::EntityKey, Drawn> drawn;
@@ -60,6 +103,8 @@ void startTrafficView() {
                       static_cast<float>(XPLMGetDatad(v.longitude)));
     }
     v.active = true;
+    trafficPicture().setGroundQuery(
+        [](double lat, double lon, double& ground) { return view().ground.height(lat, lon, ground); });
     v.tcas.start();
     trace("Traffic view started\n");
 }
@@ -118,6 +163,8 @@ void stopTrafficView() {
     for (auto& kv : v.drawn) destroy(kv.second);
     v.drawn.clear();
     v.tcas.stop();
+    trafficPicture().setGroundQuery(nullptr);
+    v.ground.release();
     if (v.active) trace("Traffic view stopped\n");
     v.active = false;
 }

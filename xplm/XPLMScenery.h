@@ -29,6 +29,45 @@ typedef struct {
 
 #if defined(XPLM200)
 
+/* Terrain probes: what lies straight below a point of the local frame. */
+typedef int XPLMProbeType;
+enum {
+    xplm_ProbeY = 0
+};
+
+typedef int XPLMProbeResult;
+enum {
+    xplm_ProbeHitTerrain = 0,
+    xplm_ProbeError = 1,
+    xplm_ProbeMissed = 2
+};
+
+typedef void * XPLMProbeRef;
+
+/* What a probe found: the point hit (local frame), the terrain's normal and velocity. */
+typedef struct {
+    int structSize;
+    float locationX;
+    float locationY;
+    float locationZ;
+    float normalX;
+    float normalY;
+    float normalZ;
+    float velocityX;
+    float velocityY;
+    float velocityZ;
+    int is_wet;
+} XPLMProbeInfo_t;
+
+XPLM_API XPLMProbeRef XPLMCreateProbe(XPLMProbeType inProbeType);
+XPLM_API void XPLMDestroyProbe(XPLMProbeRef inProbe);
+/* Probes the terrain below the local point; outInfo->structSize must be set. */
+XPLM_API XPLMProbeResult XPLMProbeTerrainXYZ(XPLMProbeRef inProbe,
+                                             float inX,
+                                             float inY,
+                                             float inZ,
+                                             XPLMProbeInfo_t * outInfo);
+
 /* An OBJ file loaded into memory. */
 typedef void * XPLMObjectRef;
 

@@ -113,9 +113,11 @@ TEST_F(TrafficView, DiscoveredEntitiesAreDrawnWhereTheyAreAndLeaveWithTheirRemov
     start();
     const RTI::ObjectHandle jet = peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500, 90));
     const RTI::ObjectHandle truck = peer->add("Platform.GroundVehicle", 2, "1:1:225:1:1:1:0", "TRUCK", at(-400, 800, 5, 30));
+    // Parked on the (sea-level) terrain: drawn, not TCAS traffic.
+    const RTI::ObjectHandle parked = peer->add("Platform.Aircraft", 3, "1:2:225:1:1:1:0", "PARKED", at(900, 900, 2));
     run(1.0);
     const auto drawn = xphost::drawnInstances();
-    ASSERT_EQ(drawn.size(), 2u) << traceText();
+    ASSERT_EQ(drawn.size(), 3u) << traceText();
     std::map<std::string, xphost::DrawnInstance> byModel;
     for (const auto& d : drawn) byModel[d.model] = d;
     const xphost::DrawnInstance& a = byModel[std::string(kModels) + "volax_aircraft.obj"];
@@ -130,7 +132,7 @@ TEST_F(TrafficView, DiscoveredEntitiesAreDrawnWhereTheyAreAndLeaveWithTheirRemov
     EXPECT_NEAR(g.z, -800, 0.5);
     EXPECT_NEAR(g.heading, 30, 0.2);
 
-    // Only the aircraft is TCAS traffic.
+    // Only the flying aircraft is TCAS traffic.
     const auto targets = xphost::tcasTargets();
     ASSERT_EQ(targets.size(), 1u);
     EXPECT_EQ(targets[0].flightId, "VLX01");
@@ -140,6 +142,7 @@ TEST_F(TrafficView, DiscoveredEntitiesAreDrawnWhereTheyAreAndLeaveWithTheirRemov
 
     peer->remove(jet);
     peer->remove(truck);
+    peer->remove(parked);
     run(1.0);
     EXPECT_TRUE(xphost::drawnInstances().empty());
     EXPECT_TRUE(xphost::tcasTargets().empty());
@@ -228,15 +231,17 @@ TEST_F(TrafficView, Traffic0DrawsNothingAndTakesNothing) {
 
 TEST_F(TrafficView, DisableReleasesEverythingItTook) {
     start();
-    peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500));
+    const RTI::ObjectHandle jet = peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500));
     run(1.0);
     ASSERT_EQ(xphost::drawnInstances().size(), 1u);
     xphost::disablePlugin(index);
     EXPECT_TRUE(xphost::drawnInstances().empty());
     EXPECT_TRUE(xphost::loadedObjects().empty());
     EXPECT_EQ(xphost::planesController(), -1);
-    // Enabled again it draws again, models reloaded.
+    // Enabled again it joins again and draws with the next heartbeat, models reloaded.
     ASSERT_TRUE(xphost::enablePlugin(index));
+    run(0.5);
+    peer->update(jet, at(300, 2000, 1500));
     run(1.0);
     EXPECT_EQ(xphost::drawnInstances().size(), 1u);
     unload();
