@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include "PluginState.h"
 #include "TrafficFeed.h"
@@ -24,43 +25,55 @@ struct Drawn {
 };
 
 // The terrain under a point, for telling parked aircraft from flying ones.
-// One probe per cell of about 200 m, remembered: terrain does not move, and a
-// probe per entity and frame would cost more than the rest of the frame.
+// One probe per cell of about 200 m, remembered in a direct-mapped table:
+// terrain does not move, and the picture asks for every air platform in every
+// frame.
 class Ground {
 public:
     bool height(double latitude, double longitude, double& ground) {
         const int64_t la = static_cast<int64_t>(std::floor(latitude / kCell));
         const int64_t lo = static_cast<int64_t>(std::floor(longitude / kCell));
         const uint64_t key = (static_cast<uint64_t>(la) << 32) ^ static_cast<uint32_t>(lo);
-        auto it = cells_.find(key);
-        if (it != cells_.end()) {
-            ground = it->second;
-            return std::isfinite(ground);
+        if (cells_.empty()) cells_.resize(kCells);
+        Cell& c = cells_[(key * 0x9E3779B97F4A7C15ull) >> (64 - kCellBits)];
+        if (!c.used || c.key != key) {
+            c.used = true;
+            c.key = key;
+            c.ground = probe((la + 0.5) * kCell, (lo + 0.5) * kCell);
         }
-        if (!probe_) probe_ = XPLMCreateProbe(xplm_ProbeY);
-        double x, y, z, lat, lon, alt = NAN;
-        XPLMWorldToLocal((la + 0.5) * kCell, (lo + 0.5) * kCell, 0.0, &x, &y, &z);
-        XPLMProbeInfo_t info;
-        info.structSize = sizeof(info);
-        if (probe_ && XPLMProbeTerrainXYZ(probe_, static_cast<float>(x), static_cast<float>(y), static_cast<float>(z),
-                                          &info) == xplm_ProbeHitTerrain)
-            XPLMLocalToWorld(info.locationX, info.locationY, info.locationZ, &lat, &lon, &alt);
-        if (cells_.size() >= kMaxCells) cells_.clear();
-        cells_.emplace(key, alt);
-        ground = alt;
+        ground = c.ground;
         return std::isfinite(ground);
     }
     void release() {
         if (probe_) XPLMDestroyProbe(probe_);
         probe_ = nullptr;
-        cells_.clear();
+        std::vector<Cell>().swap(cells_);
     }
 
 private:
+    struct Cell {
+        uint64_t key = 0;
+        double ground = 0;
+        bool used = false;
+    };
     static constexpr double kCell = 0.002;  // degrees
-    static constexpr size_t kMaxCells = 1 << 16;
+    static constexpr int kCellBits = 16;
+    static constexpr size_t kCells = size_t(1) << kCellBits;
+
+    double probe(double latitude, double longitude) {
+        if (!probe_) probe_ = XPLMCreateProbe(xplm_ProbeY);
+        double x, y, z, lat, lon, alt = NAN;
+        XPLMWorldToLocal(latitude, longitude, 0.0, &x, &y, &z);
+        XPLMProbeInfo_t info;
+        info.structSize = sizeof(info);
+        if (probe_ && XPLMProbeTerrainXYZ(probe_, static_cast<float>(x), static_cast<float>(y), static_cast<float>(z),
+                                          &info) == xplm_ProbeHitTerrain)
+            XPLMLocalToWorld(info.locationX, info.locationY, info.locationZ, &lat, &lon, &alt);
+        return alt;
+    }
+
     XPLMProbeRef probe_ = nullptr;
-    std::unordered_map<uint64_t, double> cells_;
+    std::vector<Cell> cells_;
 };
 
 struct View {

@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstdarg>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -201,12 +202,21 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         fillPose(state, e.frozen, frame, d.pose);
     }
 
-    // TCAS: the nearest airborne, drawn or not.
+    // TCAS: the nearest airborne, drawn or not. Air platforms are taken
+    // nearest first in growing batches and tested until 63 fly: the ground
+    // test (terrain under the entity) is then asked for about 63 of them, not
+    // for every air platform of a crowded federation.
     f.tcasDistances.clear();
     f.tcasIndex.clear();
     for (uint32_t i = 0; i < f.candidates.size(); ++i) {
         const Entity& e = *f.candidates[i];
         if (e.entityType.kind != 1 || e.entityType.domain != DOMAIN_AIR) continue;
+        f.tcasIndex.push_back(i);
+        f.tcasDistances.push_back(f.distances[i]);
+    }
+    f.tcasOrder.resize(f.tcasIndex.size());
+    for (uint32_t i = 0; i < f.tcasOrder.size(); ++i) f.tcasOrder[i] = i;
+    auto airborne = [&](const Entity& e) {
         const double speed = e.frozen ? 0 : e.reckoner.speed(reckonTime(e, now));
         double aboveGround = NAN;
         if (groundQuery_) {
@@ -217,13 +227,22 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
                 std::isfinite(ground))
                 aboveGround = h - ground;
         }
-        if (!isAirborne(e.entityType, speed, aboveGround)) continue;
-        f.tcasIndex.push_back(i);
-        f.tcasDistances.push_back(f.distances[i]);
+        return isAirborne(e.entityType, speed, aboveGround);
+    };
+    auto nearer = [&](uint32_t a, uint32_t b) {
+        return f.tcasDistances[a] < f.tcasDistances[b] || (f.tcasDistances[a] == f.tcasDistances[b] && a < b);
+    };
+    std::size_t targets = 0, tested = 0, batch = 2 * kMaxTcasTargets;
+    while (targets < kMaxTcasTargets && tested < f.tcasOrder.size()) {
+        const auto first = f.tcasOrder.begin() + static_cast<std::ptrdiff_t>(tested);
+        const std::size_t count = std::min(batch, f.tcasOrder.size() - tested);
+        if (count < f.tcasOrder.size() - tested) std::nth_element(first, first + count, f.tcasOrder.end(), nearer);
+        std::sort(first, first + count, nearer);
+        for (std::size_t k = tested; k < tested + count && targets < kMaxTcasTargets; ++k)
+            if (airborne(*f.candidates[f.tcasIndex[f.tcasOrder[k]]])) f.tcasOrder[targets++] = f.tcasOrder[k];
+        tested += count;
+        batch *= 2;
     }
-    f.tcasOrder.resize(f.tcasIndex.size());
-    for (uint32_t i = 0; i < f.tcasOrder.size(); ++i) f.tcasOrder[i] = i;
-    const std::size_t targets = selectNearest(f.tcasDistances, f.tcasOrder, kMaxTcasTargets);
     tcas_.resize(targets);
     for (std::size_t n = 0; n < targets; ++n) {
         const uint32_t i = f.tcasIndex[f.tcasOrder[n]];
