@@ -43,6 +43,7 @@ void getDataRefs() {
     dataRefs.phi = XPLMFindDataRef("sim/flightmodel/position/phi");
     dataRefs.latitude = XPLMFindDataRef("sim/flightmodel/position/latitude");
     dataRefs.longitude = XPLMFindDataRef("sim/flightmodel/position/longitude");
+    dataRefs.elevation = XPLMFindDataRef("sim/flightmodel/position/elevation");
     dataRefs.latRef = XPLMFindDataRef("sim/flightmodel/position/lat_ref");
     dataRefs.lonRef = XPLMFindDataRef("sim/flightmodel/position/lon_ref");
     dataRefs.partEq = XPLMFindDataRef("sim/aircraft/prop/acf_part_eq");

@@ -11,6 +11,10 @@
 #include "PluginHarness.h"
 #include "QVCoordConv.h"
 
+#ifdef HAVE_GEOGRAPHICLIB
+#include <GeographicLib/Geocentric.hpp>
+#endif
+
 namespace {
 
 const double kLat = 52.30, kLon = 4.76, kHeight = 1200.0;
@@ -53,8 +57,10 @@ protected:
         xphost::setFloat("sim/flightmodel/position/local_x", x);
         xphost::setFloat("sim/flightmodel/position/local_y", y);
         xphost::setFloat("sim/flightmodel/position/local_z", z);
-        xphost::setFloat("sim/flightmodel/position/latitude", static_cast<float>(kLat));
-        xphost::setFloat("sim/flightmodel/position/longitude", static_cast<float>(kLon));
+        // The frame's origin is under the aircraft: local y is the height there.
+        xphost::setDouble("sim/flightmodel/position/latitude", kLat);
+        xphost::setDouble("sim/flightmodel/position/longitude", kLon);
+        xphost::setDouble("sim/flightmodel/position/elevation", y);
         xphost::setFloat("sim/flightmodel/position/lat_ref", static_cast<float>(kLat));
         xphost::setFloat("sim/flightmodel/position/lon_ref", static_cast<float>(kLon));
     }
@@ -127,15 +133,50 @@ TEST_F(FederationTest, PeerDiscoversAndReflectsTheOwnship) {
     lastLocation(location);
     double lat, lon, h;
     ASSERT_TRUE(QVCoordConv::gcc2gdcDouble(location[0], location[1], location[2], lat, lon, h));
-    double expected[3];
-    ASSERT_TRUE(QVCoordConv::gdc2gccDouble(static_cast<float>(kLat), static_cast<float>(kLon), kHeight, expected[0],
-                                           expected[1], expected[2]));
-    double dx = location[0] - expected[0], dy = location[1] - expected[1], dz = location[2] - expected[2];
-    EXPECT_LT(std::sqrt(dx * dx + dy * dy + dz * dz), 1.0);
-    EXPECT_NEAR(lat, kLat, 1e-5);
-    EXPECT_NEAR(lon, kLon, 1e-5);
-    EXPECT_NEAR(h, kHeight, 1.0);
+    EXPECT_NEAR(lat, kLat, 1e-9);
+    EXPECT_NEAR(lon, kLon, 1e-9);
+    EXPECT_NEAR(h, kHeight, 1e-3);
 }
+
+#ifdef HAVE_GEOGRAPHICLIB
+// X-Plane keeps its local origin for tens of kilometres; 150 km out the flat
+// frame's y is 1.8 km below the height. The published position and the hit
+// test must still be those of the aircraft's exact state.
+TEST_F(FederationTest, PublishedPositionIsExactFarFromTheLocalOrigin) {
+    xphost::setFlightModelEnabled(true);
+    xphost::setFrameRate(10);  // a flight loop every frame: the last send is the current state
+    xphost::setOriginShiftDistance(200000);
+    std::string err;
+    ASSERT_TRUE(xphost::setRoute("start 47.25 8.5 3000 60\nleg - 250 0 0 600\n", &err)) << err;
+    startWithOwnship();
+    const float latRef = xphost::getFloat("sim/flightmodel/position/lat_ref");
+    const GeographicLib::Geocentric& earth = GeographicLib::Geocentric::WGS84();
+    double worst = 0, exact[3] = {0, 0, 0};
+    for (int chunk = 0; chunk < 60; ++chunk) {
+        xphost::runSeconds(10);
+        peer->tick();
+        const xphost::FlightState s = xphost::flightState();
+        earth.Forward(s.latitude, s.longitude, s.elevation, exact[0], exact[1], exact[2]);
+        double published[3];
+        lastLocation(published);
+        worst = std::max(worst, std::hypot(published[0] - exact[0], published[1] - exact[1], published[2] - exact[2]));
+        ASSERT_FALSE(HasFailure());
+    }
+    EXPECT_LT(worst, 0.05);
+    ASSERT_EQ(xphost::getFloat("sim/flightmodel/position/lat_ref"), latRef) << "the origin stayed in place";
+    ASSERT_GT(xphost::flightState().elevation - xphost::flightState().y, 1700);
+
+    // A detonation 60 m above the exact position hits; 1.8 km off it would not.
+    xphost::setPaused(true);
+    const double norm = std::hypot(exact[0], exact[1], exact[2]);
+    Detonation d;
+    d.resultCode = 5;
+    d.hasLocation = true;
+    for (int i = 0; i < 3; ++i) d.location[i] = exact[i] * (1 + 60 / norm);
+    deliver(d);
+    EXPECT_TRUE(wingRemoved());
+}
+#endif
 
 TEST_F(FederationTest, DefaultEntityTypeWithoutTable) {
     standStill(10.0f, 10.0f, 10.0f);

@@ -111,7 +111,7 @@ struct Sample {
     float q[3] = {0, 0, 0};
 };
 
-bool feed(XPAircraftObject& o, const Sample& s) { return o.updateSample(s.p, s.v, s.a, s.q, 52.0f, 4.0f); }
+bool feed(XPAircraftObject& o, const Sample& s) { return o.updateSample(s.p, s.v, s.a, s.q, 52.0, 4.0, 0.0); }
 
 }  // namespace
 
@@ -163,7 +163,9 @@ TEST(OwnshipSpatial, KeptSampleBecomesAGeocentricFvwSpatial) {
     float v[3] = {50.0f, 1.0f, 0.0f};
     float a[3] = {0.0f, 0.0f, 0.5f};
     float q[3] = {90.0f, 5.0f, -10.0f};
-    ASSERT_TRUE(o.updateSample(p, v, a, q, 52.001f, 4.002f));
+    // The elevation, not local y, is the height: they part far from the origin.
+    const double lat = 52.00123456789, lon = 4.00234567891, elevation = 1234.567;
+    ASSERT_TRUE(o.updateSample(p, v, a, q, lat, lon, elevation));
     o.prepareUpdate();
     ASSERT_TRUE(o.hasSpatial());
     EXPECT_TRUE(o.isSpatialPending());
@@ -172,11 +174,12 @@ TEST(OwnshipSpatial, KeptSampleBecomesAGeocentricFvwSpatial) {
     const Spatial& s = o.peekSpatial();
     EXPECT_EQ(s.algorithm, 5);
     EXPECT_EQ(s.isFrozen, 0);
-    float x, y, z;
-    ASSERT_TRUE(QVCoordConv::gdc2gcc(52.001f, 4.002f, 1500.0f, x, y, z));
-    EXPECT_EQ(s.worldLocation.x, static_cast<double>(x));
-    EXPECT_EQ(s.worldLocation.y, static_cast<double>(y));
-    EXPECT_EQ(s.worldLocation.z, static_cast<double>(z));
+    // Geocentric WGS 84 of the exact global position, without float rounding.
+    const double kA = 6378137.0, kE2 = (2 - 1 / 298.257223563) / 298.257223563, kDeg = M_PI / 180;
+    const double n = kA / std::sqrt(1 - kE2 * std::pow(std::sin(lat * kDeg), 2));
+    EXPECT_NEAR(s.worldLocation.x, (n + elevation) * std::cos(lat * kDeg) * std::cos(lon * kDeg), 1e-3);
+    EXPECT_NEAR(s.worldLocation.y, (n + elevation) * std::cos(lat * kDeg) * std::sin(lon * kDeg), 1e-3);
+    EXPECT_NEAR(s.worldLocation.z, (n * (1 - kE2) + elevation) * std::sin(lat * kDeg), 1e-3);
 
     float gp[3], gv[3], ga[3], go[3];
     ASSERT_TRUE(QVCoordConv::ltp2gcc(52.0f, 4.0f, 100.0f, 200.0f, 1500.0f, 50.0f, -0.0f, 1.0f, 0.0f, -0.5f, 0.0f,
@@ -196,7 +199,7 @@ TEST(OwnshipSpatial, FailedConversionKeepsTheSampleForTheNextUpdate) {
     XPAircraftObject o;
     o.setReference(95.0f, 4.0f);  // origin beyond the pole
     float p[3] = {10.0f, 10.0f, 10.0f}, zero[3] = {0, 0, 0};
-    ASSERT_TRUE(o.updateSample(p, zero, zero, zero, 52.0f, 4.0f));
+    ASSERT_TRUE(o.updateSample(p, zero, zero, zero, 52.0, 4.0, 10.0));
     o.prepareUpdate();
     EXPECT_FALSE(o.hasSpatial());
     EXPECT_TRUE(o.isSampleChanged());
