@@ -400,13 +400,13 @@ TEST_F(FederationTest, StartResumeAddressing) {
     s.receiver[2] = 9;
     deliver(s);
     EXPECT_EQ(xphost::getInt("sim/time/use_system_time"), 0);
-    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 1);
+    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 0);
     EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), 0.0f);
 
     StartResume unaddressed;  // no receiving entity: applies
     unaddressed.hours = 306816 + 24 * 59 + 7;  // March 1, 07:00
     deliver(unaddressed);
-    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 60);
+    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 59);
     EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), 7 * 3600.0f);
 }
 
@@ -418,10 +418,11 @@ TEST_F(FederationTest, StartResumeClockCases) {
         int day;
         float seconds;
     } cases[] = {
-        {306816, 0xC0000000u, 1, 2700.0f},
-        {306816, 0x7FFFFFFEu, 1, 1799.0f},
-        {306816, 0xFFFFFFFEu, 1, 3600.0f},
-        {306816 + 24 * 364 + 23, 0xFFFFFFFEu, 1, 0.0f},  // 2006-01-01 00:00
+        {306816, 0xC0000000u, 0, 2700.0f},
+        {306816, 0x7FFFFFFEu, 0, 1799.0f},
+        {306816, 0xFFFFFFFEu, 0, 3600.0f},
+        {306816 + 24 * 364 + 23, 0xFFFFFFFEu, 0, 0.0f},  // 2006-01-01 00:00
+        {306816 + 24 * 364 + 22, 0, 364, 22 * 3600.0f},  // 2005-12-31 22:00
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.past);
@@ -439,10 +440,42 @@ TEST_F(FederationTest, StartResumeClockCases) {
     StartResume feb29;
     feb29.hours = static_cast<int32_t>(timegm(&leap) / 3600) + 12;
     deliver(feb29);
-    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 59);
+    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 58);
     EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), 12 * 3600.0f);
     unload();
-    EXPECT_TRUE(contains(traceText(), "Setting day and second: 59  43200.000000\n"));
+    EXPECT_TRUE(contains(traceText(), "Setting day and second: 58  43200.000000\n"));
+}
+
+// A pilot in Zurich: X-Plane reads zulu_time_sec as UTC, whatever the
+// computer's time zone, and the date follows the UTC day.
+TEST_F(FederationTest, StartResumeSetsUtcInAnyTimeZone) {
+    setenv("TZ", "Europe/Zurich", 1);
+    tzset();
+    startWithOwnship();
+    const struct {
+        int32_t hours;
+        uint32_t past;
+        int day;
+        float seconds;
+    } cases[] = {
+        {306816 + 12, 0x80000000u, 0, 12 * 3600 + 30 * 60.0f},    // 2005-01-01 12:30 UTC
+        {306816 + 24 * 181 + 23, 0u, 181, 23 * 3600.0f},           // 2005-07-01 23:00 UTC, 01:00 in Zurich
+        {306816 + 24 * 364 + 23, 0x7FFFFFFEu, 364, 23 * 3600 + 1799.0f},  // 2005-12-31 23:29:59 UTC
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hours);
+        StartResume s;
+        s.hours = c.hours;
+        s.timePastTheHour = c.past;
+        deliver(s);
+        EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), c.day);
+        EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), c.seconds);
+    }
+    // The host's clock runs on from there in UTC, the date turning at midnight UTC.
+    xphost::setFlightModelEnabled(true);
+    xphost::runSeconds(31 * 60 + 1);
+    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 0);
+    EXPECT_NEAR(xphost::getFloat("sim/time/zulu_time_sec"), 60.0f, 0.01f);
 }
 
 TEST_F(FederationTest, UnrepresentableSimulationTimeIsIgnoredWithALogLine) {
@@ -454,6 +487,6 @@ TEST_F(FederationTest, UnrepresentableSimulationTimeIsIgnoredWithALogLine) {
         s.hours = hours;
         deliver(s);
         EXPECT_EQ(xphost::getInt("sim/time/use_system_time"), 1);
-        EXPECT_TRUE(contains(xphost::logText(), "VOLAX ignored a simulation time outside the local time range\n"));
+        EXPECT_TRUE(contains(xphost::logText(), "VOLAX ignored a simulation time outside the time range it can convert\n"));
     }
 }

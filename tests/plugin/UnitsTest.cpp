@@ -49,7 +49,7 @@ int secondsOfDay(const CalendarTime& c) { return c.hour * 3600 + c.minute * 60 +
 
 }  // namespace
 
-TEST_F(UtcTest, ClockTimeBreaksDownInLocalTime) {
+TEST_F(UtcTest, ClockTimeBreaksDownInUtc) {
     CalendarTime c = convert(306816, 0);  // 2005-01-01 00:00 UTC
     EXPECT_EQ(c.month, 1);
     EXPECT_EQ(c.day, 1);
@@ -65,11 +65,22 @@ TEST_F(UtcTest, ClockTimeBreaksDownInLocalTime) {
     EXPECT_EQ(leap.hour, 13);
 }
 
-TEST_F(UtcTest, ClockTimeFollowsTheHostTimeZone) {
-    setenv("TZ", "CET-1", 1);
-    tzset();
-    CalendarTime c = convert(306816, 0);
-    EXPECT_EQ(c.hour, 1);
+// zulu_time_sec is UTC: the host's time zone must not shift hour or date.
+TEST_F(UtcTest, ClockTimeIgnoresTheHostTimeZone) {
+    const int32_t newYear2005 = 306816;
+    for (const char* zone : {"Europe/Zurich", "America/New_York", "Asia/Kolkata", "CET-1"}) {
+        SCOPED_TRACE(zone);
+        setenv("TZ", zone, 1);
+        tzset();
+        CalendarTime c = convert(newYear2005 + 12, 0x40000000u);  // 12:15 UTC
+        EXPECT_EQ(c.month, 1);
+        EXPECT_EQ(c.day, 1);
+        EXPECT_EQ(secondsOfDay(c), 12 * 3600 + 15 * 60);
+        CalendarTime late = convert(newYear2005 - 1, 0);  // 2004-12-31 23:00 UTC
+        EXPECT_EQ(late.month, 12);
+        EXPECT_EQ(late.day, 31);
+        EXPECT_EQ(late.hour, 23);
+    }
 }
 
 TEST_F(UtcTest, UnrepresentableClockTimesHaveNoResult) {
@@ -86,20 +97,21 @@ TEST_F(UtcTest, UnrepresentableClockTimesHaveNoResult) {
     EXPECT_EQ(c.day, 1);
 }
 
-TEST(DayNumber, CountsFromJanuaryFirstWithoutLeapDays) {
-    bool legal = false;
-    EXPECT_EQ(volax::dayNumber(1, 1, legal), 1);
-    EXPECT_TRUE(legal);
-    EXPECT_EQ(volax::dayNumber(3, 1, legal), 60);
-    EXPECT_EQ(volax::dayNumber(12, 31, legal), 365);
-    EXPECT_EQ(volax::dayNumber(2, 29, legal), 59);
-    EXPECT_EQ(volax::dayNumber(2, 28, legal), 59);
-    EXPECT_EQ(volax::dayNumber(4, 0, legal), 91);
-    EXPECT_EQ(volax::dayNumber(4, 31, legal), 120);
-    EXPECT_EQ(volax::dayNumber(13, 5, legal), 5);
-    EXPECT_FALSE(legal);
-    EXPECT_EQ(volax::dayNumber(0, -4, legal), 1);
-    EXPECT_FALSE(legal);
+// X-Plane's local_date_days: January 1 is 0, December 31 is 364.
+TEST(DayNumber, CountsFromZeroOnJanuaryFirstWithoutLeapDays) {
+    const struct {
+        int month, day, expected;
+        bool legal;
+    } cases[] = {
+        {1, 1, 0, true},    {1, 31, 30, true},  {2, 1, 31, true},  {2, 28, 58, true}, {2, 29, 58, true},
+        {3, 1, 59, true},   {4, 0, 90, true},   {4, 31, 119, true}, {12, 31, 364, true}, {12, 32, 364, true},
+        {13, 5, 4, false},  {0, -4, 0, false},
+    };
+    for (const auto& c : cases) {
+        bool legal = !c.legal;
+        EXPECT_EQ(volax::dayNumber(c.month, c.day, legal), c.expected) << c.month << "/" << c.day;
+        EXPECT_EQ(legal, c.legal) << c.month << "/" << c.day;
+    }
 }
 
 namespace {

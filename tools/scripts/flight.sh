@@ -118,10 +118,10 @@ if "$BIN/volax-fed" start-resume --time 2005-01-01T12:30:00Z >"$OUT/start-resume
 else
   step_fail "start-resume failed: $(head -1 "$OUT/start-resume.txt")"
 fi
-if wait_for "$TRACE" '^Setting day and second: 1  45000\.000000$' 5; then
-  step_ok "VOLAX set the date: day 1, 45000 s (12:30:00)"
+if wait_for "$TRACE" '^Setting day and second: 0  45000\.000000$' 5; then
+  step_ok "VOLAX set the date: day 0 (January 1), 45000 s (12:30:00 UTC)"
 else
-  step_fail "VOLAX did not set day 1, 45000 s ($(grep -m1 '^Setting day' "$TRACE" || echo 'no Setting day line'))"
+  step_fail "VOLAX did not set day 0, 45000 s ($(grep -m1 '^Setting day' "$TRACE" || echo 'no Setting day line'))"
 fi
 
 # 6. Shut down: the host resigns on SIGINT, the monitor sees the ownship go.
