@@ -12,6 +12,8 @@ Menu menu;
 XPAircraftObject* ownship = nullptr;
 bool userAircraftLoaded = false;
 int intactParts[kPartCount] = {};
+bool intactPartsSaved = false;
+bool tickRegistered = false;
 EntityTypeTable entityTypeTable;
 DataRefs dataRefs;
 

@@ -44,6 +44,8 @@ extern Menu menu;
 extern XPAircraftObject* ownship;
 extern bool userAircraftLoaded;
 extern int intactParts[kPartCount];
+extern bool intactPartsSaved;  // intactParts holds a snapshot of the user's aircraft
+extern bool tickRegistered;    // VOLAXTick is registered with X-Plane
 extern EntityTypeTable entityTypeTable;
 extern DataRefs dataRefs;
 
