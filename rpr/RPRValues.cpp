@@ -172,6 +172,17 @@ NetBuffer spatialToNet(const Spatial& value) {
     return b;
 }
 
+NetBuffer markingToNet(const Marking& value) {
+    NetBuffer b = zeroBuffer(MARKING_SIZE);
+    b[0] = static_cast<char>(value.encoding);
+    std::memcpy(&b[1], value.characters, MARKING_CHARACTERS);
+    return b;
+}
+
+NetBuffer damageStateToNet(DamageState value) {
+    return uint32ToNet(value);
+}
+
 bool netToEntityIdentifier(const char* data, std::size_t length, EntityIdentifier& out) {
     if (!data || length < ENTITY_IDENTIFIER_SIZE) return false;
     out.site = getU16(data);
@@ -268,4 +279,50 @@ SpatialDecode netToSpatial(const char* data, std::size_t length, Spatial& out) {
     }
     out = s;
     return SpatialDecode::Ok;
+}
+
+bool netToMarking(const char* data, std::size_t length, Marking& out) {
+    if (!data || length < MARKING_SIZE) return false;
+    out.encoding = static_cast<MarkingEncoding>(data[0]);
+    std::memcpy(out.characters, data + 1, MARKING_CHARACTERS);
+    return true;
+}
+
+bool netToDamageState(const char* data, std::size_t length, DamageState& out) {
+    uint32_t v;
+    if (!netToUInt32(data, length, v) || v > DAMAGE_DESTROYED) return false;
+    out = v;
+    return true;
+}
+
+namespace {
+char printable(char c) {
+    return (c >= 0x20 && c <= 0x7E) ? c : '?';
+}
+}  // namespace
+
+Marking asciiMarking(const char* text) {
+    Marking m;
+    m.encoding = MARKING_ASCII;
+    std::memset(m.characters, 0, MARKING_CHARACTERS);
+    for (std::size_t i = 0; text && i < MARKING_CHARACTERS && text[i] != '\0'; ++i)
+        m.characters[i] = printable(text[i]);
+    return m;
+}
+
+std::string markingText(const Marking& value) {
+    std::string s;
+    for (std::size_t i = 0; i < MARKING_CHARACTERS && value.characters[i] != '\0'; ++i)
+        s.push_back(printable(value.characters[i]));
+    return s;
+}
+
+const char* damageStateName(DamageState value) {
+    switch (value) {
+    case DAMAGE_NO_DAMAGE: return "NoDamage";
+    case DAMAGE_SLIGHT: return "SlightDamage";
+    case DAMAGE_MODERATE: return "ModerateDamage";
+    case DAMAGE_DESTROYED: return "Destroyed";
+    default: return "Unknown";
+    }
 }

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 typedef std::unique_ptr<char[]> NetBuffer;
 
@@ -74,6 +75,31 @@ struct Spatial {
     Vector3f angularVelocity;
 };
 
+// MarkingStruct: the call sign other federates show beside the entity.
+typedef uint8_t MarkingEncoding;
+enum : MarkingEncoding {
+    MARKING_OTHER = 0,
+    MARKING_ASCII = 1,
+    MARKING_ARMY_CCTT = 2,
+    MARKING_DIGIT_CHEVRON = 3
+};
+
+enum : std::size_t { MARKING_CHARACTERS = 11 };
+
+struct Marking {
+    MarkingEncoding encoding;
+    char characters[MARKING_CHARACTERS];  // NUL-padded, not NUL-terminated when full
+};
+
+// DamageStatusEnum32.
+typedef uint32_t DamageState;
+enum : DamageState {
+    DAMAGE_NO_DAMAGE = 0,
+    DAMAGE_SLIGHT = 1,
+    DAMAGE_MODERATE = 2,
+    DAMAGE_DESTROYED = 3
+};
+
 static_assert(sizeof(EntityIdentifier) == 6, "EntityIdentifier is 6 bytes");
 static_assert(sizeof(EntityType) == 8, "EntityType is 8 bytes");
 static_assert(sizeof(Spatial) == 88, "Spatial is 88 bytes");
@@ -86,7 +112,9 @@ enum : std::size_t {
     WORLD_LOCATION_SIZE = 24,
     VECTOR_SIZE = 12,
     CLOCK_TIME_SIZE = 8,
-    SPATIAL_SIZE = 88
+    SPATIAL_SIZE = 88,
+    MARKING_SIZE = 12,
+    DAMAGE_STATE_SIZE = 4
 };
 
 // Byte reversal of a float32 / float64 bit pattern between host and network order.
@@ -105,6 +133,8 @@ NetBuffer uint32ToNet(uint32_t value);
 // Always 88 bytes; members the algorithm does not carry are left zero.
 // Logs "Double X/Y/Z" lines under "spatialToNet()" while the manager has a log stream.
 NetBuffer spatialToNet(const Spatial& value);
+NetBuffer markingToNet(const Marking& value);
+NetBuffer damageStateToNet(DamageState value);
 
 bool netToEntityIdentifier(const char* data, std::size_t length, EntityIdentifier& out);
 bool netToEntityType(const char* data, std::size_t length, EntityType& out);
@@ -114,6 +144,19 @@ bool netToVector(const char* data, std::size_t length, Vector3f& out);
 bool netToClockTime(const char* data, std::size_t length, ClockTime& out);
 bool netToUInt16(const char* data, std::size_t length, uint16_t& out);
 bool netToUInt32(const char* data, std::size_t length, uint32_t& out);
+// Any encoding byte is kept; the characters are copied as sent.
+bool netToMarking(const char* data, std::size_t length, Marking& out);
+// Refuses values other than NoDamage, SlightDamage, ModerateDamage and Destroyed.
+bool netToDamageState(const char* data, std::size_t length, DamageState& out);
+
+// An ASCII marking of the first 11 characters of `text` (NUL-padded); bytes outside
+// printable ASCII become '?', since peers show the marking as it stands.
+Marking asciiMarking(const char* text);
+// The marking's characters up to the first NUL, bytes outside printable ASCII as '?':
+// safe to print on one line.
+std::string markingText(const Marking& value);
+// "NoDamage", "SlightDamage", "ModerateDamage", "Destroyed"; "Unknown" otherwise.
+const char* damageStateName(DamageState value);
 
 // Bytes of a Spatial that carry data for `algorithm` (48, 60, 72 or 84), 0 when the
 // algorithm has no wire alternative.

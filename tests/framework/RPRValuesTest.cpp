@@ -230,3 +230,46 @@ TEST(RPRValues, SpatialToNetLogsEachCoordinateOnlyWithALogStream) {
     spatialToNet(s);
     EXPECT_TRUE(quiet.lines().empty());
 }
+
+// MarkingStruct: encoding byte, then 11 characters NUL-padded; DamageStatusEnum32 big-endian.
+TEST(RPRValues, MarkingAndDamageStateWireForms) {
+    EXPECT_EQ(encoded(markingToNet(asciiMarking("N172SP")), 12),
+              bytes({1, 'N', '1', '7', '2', 'S', 'P', 0, 0, 0, 0, 0}));
+    // Longer than 11: cut, no terminator; control bytes and 8-bit bytes become '?'.
+    EXPECT_EQ(encoded(markingToNet(asciiMarking("ABCDEFGHIJKLMN")), 12),
+              bytes({1, 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K'}));
+    EXPECT_EQ(encoded(markingToNet(asciiMarking("a\tb\xE9")), 12), bytes({1, 'a', '?', 'b', '?', 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(encoded(markingToNet(asciiMarking("")), 12), std::string("\x01", 1) + std::string(11, '\0'));
+    EXPECT_EQ(encoded(damageStateToNet(DAMAGE_DESTROYED), 4), bytes({0, 0, 0, 3}));
+    EXPECT_EQ(encoded(damageStateToNet(DAMAGE_NO_DAMAGE), 4), bytes({0, 0, 0, 0}));
+
+    // A peer's full 11 characters, with an encoding we do not write, decode as sent.
+    const std::string peer = bytes({2, 'C', 'A', 'L', 'L', 'S', 'I', 'G', 'N', '1', '2', '3'});
+    Marking m = asciiMarking("x");
+    EXPECT_FALSE(netToMarking(peer.data(), 11, m));
+    EXPECT_FALSE(netToMarking(nullptr, 12, m));
+    EXPECT_EQ(markingText(m), "x");
+    ASSERT_TRUE(netToMarking(peer.data(), 12, m));
+    EXPECT_EQ(m.encoding, 2);
+    EXPECT_EQ(markingText(m), "CALLSIGN123");
+    const std::string odd = bytes({1, 'A', 0x7F, '\n', 0, 'Z', 0, 0, 0, 0, 0, 0});
+    ASSERT_TRUE(netToMarking(odd.data(), 12, m));
+    EXPECT_EQ(markingText(m), "A??");
+
+    struct Case {
+        std::string wire;
+        bool ok;
+        DamageState value;
+    } cases[] = {{bytes({0, 0, 0, 0}), true, DAMAGE_NO_DAMAGE},  {bytes({0, 0, 0, 1}), true, DAMAGE_SLIGHT},
+                 {bytes({0, 0, 0, 2}), true, DAMAGE_MODERATE},   {bytes({0, 0, 0, 3, 9}), true, DAMAGE_DESTROYED},
+                 {bytes({0, 0, 0, 4}), false, 0},                {bytes({3, 0, 0, 0}), false, 0},
+                 {bytes({0, 0, 3}), false, 0}};
+    for (const Case& c : cases) {
+        DamageState d = 77;
+        EXPECT_EQ(netToDamageState(c.wire.data(), c.wire.size(), d), c.ok) << testing::PrintToString(c.wire);
+        EXPECT_EQ(d, c.ok ? c.value : 77u);
+    }
+    EXPECT_STREQ(damageStateName(DAMAGE_DESTROYED), "Destroyed");
+    EXPECT_STREQ(damageStateName(DAMAGE_NO_DAMAGE), "NoDamage");
+    EXPECT_STREQ(damageStateName(9), "Unknown");
+}

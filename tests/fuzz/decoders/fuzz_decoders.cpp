@@ -64,6 +64,10 @@ void decodeAll(const uint8_t* data, size_t size) {
     netToUInt16(p, size, u16);
     uint32_t u32;
     netToUInt32(p, size, u32);
+    Marking m;
+    if (netToMarking(p, size, m)) markingText(m);
+    DamageState d;
+    netToDamageState(p, size, d);
     Spatial s;
     if (netToSpatial(p, size, s) == SpatialDecode::Ok) {
         // A decoded value encodes again without trouble.
