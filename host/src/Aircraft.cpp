@@ -128,6 +128,15 @@ void otherPluginReleasesPlanes() {
     detail::releasePlanesOf(detail::kOtherPlugin);
 }
 
+bool startNewFlight() {
+    const AircraftModel m = detail::aircraft().user;
+    if (m.fileName.empty()) return false;
+    detail::restartFlight();
+    loadUserAircraft(m);
+    sendMessage(XPLM_MSG_AIRPORT_LOADED, nullptr);
+    return true;
+}
+
 void setAircraftCount(int total, int active) {
     auto& a = detail::aircraft();
     a.total = std::max(1, total);

@@ -52,6 +52,12 @@ const char* eventName(ScenarioEvent::Kind k) {
         case ScenarioEvent::Message: return "message";
         case ScenarioEvent::PlanesAcquire: return "planes acquire";
         case ScenarioEvent::PlanesRelease: return "planes release";
+        case ScenarioEvent::Disable: return "disable";
+        case ScenarioEvent::Enable: return "enable";
+        case ScenarioEvent::Reload: return "reload";
+        case ScenarioEvent::Flight: return "flight";
+        case ScenarioEvent::Pause: return "pause";
+        case ScenarioEvent::Resume: return "resume";
         case ScenarioEvent::End: return "end";
     }
     return "?";
@@ -85,11 +91,20 @@ bool parseScenario(const std::string& text, const std::string& fileName, std::ve
             }
             if (e.menuTitle.empty() || e.itemText.empty()) return "expected: menu <title> <item text>";
             e.kind = ScenarioEvent::Menu;
-        } else if (kind == "crash" || kind == "airport" || kind == "end") {
+        } else if (kind == "crash" || kind == "airport" || kind == "end" || kind == "reload" || kind == "flight" ||
+                   kind == "pause" || kind == "resume") {
             if (w.size() != 2) return kind + " takes no arguments";
-            e.kind = kind == "crash" ? ScenarioEvent::Crash
+            e.kind = kind == "crash"     ? ScenarioEvent::Crash
                      : kind == "airport" ? ScenarioEvent::Airport
+                     : kind == "reload"  ? ScenarioEvent::Reload
+                     : kind == "flight"  ? ScenarioEvent::Flight
+                     : kind == "pause"   ? ScenarioEvent::Pause
+                     : kind == "resume"  ? ScenarioEvent::Resume
                                          : ScenarioEvent::End;
+        } else if (kind == "disable" || kind == "enable") {
+            e.plugin = restAfterWords(line, 2);
+            if (e.plugin.empty()) return "expected: " + kind + " <plugin name, signature or file>";
+            e.kind = kind == "disable" ? ScenarioEvent::Disable : ScenarioEvent::Enable;
         } else if (kind == "aircraft") {
             e.modelPath = restAfterWords(line, 2);
             if (e.modelPath.empty()) return "expected: aircraft <path/to/model.acf>";
@@ -117,7 +132,9 @@ bool parseScenario(const std::string& text, const std::string& fileName, std::ve
             if (w.size() != 3 || (w[2] != "acquire" && w[2] != "release")) return "expected: planes acquire | release";
             e.kind = w[2] == "acquire" ? ScenarioEvent::PlanesAcquire : ScenarioEvent::PlanesRelease;
         } else {
-            return "unknown event \"" + kind + "\" (menu, crash, aircraft, airport, count, message, planes, end)";
+            return "unknown event \"" + kind +
+                   "\" (menu, crash, aircraft, airport, count, message, disable, enable, reload, flight, pause, "
+                   "resume, planes, end)";
         }
         last = e.time;
         out.push_back(e);
@@ -172,6 +189,34 @@ bool runScenarioEvent(const ScenarioEvent& e) {
         case ScenarioEvent::PlanesRelease:
             note(what.str());
             otherPluginReleasesPlanes();
+            return true;
+        case ScenarioEvent::Disable:
+        case ScenarioEvent::Enable: {
+            note(what.str() + " " + e.plugin);
+            const int index = findPlugin(e.plugin);
+            if (index < 0) {
+                note("no plugin \"" + e.plugin + "\" is loaded");
+            } else if (e.kind == ScenarioEvent::Disable) {
+                if (!pluginEnabled(index)) note("plugin " + pluginName(index) + " is already disabled");
+                disablePlugin(index);
+            } else {
+                if (pluginEnabled(index)) note("plugin " + pluginName(index) + " is already enabled");
+                enablePlugin(index);
+            }
+            return true;
+        }
+        case ScenarioEvent::Reload:
+            note(what.str());
+            reloadPlugins();
+            return true;
+        case ScenarioEvent::Flight:
+            note(what.str());
+            if (!startNewFlight()) note("no user aircraft is loaded: no new flight");
+            return true;
+        case ScenarioEvent::Pause:
+        case ScenarioEvent::Resume:
+            note(what.str());
+            setPaused(e.kind == ScenarioEvent::Pause);
             return true;
         case ScenarioEvent::End:
             note(what.str());
