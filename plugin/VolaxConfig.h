@@ -4,8 +4,11 @@
 // The two configuration files of the plugin, as plain readers and writers over
 // C streams: no X-Plane and no RTI, so they can be tested and fuzzed alone.
 //
-//   volax.ini     "KEY value" lines; the nine keys of VolaxSettings
+//   volax.ini     "KEY value" lines, the keys of VolaxSettings; a value in
+//                 double quotes may hold blanks (FEDFILE "C:\X-Plane 12\x.fed")
 //   volaxexp.ini  "name kind domain country category subcategory specific extra"
+//
+// A UTF-8 byte-order mark at the start of either file is skipped.
 
 #include <cstdint>
 #include <cstdio>
@@ -27,15 +30,17 @@ struct VolaxSettings {
     int16_t autoJoin = 1;
     int16_t create = 1;
     float timeStep = 0.1f;
+    // 1: the ownship is created whenever the user's aircraft is loaded while
+    // joined. Files without the key keep 0; a freshly written file says 1.
+    int16_t autoCreate = 0;
     // Traffic keys: read when present, never written into a fresh volax.ini.
     int16_t traffic = 1;             // TRAFFIC: 0 turns the remote entity picture off
     uint32_t maxEntities = 500;      // MAXENTITIES: the nearest drawn, 0 to kMaxEntitiesLimit
-    float entityTimeout = 12.0f;     // ENTITYTIMEOUT: seconds without an update; 0 keeps
+    float entityTimeout = 12.0f;     // ENTITYTIMEOUT: seconds without an update (at most a day); 0 keeps
 };
 
 // MAXENTITIES above this is cut to it (the picture holds no more entities).
 constexpr uint32_t kMaxEntitiesLimit = 20000;
-// ENTITYTIMEOUT above a day is cut to a day.
 
 struct EntityTypeEntry {
     std::string name;  // pattern; lower-cased on first comparison
@@ -51,13 +56,16 @@ struct EntityTypeEntry {
 
 using EntityTypeTable = std::vector<EntityTypeEntry>;
 
-// Applies one key/value pair. Unknown keys are ignored; keys are case-sensitive.
-void applySetting(VolaxSettings& s, const std::string& key, const std::string& value);
+// Applies one key/value pair; keys are case-sensitive. False for an unknown
+// key, which changes nothing.
+bool applySetting(VolaxSettings& s, const std::string& key, const std::string& value);
 
-// Reads volax.ini from `in` into `s` (missing keys keep their values).
-void readSettings(FILE* in, VolaxSettings& s);
+// Reads volax.ini from `in` into `s` (missing keys keep their values). Unknown
+// keys and unclosed quotes are reported on `trace` when it is set.
+void readSettings(FILE* in, VolaxSettings& s, FILE* trace = nullptr);
 
-// Writes the nine lines of a fresh volax.ini. False if a write failed.
+// Writes the ten lines of a fresh volax.ini (values with blanks quoted).
+// False if a write failed.
 bool writeSettings(FILE* out, const VolaxSettings& s);
 
 // Appends every complete volaxexp.ini record of `in` to `table`, in file order.
