@@ -36,12 +36,11 @@ struct VolaxSettings {
     // Traffic keys: read when present, never written into a fresh volax.ini.
     int16_t traffic = 1;             // TRAFFIC: 0 turns the remote entity picture off
     uint32_t maxEntities = 500;      // MAXENTITIES: the nearest drawn, 0 to kMaxEntitiesLimit
-    float entityTimeout = 12.0f;     // ENTITYTIMEOUT: seconds without an update; 0 keeps
+    float entityTimeout = 12.0f;     // ENTITYTIMEOUT: seconds without an update (at most a day); 0 keeps
 };
 
 // MAXENTITIES above this is cut to it (the picture holds no more entities).
 constexpr uint32_t kMaxEntitiesLimit = 20000;
-// ENTITYTIMEOUT above a day is cut to a day.
 
 struct EntityTypeEntry {
     std::string name;  // pattern; lower-cased on first comparison

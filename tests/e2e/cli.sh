@@ -25,7 +25,7 @@ expect() {
 }
 
 expect 2 '^volax-fed: no command given' "no command" -- "$FED"
-expect 2 '^volax-fed: unknown command' "unknown command" -- "$FED" fly
+expect 2 '^volax-fed: unknown command' "unknown command" -- "$FED" hover
 expect 2 '^volax-fed: unknown option --bogus' "unknown option" -- "$FED" monitor --bogus
 expect 2 '^volax-fed: --receiver: ' "bad receiver" -- "$FED" start-resume --receiver 1:2
 expect 2 '^volax-fed: --time: ' "bad time" -- "$FED" start-resume --time 2005-02-30T00:00:00Z
@@ -35,8 +35,15 @@ expect 2 '^volax-fed: --relative needs --target' "relative without target" -- "$
 expect 2 '^volax-fed: --at: latitude' "latitude out of range" -- "$FED" detonate --at 91,0,0
 expect 2 '^volax-fed: --result: ' "result code out of range" -- "$FED" detonate --gc 1,2,3 --result 256
 expect 2 '^volax-fed: --every: ' "bad --every" -- "$FED" monitor --every 0
+expect 2 '^volax-fed: --around is needed' "fly without a centre" -- "$FED" fly --count 3
+expect 2 '^volax-fed: --type: ' "fly with a short type" -- "$FED" fly --around 47,8,500 --type 1:2:225
+expect 2 '^volax-fed: --algorithm: ' "fly with algorithm 0" -- "$FED" fly --around 47,8,500 --algorithm 0
+expect 2 '^volax-fed: --count: ' "fly too many" -- "$FED" fly --around 47,8,500 --count 5001
+expect 2 '^volax-fed: --path: ' "fly a spiral" -- "$FED" fly --around 47,8,500 --path spiral
+expect 2 '^volax-fed: --rate: ' "fly at 0 Hz" -- "$FED" fly --around 47,8,500 --rate 0
 check "--help lists the commands" bash -c "'$FED' --help | grep -q start-resume"
 check "monitor --help lists --track" bash -c "'$FED' monitor --help | grep -q -- --track"
+check "fly --help lists --algorithm" bash -c "'$FED' fly --help | grep -q -- --algorithm"
 
 # No server at all: a closed port.
 expect 1 "^volax-fed: cannot join federation 'XP_Federation': ." "no server" -- env VOLAX_RTI=127.0.0.1:1 "$FED" monitor --duration 1

@@ -17,6 +17,7 @@ const char* const kUsage =
     "                 optionally write their tracks as KML\n"
     "  detonate       send a MunitionDetonation (e.g. at an aircraft)\n"
     "  start-resume   send a StartResume carrying a date and time\n"
+    "  fly            publish synthetic entities on circles or straight legs (demos, tests, load)\n"
     "'volax-fed COMMAND --help' describes a command's options.\n"
     "Exit status: 0 done, 1 failed (e.g. cannot join), 2 bad arguments.\n";
 
@@ -37,6 +38,7 @@ int main(int argc, char** argv) {
     if (command == "monitor") return volaxfed::runMonitor(argc - 1, argv + 1);
     if (command == "detonate") return volaxfed::runDetonate(argc - 1, argv + 1);
     if (command == "start-resume") return volaxfed::runStartResume(argc - 1, argv + 1);
+    if (command == "fly") return volaxfed::runFly(argc - 1, argv + 1);
     volaxfed::fail("unknown command '" + command + "' (see volax-fed --help)");
     return volaxfed::kExitUsage;
 }
