@@ -1,6 +1,8 @@
-// What is drawn, written once per simulated second for tests and users: every
-// placed instance and every live TCAS target, in world coordinates.
+// What is drawn, written once per simulated second for tests and users: a
+// count, then every placed instance and every live TCAS target, in world
+// coordinates.
 //
+//   t=<s> instances=<n> tcas=<m>
 //   t=<s> instance=<id> model=<path> lat=<deg> lon=<deg> h=<m> hdg=<deg>
 //   t=<s> tcas slot=<n> modeS=<hex> flight=<id> ssr=<mode> lat=<deg> lon=<deg> h=<m> hdg=<deg>
 //
@@ -37,14 +39,19 @@ void trafficFrame(double t) {
     const long long second = static_cast<long long>(std::floor(t + 1e-9));
     if (second == w.lastSecond) return;
     w.lastSecond = second;
-    for (const DrawnInstance& d : drawnInstances()) {
+    const std::vector<DrawnInstance> drawn = drawnInstances();
+    const std::vector<TcasTarget> targets = tcasTargets();
+    size_t placed = 0;
+    for (const DrawnInstance& d : drawn) placed += d.placed ? 1 : 0;
+    std::fprintf(w.file, "t=%lld instances=%zu tcas=%zu\n", second, placed, targets.size());
+    for (const DrawnInstance& d : drawn) {
         if (!d.placed) continue;
         double lat, lon, h;
         localToWorld(d.x, d.y, d.z, &lat, &lon, &h);
         std::fprintf(w.file, "t=%lld instance=%lld model=%s lat=%.7f lon=%.7f h=%.1f hdg=%.1f\n", second, d.id,
                      d.model.c_str(), lat, lon, h, d.heading);
     }
-    for (const TcasTarget& g : tcasTargets())
+    for (const TcasTarget& g : targets)
         std::fprintf(w.file, "t=%lld tcas slot=%d modeS=%06X flight=%s ssr=%d lat=%.7f lon=%.7f h=%.1f hdg=%.1f\n",
                      second, g.slot, static_cast<unsigned>(g.modeS) & 0xFFFFFFu,
                      g.flightId.empty() ? "-" : g.flightId.c_str(), g.ssrMode, g.lat, g.lon, g.ele, g.psi);

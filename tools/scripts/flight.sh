@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # One demonstration flight on loopback, every step checked from the outputs:
-# volax-rtiexec, xplm-host flying a route with VOLAX.xpl (fresh preferences,
-# so VOLAX writes volax.ini and joins at enable, creating the execution), a
-# volax-fed monitor writing a KML track, then a detonation at the ownship and
-# a StartResume. Prints a short narrative; exit status 0 only if every step
+# volax-rtiexec, xplm-host flying a route with VOLAX.xpl installed into an
+# X-Plane folder (fresh preferences, so VOLAX writes volax.ini and joins at
+# enable, creating the execution), a volax-fed monitor writing a KML track,
+# synthetic traffic (volax-fed fly) that VOLAX draws and puts on TCAS, then a
+# detonation at the ownship and a StartResume. Prints a short narrative; exit status 0 only if every step
 # was seen.
 #
 #   flight.sh --bin BUILD/bin --out FOLDER
 #
-# FOLDER receives Log.txt, trace.txt, monitor.txt, track.kml, rtiexec.log and
-# the programs' other output; it is emptied first.
+# FOLDER receives Log.txt, trace.txt, monitor.txt, track.kml, traffic.txt,
+# rtiexec.log, the X-Plane folder and the programs' other output; it is
+# emptied first.
 set -uo pipefail
 
 . "$(dirname "$0")/volax-lib.sh"
@@ -31,14 +33,22 @@ else
   step_fail "RTI server volax-rtiexec did not start (see rtiexec.log)"; exit 1
 fi
 
-# 2. X-Plane (headless host) with VOLAX, flying a route in real time.
+# 2. X-Plane (headless host) with VOLAX, flying a route in real time. VOLAX is
+# installed into an X-Plane folder as a user would (cmake --install), so its
+# traffic models are where it looks for them.
+if cmake --install "$(dirname "$BIN")" --prefix "$OUT/X-Plane" >"$OUT/install.txt" 2>&1 &&
+   [[ -f $OUT/X-Plane/Resources/plugins/VOLAX/volaxmodels.ini ]]; then
+  export VOLAX_XPLANE=$OUT/X-Plane
+else
+  step_fail "cmake --install into $OUT/X-Plane failed (see install.txt)"; exit 1
+fi
 write_route "$OUT/route.txt"
 # VOLAX joins at enable, before X-Plane loads the aircraft; the fresh volax.ini
 # says AUTOCREATE 1, so the ownship is created when the aircraft is loaded.
 # Entity types by aircraft model name; the host flies the Cessna 172SP.
 VOLAXEXP_INI='cessna_172 1 2 225 1 1 1 0'
 start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" \
-  --realtime --duration 45 --route "$OUT/route.txt"
+  --realtime --duration 60 --route "$OUT/route.txt" --traffic "$OUT/traffic.txt"
 if wait_for "$TRACE" '^JOIN SUCCESS$' 15; then
   step_ok "VOLAX joined federation XP_Federation as X-Plane (JOIN SUCCESS in trace.txt)"
 else
@@ -86,6 +96,59 @@ check "track.kml is rewritten while the monitor runs" \
 GS=$(grep -E "$UPD" "$MON" | tail -1 | sed -E 's/.* gs=([0-9.]+).*/\1/')
 check "ground speed plausible for the route (${GS} m/s, flown at 70-80 m/s)" \
   awk -v g="$GS" 'BEGIN { exit !(g > 60 && g < 90) }'
+
+# 3b. Traffic: three synthetic aircraft circling Zurich and a truck driving
+# to and fro; VOLAX draws all four and puts the aircraft on TCAS.
+TRAFFIC=$OUT/traffic.txt
+"$BIN/volax-fed" fly --around 47.4582,8.5555,650 --radius 3000 --count 3 --marking DEMO --rate 5 \
+  --algorithm 4 --speed 90 >"$OUT/fly-air.txt" 2>"$OUT/fly-air.err" &
+FLY_AIR_PID=$!; track_pid "$FLY_AIR_PID"
+"$BIN/volax-fed" fly --around 47.4500,8.5600,0 --radius 600 --count 1 --type 1:1:225:1:1:0:0 --path line \
+  --marking TRUCK --rate 2 --algorithm 2 --name volax-truck >"$OUT/fly-truck.txt" 2>"$OUT/fly-truck.err" &
+FLY_TRUCK_PID=$!; track_pid "$FLY_TRUCK_PID"
+if wait_for "$OUT/fly-air.txt" '^REGISTERED .*marking=DEMO3' 10 && wait_for "$OUT/fly-truck.txt" '^REGISTERED ' 10; then
+  step_ok "volax-fed fly registered 3 aircraft (DEMO1-3) and a ground vehicle (TRUCK1)"
+else
+  step_fail "volax-fed fly did not register its entities: $(head -1 "$OUT/fly-air.err") $(head -1 "$OUT/fly-truck.err")"
+fi
+# traffic.txt starts every simulated second with "t=S instances=N tcas=M".
+last_count() { grep -E '^t=[0-9]+ instances=' "$TRAFFIC" 2>/dev/null | tail -1; }
+SEEN=0
+for _ in $(seq 20); do
+  LAST=$(last_count); S=$(sed -E 's/^t=([0-9]+).*/\1/' <<<"$LAST")
+  if [[ -n $LAST ]] && (( $(grep -cE "^t=$S instance=.*volax_aircraft\.obj" "$TRAFFIC") >= 3 &&
+       $(grep -cE "^t=$S instance=.*volax_ground_vehicle\.obj" "$TRAFFIC") >= 1 &&
+       $(grep -E "^t=$S tcas " "$TRAFFIC" | grep -c ' flight=DEMO') == 3 )); then SEEN=1; break; fi
+  sleep 0.5
+done
+if (( SEEN )); then
+  step_ok "VOLAX draws them: second $S of traffic.txt has 3 aircraft and a ground vehicle instance ($LAST)"
+  step_ok "the aircraft are on TCAS:$(grep -E "^t=$S tcas " "$TRAFFIC" | sed -E 's/.*( slot=[0-9]+ modeS=[0-9A-F]+ flight=[A-Z0-9]+).*/\1/' | tr -d '\n')"
+else
+  step_fail "VOLAX did not draw 3 aircraft and a ground vehicle with the aircraft on TCAS (see traffic.txt)"
+fi
+check "the truck is drawn but not TCAS traffic" bash -c "! grep -q ' flight=TRUCK' '$TRAFFIC'"
+if wait_for "$MON" "^UPDATE .*type=1:2:225:1:1:0:0 " 10; then
+  step_ok "monitor follows the synthetic aircraft too ($(grep -c '^DISCOVER ' "$MON") aircraft discovered)"
+else
+  step_fail "monitor did not see the synthetic aircraft"
+fi
+# They leave: fly deletes its entities on the way out, VOLAX removes them.
+BEFORE=$(wc -l <"$TRAFFIC")
+stop_pid "$FLY_AIR_PID" INT 10; FLY_AIR_STATUS=$?
+stop_pid "$FLY_TRUCK_PID" INT 10; FLY_TRUCK_STATUS=$?
+check "volax-fed fly ended cleanly (exit status $FLY_AIR_STATUS, $FLY_TRUCK_STATUS)" \
+  test "$FLY_AIR_STATUS$FLY_TRUCK_STATUS" = 00
+GONE=
+for _ in $(seq 20); do
+  GONE=$(tail -n +$((BEFORE + 1)) "$TRAFFIC" | grep -Em1 '^t=[0-9]+ instances=0 tcas=0$') && break
+  sleep 0.5
+done
+if [[ -n $GONE ]]; then
+  step_ok "the synthetic traffic left cleanly: $GONE"
+else
+  step_fail "synthetic traffic still drawn after volax-fed fly ended: $(last_count)"
+fi
 
 # 4. A detonation 50 m from the ownship.
 if "$BIN/volax-fed" detonate --target "$NAME" --relative 30,40,0 >"$OUT/detonate.txt" 2>&1; then

@@ -149,7 +149,14 @@ start_host() {
   rm -rf "$prefs"; mkdir -p "$prefs" "$logdir"
   [[ -n ${VOLAXEXP_INI:-} ]] && printf '%s\n' "$VOLAXEXP_INI" >"$prefs/volaxexp.ini"
   [[ -n ${VOLAX_INI:-} ]] && printf '%s\n' "$VOLAX_INI" >"$prefs/volax.ini"
-  (cd "$OUT" && VOLAX_TRACE="$trace" exec "$BIN/xplm-host" --prefs "$prefs" --output "$logdir" "$@" "$BIN/VOLAX.xpl") >"$stdout" 2>&1 &
+  # With VOLAX_XPLANE (an X-Plane folder VOLAX was installed into), the host
+  # runs the installed plugin in that folder, where its traffic models are.
+  local plugin=$BIN/VOLAX.xpl xplane=()
+  if [[ -n ${VOLAX_XPLANE:-} ]]; then
+    plugin=$VOLAX_XPLANE/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl
+    xplane=(--xplane "$VOLAX_XPLANE")
+  fi
+  (cd "$OUT" && VOLAX_TRACE="$trace" exec "$BIN/xplm-host" --prefs "$prefs" --output "$logdir" "${xplane[@]}" "$@" "$plugin") >"$stdout" 2>&1 &
   HOST_PID=$!
   track_pid "$HOST_PID"
 }
