@@ -168,6 +168,7 @@ void QVHLAManager::removeLocalObject(RTI::ObjectHandle handle) {
 
 void QVHLAManager::removeRemoteObject(RTI::ObjectHandle handle) {
     remoteObjects.erase(handle);
+    remoteIndex.erase(handle);
 }
 
 void QVHLAManager::removeLocalObject(RTI::ObjectHandle handle, const QVHLARootObject* object) {
@@ -177,7 +178,10 @@ void QVHLAManager::removeLocalObject(RTI::ObjectHandle handle, const QVHLARootOb
 
 void QVHLAManager::removeRemoteObject(RTI::ObjectHandle handle, const QVHLARootObject* object) {
     ObjectMap::iterator it = remoteObjects.find(handle);
-    if (it != remoteObjects.end() && it->second == object) remoteObjects.erase(it);
+    if (it != remoteObjects.end() && it->second == object) {
+        remoteObjects.erase(it);
+        remoteIndex.erase(handle);
+    }
 }
 
 QVHLARootObject* QVHLAManager::findObject(RTI::ObjectHandle handle) const {
@@ -191,8 +195,8 @@ QVHLARootObject* QVHLAManager::findLocalObject(RTI::ObjectHandle handle) const {
 }
 
 QVHLARootObject* QVHLAManager::findRemoteObject(RTI::ObjectHandle handle) const {
-    ObjectMap::const_iterator it = remoteObjects.find(handle);
-    return it == remoteObjects.end() ? nullptr : it->second;
+    auto it = remoteIndex.find(handle);
+    return it == remoteIndex.end() ? nullptr : it->second;
 }
 
 QVHLARootObject* QVHLAManager::newRemoteObject(RTI::ObjectClassHandle classHandle, RTI::ObjectHandle instanceHandle,
@@ -220,6 +224,7 @@ QVHLARootObject* QVHLAManager::newRemoteObject(RTI::ObjectClassHandle classHandl
         delete old;
     }
     remoteObjects[instanceHandle] = object;
+    remoteIndex[instanceHandle] = object;
     return object;
 }
 

@@ -21,6 +21,7 @@
 
 #include <cstdio>
 #include <map>
+#include <unordered_map>
 #include <string>
 
 #include "QVHLAFederateAmbassador.h"
@@ -99,6 +100,9 @@ private:
     std::map<RTI::ObjectClassHandle, QVHLARootObject*> objectTemplates;
     std::map<RTI::InteractionClassHandle, QVHLAInteraction*> interactionObjects;
     ObjectMap remoteObjects;
+    // The same objects by handle, hashed: every reflection looks its object up,
+    // and a crowded federation holds thousands.
+    std::unordered_map<RTI::ObjectHandle, QVHLARootObject*> remoteIndex;
     ObjectMap localObjects;
     std::string federateName;
     std::string federationName;
