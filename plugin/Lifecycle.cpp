@@ -128,6 +128,7 @@ int pluginStart(char* name, char* signature, char* description) {
 
 void pluginStop() {
     trace("VOLAX plugin STOP\n");
+    forgetTrafficModelLoads();
     destroyOwnship();
     if (prefsFile) {
         std::fclose(prefsFile);

@@ -163,6 +163,11 @@ XPLMObjectRef TrafficModels::objectFor(const EntityType& type) const {
     return slot && slot->state == Slot::Loaded ? slot->object : nullptr;
 }
 
+void TrafficModels::forgetPendingLoads() {
+    for (auto& kv : slots())
+        if (kv.second->state == Slot::Loading) kv.second->state = Slot::Idle;
+}
+
 void TrafficModels::unloadAll() {
     for (auto& kv : slots()) {
         Slot& s = *kv.second;

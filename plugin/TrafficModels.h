@@ -27,6 +27,9 @@ public:
     // Unloads every object; loads still under way are unloaded when they land.
     void unloadAll();
     bool empty() const { return table_.rules().empty(); }
+    // At stop: X-Plane drops the loads still under way when a plugin is
+    // unloaded (their callbacks never come), so they are forgotten.
+    static void forgetPendingLoads();
 
 private:
     traffic::ModelTable table_;

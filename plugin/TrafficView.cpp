@@ -184,6 +184,8 @@ void stopTrafficView() {
 
 void unloadTrafficModels() { view().models.unloadAll(); }
 
+void forgetTrafficModelLoads() { TrafficModels::forgetPendingLoads(); }
+
 void trafficPlanesAvailable() { view().tcas.planesAvailable(); }
 
 int trafficInstanceCount() { return static_cast<int>(view().drawn.size()); }

@@ -18,6 +18,8 @@ void drawTraffic();
 void stopTrafficView();
 // At disable: unloads the models.
 void unloadTrafficModels();
+// At stop: loads still under way will never land.
+void forgetTrafficModelLoads();
 // The AI aircraft became available (the planesAvailable entry point).
 void trafficPlanesAvailable();
 // The number of instances drawn now (for tests and traces).

@@ -249,4 +249,16 @@ TEST_F(TrafficView, DisableReleasesEverythingItTook) {
     EXPECT_EQ(count(log(), "without XPLMUnloadObject"), 0);
 }
 
+TEST_F(TrafficView, ModelsLoadAgainAfterAReloadThatCutTheirLoadsShort) {
+    writePrefs("volax.ini", "FEDERATION TrafficTest\n");
+    loadAndEnable(true);  // joins and starts loading the models; they land next frame
+    loadUserAircraft();
+    xphost::reloadPlugins();  // unloaded first: X-Plane drops those loads
+    peer.reset(new TrafficPeer);
+    peer->join("TrafficTest", false);
+    peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500));
+    run(1.0);
+    EXPECT_EQ(xphost::drawnInstances().size(), 1u) << traceText();
+}
+
 }  // namespace
