@@ -124,6 +124,12 @@ NetBuffer clockTimeToNet(const ClockTime& value) {
     return b;
 }
 
+NetBuffer uint8ToNet(uint8_t value) {
+    NetBuffer b = zeroBuffer(1);
+    b[0] = static_cast<char>(value);
+    return b;
+}
+
 NetBuffer uint16ToNet(uint16_t value) {
     NetBuffer b = zeroBuffer(2);
     putU16(&b[0], value);
@@ -181,6 +187,18 @@ NetBuffer markingToNet(const Marking& value) {
 
 NetBuffer damageStateToNet(DamageState value) {
     return uint32ToNet(value);
+}
+
+std::string objectIdentifierToNet(const std::string& name) {
+    std::string wire = name;
+    if (wire.empty() || wire.back() != '\0') wire.push_back('\0');
+    return wire;
+}
+
+std::string eventIdentifierToNet(uint16_t eventCount, const std::string& issuingObject) {
+    char count[2];
+    putU16(count, eventCount);
+    return std::string(count, 2) + objectIdentifierToNet(issuingObject);
 }
 
 bool netToEntityIdentifier(const char* data, std::size_t length, EntityIdentifier& out) {

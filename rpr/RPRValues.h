@@ -128,6 +128,7 @@ NetBuffer forceIdentifierToNet(const ForceIdentifier& value);
 NetBuffer worldLocationToNet(const WorldLocation& value);
 NetBuffer vectorToNet(const Vector3f& value);
 NetBuffer clockTimeToNet(const ClockTime& value);
+NetBuffer uint8ToNet(uint8_t value);
 NetBuffer uint16ToNet(uint16_t value);
 NetBuffer uint32ToNet(uint32_t value);
 // Always 88 bytes; members the algorithm does not carry are left zero.
@@ -148,6 +149,12 @@ bool netToUInt32(const char* data, std::size_t length, uint32_t& out);
 bool netToMarking(const char* data, std::size_t length, Marking& out);
 // Refuses values other than NoDamage, SlightDamage, ModerateDamage and Destroyed.
 bool netToDamageState(const char* data, std::size_t length, DamageState& out);
+
+// An RTIobjectId (object instance name) as sent: the characters and one terminating
+// NUL; a name that already ends in a NUL is sent as it is.
+std::string objectIdentifierToNet(const std::string& name);
+// EventIdentifierStruct: EventCount (uint16), then the issuing object's RTIobjectId.
+std::string eventIdentifierToNet(uint16_t eventCount, const std::string& issuingObject);
 
 // An ASCII marking of the first 11 characters of `text` (NUL-padded); bytes outside
 // printable ASCII become '?', since peers show the marking as it stands.

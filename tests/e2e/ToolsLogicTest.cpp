@@ -138,6 +138,17 @@ TEST(ArgParse, TriplesAndNumbers) {
     double d;
     EXPECT_TRUE(parseNumber("0.5", 0, 1, &d, &error));
     EXPECT_FALSE(parseNumber("1.5", 0, 1, &d, &error));
+
+    EntityType t{9, 9, 9, 9, 9, 9, 9};
+    ASSERT_TRUE(parseEntityType("2:1:65535:1:0:255:7", &t, &error)) << error;
+    EXPECT_TRUE(t.kind == 2 && t.domain == 1 && t.country == 65535 && t.category == 1 && t.subcategory == 0 &&
+                t.specific == 255 && t.extra == 7);
+    for (const char* bad : {"", "2:1:225:1:0:0", "2:1:225:1:0:0:0:0", "256:1:225:1:0:0:0", "2:1:65536:1:0:0:0",
+                            "2:1::1:0:0:0", "2:1:225:1:0:0:x"}) {
+        EntityType u{9, 9, 9, 9, 9, 9, 9};
+        EXPECT_FALSE(parseEntityType(bad, &u, &error)) << bad;
+        EXPECT_EQ(u.country, 9) << bad;
+    }
 }
 
 TEST(ArgParse, OptionsForms) {

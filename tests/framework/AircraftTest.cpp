@@ -15,7 +15,7 @@ protected:
     std::string fed = uniqueFederation("Air");
     RawFederate raw;
     RTI::ObjectClassHandle rawClass = 0;
-    RTI::AttributeHandle rawEI = 0, rawET = 0, rawSpatial = 0, rawForce = 0;
+    RTI::AttributeHandle rawEI = 0, rawET = 0, rawSpatial = 0, rawForce = 0, rawMarking = 0, rawDamage = 0;
 
     void SetUp() override {
         ASSERT_TRUE(manager().joinFederation("volax", fed.c_str(), VOLAX_TEST_FED));
@@ -28,6 +28,8 @@ protected:
         rawET = raw.rti.getAttributeHandle("EntityType", rawClass);
         rawSpatial = raw.rti.getAttributeHandle("Spatial", rawClass);
         rawForce = raw.rti.getAttributeHandle("ForceIdentifier", rawClass);
+        rawMarking = raw.rti.getAttributeHandle("Marking", rawClass);
+        rawDamage = raw.rti.getAttributeHandle("DamageState", rawClass);
     }
     void TearDown() override {
         rtitest::clearFaults();
@@ -36,11 +38,13 @@ protected:
         EXPECT_TRUE(manager().getLocalObjects().empty());
     }
     void rawSubscribe() {
-        std::unique_ptr<RTI::AttributeHandleSet> set(RTI::AttributeHandleSetFactory::create(4));
+        std::unique_ptr<RTI::AttributeHandleSet> set(RTI::AttributeHandleSetFactory::create(6));
         set->add(rawEI);
         set->add(rawET);
         set->add(rawSpatial);
         set->add(rawForce);
+        set->add(rawMarking);
+        set->add(rawDamage);
         raw.rti.subscribeObjectClassAttributes(rawClass, *set, RTI::RTI_TRUE);
     }
     void rawPublish() {
@@ -131,8 +135,10 @@ TEST_F(AircraftTest, SendsPendingAttributesOnceInOrderAndOnlyWhenPending) {
     own.setSpatial(spatialAt(1.0));
     own.setSpatial(spatialAt(5.0));  // the later value goes, once
     own.setForceIdentifier(ForceIdentifier(1));
+    own.setMarking(asciiMarking("VOLAX01"));
+    own.setDamageState(DAMAGE_DESTROYED);
     manager().tick();
-    EXPECT_TRUE(log.contains("QVHLAAircraftObject::updateAttributes() : 4 attributes success!"));
+    EXPECT_TRUE(log.contains("QVHLAAircraftObject::updateAttributes() : 6 attributes success!"));
     EXPECT_FALSE(own.isSpatialPending() || own.isEntityIdentifierPending() || own.isEntityTypePending() ||
                  own.isForceIdentifierPending());
     EXPECT_TRUE(own.hasSpatial() && own.isEntityIdentifierValid() && own.isEntityTypeValid() &&
@@ -140,11 +146,14 @@ TEST_F(AircraftTest, SendsPendingAttributesOnceInOrderAndOnlyWhenPending) {
 
     ASSERT_TRUE(raw.tickUntil([&] { return !raw.reflections.empty(); }));
     const RawFederate::Reflection& r = raw.reflections[0];
-    EXPECT_EQ(r.order, (std::vector<RTI::Handle>{rawEI, rawET, rawSpatial, rawForce}));
+    EXPECT_EQ(r.order, (std::vector<RTI::Handle>{rawEI, rawET, rawSpatial, rawForce, rawMarking, rawDamage}));
     EXPECT_EQ(r.values.at(rawEI), bytes({0, 1, 0, 2, 0, 3}));
     EXPECT_EQ(r.values.at(rawET), bytes({1, 2, 0, 0xE1, 1, 2, 3, 4}));
-    EXPECT_EQ(r.values.at(rawSpatial), encoded(spatialToNet(spatialAt(5.0)), 88));
+    // FVW carries velocity and acceleration: 72 bytes on the wire.
+    EXPECT_EQ(r.values.at(rawSpatial), encoded(spatialToNet(spatialAt(5.0)), 72));
     EXPECT_EQ(r.values.at(rawForce), bytes({1}));
+    EXPECT_EQ(r.values.at(rawMarking), bytes({1, 'V', 'O', 'L', 'A', 'X', '0', '1', 0, 0, 0, 0}));
+    EXPECT_EQ(r.values.at(rawDamage), bytes({0, 0, 0, 3}));
 
     manager().tick();
     raw.drain();
@@ -176,7 +185,36 @@ TEST_F(AircraftTest, ProvideRequestsResendHeldValuesAtTheNextTick) {
     manager().tick();
     ASSERT_TRUE(raw.tickUntil([&] { return raw.reflections.size() == 2; }));
     EXPECT_EQ(raw.reflections[1].order, std::vector<RTI::Handle>{rawSpatial});
-    EXPECT_EQ(raw.reflections[1].values.at(rawSpatial), encoded(spatialToNet(spatialAt(7.0)), 88));
+    EXPECT_EQ(raw.reflections[1].values.at(rawSpatial), encoded(spatialToNet(spatialAt(7.0)), 72));
+}
+
+// Strict peers check the Spatial's length against its algorithm; one without a wire
+// form is not sent at all.
+TEST_F(AircraftTest, SpatialGoesOutAtItsAlgorithmsLength) {
+    rawSubscribe();
+    TestAircraft own;
+    ASSERT_TRUE(own.registerObjectInstance("Ownship"));
+    const size_t lengths[] = {0, 48, 60, 72, 84, 72, 60, 72, 84, 72};
+    for (DeadReckoningAlgorithm a = 1; a <= 9; ++a) {
+        Spatial s = spatialAt(a);
+        s.algorithm = a;
+        own.setSpatial(s);
+        manager().tick();
+        ASSERT_TRUE(raw.tickUntil([&] { return raw.reflections.size() == a; }));
+        const std::string& got = raw.reflections.back().values.at(rawSpatial);
+        EXPECT_EQ(got.size(), lengths[a]) << int(a);
+        EXPECT_EQ(got, encoded(spatialToNet(s), lengths[a]));
+    }
+    LogCapture log;
+    Spatial other = spatialAt(1.0);
+    other.algorithm = DRM_OTHER;
+    own.setSpatial(other);
+    own.setForceIdentifier(ForceIdentifier(2));
+    manager().tick();
+    ASSERT_TRUE(raw.tickUntil([&] { return raw.reflections.size() == 10; }));
+    EXPECT_EQ(raw.reflections.back().order, std::vector<RTI::Handle>{rawForce});
+    EXPECT_TRUE(log.contains("QVHLAAircraftObject::updateAttributes : Spatial not sent: algorithm 0 has no wire form"));
+    EXPECT_FALSE(own.isSpatialPending());
 }
 
 TEST_F(AircraftTest, HandlersLogFailuresAndDropTheTicksMarks) {
@@ -191,7 +229,7 @@ TEST_F(AircraftTest, HandlersLogFailuresAndDropTheTicksMarks) {
     rtitest::failNextCall<std::runtime_error>("updateAttributeValues", "x");
     own.updateAttributes();
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"QVHLAAircraftObject::updateAttributes : not owned",
-                                                     "QVHLAAircraftObject::updateAttributes : Unknwon exception"}));
+                                                     "QVHLAAircraftObject::updateAttributes : Unknown exception"}));
 
     log.clear();
     rtitest::failNextCall<RTI::ObjectClassNotDefined>("publishObjectClass", "p");

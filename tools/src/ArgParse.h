@@ -18,6 +18,9 @@ constexpr uint16_t kWildcard = 65535;
 // "SITE:APP:ENTITY"; each field a number 0..65535 or '*' (= 65535).
 bool parseEntityAddress(const std::string& text, EntityIdentifier* out, std::string* error);
 
+// "KIND:DOMAIN:COUNTRY:CATEGORY:SUBCATEGORY:SPECIFIC:EXTRA"; COUNTRY 0..65535, the rest 0..255.
+bool parseEntityType(const std::string& text, EntityType* out, std::string* error);
+
 // "X,Y,Z": three finite decimal numbers.
 bool parseTriple(const std::string& text, double out[3], std::string* error);
 
