@@ -117,7 +117,8 @@ enum : std::size_t {
     DAMAGE_STATE_SIZE = 4
 };
 
-// Byte reversal of a float32 / float64 bit pattern between host and network order.
+// A float32 / float64 bit pattern between host and network (big-endian) order, on any
+// host byte order (hosts whose doubles mix word orders are refused at compile time).
 // Each is its own inverse: src and dst are raw bytes, so NaN payloads survive.
 void floatToNet(const void* src, void* dst);
 void doubleToNet(const void* src, void* dst);

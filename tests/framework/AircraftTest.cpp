@@ -300,3 +300,98 @@ TEST_F(AircraftTest, RemoteAircraftAreMadeReflectedAndRemoved) {
     EXPECT_EQ(TestAircraft::alive, alive - 1);
     manager().registerObjectTemplate(QVHLAAircraftObject::classHandle, nullptr);
 }
+
+// The RTI made the instance but its name could not be read: the instance goes again,
+// so no instance is left in the federation without an owner.
+TEST_F(AircraftTest, HalfFailedRegistrationWithdrawsTheInstance) {
+    rawSubscribe();
+    TestAircraft own;
+    LogCapture log;
+    rtitest::failNextCall<RTI::ObjectNotKnown>("getObjectInstanceName", "name lost");
+    EXPECT_FALSE(own.registerObjectInstance(nullptr));
+    EXPECT_FALSE(own.isRegistered());
+    EXPECT_TRUE(manager().getLocalObjects().empty());
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"QVHLARootObject::registerObjectInstance : ObjectNotKnown"});
+    raw.drain();
+    EXPECT_EQ(raw.discovered.size(), raw.removed.size());
+    // And it can register once the RTI cooperates.
+    ASSERT_TRUE(own.registerObjectInstance(nullptr));
+    EXPECT_FALSE(own.getInstanceName().empty());
+}
+
+// join, discover, resign, join: the second stay must not meet the first one's objects,
+// even where the RTI hands out the same handles again.
+TEST_F(AircraftTest, RemoteObjectsGoWithTheResign) {
+    TestAircraft* templ = new TestAircraft();
+    ASSERT_TRUE(manager().registerObjectTemplate(TestAircraft::classHandle, templ));
+    ASSERT_TRUE(templ->subscribe());
+    rawPublish();
+    const RTI::ObjectHandle peer = raw.rti.registerObjectInstance(rawClass, "Peer");
+    ASSERT_TRUE(tickManagerUntil([&] { return manager().findRemoteObject(peer) != nullptr; }));
+    const int alive = TestAircraft::alive;
+
+    ASSERT_TRUE(manager().resignFederation());
+    EXPECT_TRUE(manager().getRemoteObjects().empty());
+    EXPECT_EQ(TestAircraft::alive, alive - 1);
+    EXPECT_EQ(manager().findObjectTemplate(TestAircraft::classHandle), templ);  // templates stay
+
+    ASSERT_TRUE(manager().joinFederation("volax", fed.c_str(), VOLAX_TEST_FED));
+    TestAircraft own;
+    ASSERT_TRUE(own.publish());
+    ASSERT_TRUE(own.registerObjectInstance("Again"));
+    own.setForceIdentifier(ForceIdentifier(1));
+    manager().tick();
+    EXPECT_EQ(manager().findObject(own.getInstanceHandle()), &own);
+
+    // The peer's update request reaches the new object.
+    rawSubscribe();
+    ASSERT_TRUE(raw.tickUntil([&] {
+        for (const auto& d : raw.discovered)
+            if (d.second == "Again") return true;
+        return false;
+    }));
+    std::unique_ptr<RTI::AttributeHandleSet> request(RTI::AttributeHandleSetFactory::create(1));
+    request->add(rawForce);
+    raw.rti.requestObjectAttributeValueUpdate(own.getInstanceHandle(), *request);
+    ASSERT_TRUE(tickManagerUntil([&] { return own.isForceIdentifierPending(); }));
+    manager().registerObjectTemplate(TestAircraft::classHandle, nullptr);
+}
+
+// Nothing an application hook throws inside an RTI callback crosses the RTI's tick().
+TEST_F(AircraftTest, HookExceptionsStayInTheAmbassador) {
+    struct Throwing : TestAircraft {
+        QVHLARootObject* newInstance() override { return new Throwing(); }
+        void attributesReflected() override { throw RTI::AttributeNotKnown("bad reflection"); }
+    };
+    struct ThrowingDetonation : Detonation {
+        void interactionReceived() override { throw std::runtime_error("bad interaction"); }
+    };
+    Throwing* templ = new Throwing();
+    ASSERT_TRUE(manager().registerObjectTemplate(TestAircraft::classHandle, templ));
+    ASSERT_TRUE(templ->subscribe());
+    ThrowingDetonation* d = new ThrowingDetonation();
+    ASSERT_TRUE(d->getHandles());
+    ASSERT_TRUE(d->subscribe());
+    manager().registerInteraction(d);
+    rawPublish();
+    const RTI::ObjectHandle peer = raw.rti.registerObjectInstance(rawClass, "Peer");
+    ASSERT_TRUE(tickManagerUntil([&] { return manager().findRemoteObject(peer) != nullptr; }));
+
+    LogCapture log;
+    std::unique_ptr<RTI::AttributeHandleValuePairSet> values(RTI::AttributeSetFactory::create(1));
+    values->add(rawForce, "\x01", 1);
+    raw.rti.updateAttributeValues(peer, *values, "t");
+    const RTI::InteractionClassHandle detonation = raw.rti.getInteractionClassHandle("MunitionDetonation");
+    raw.rti.publishInteractionClass(detonation);
+    std::unique_ptr<RTI::ParameterHandleValuePairSet> parameters(RTI::ParameterSetFactory::create(1));
+    parameters->add(raw.rti.getParameterHandle("FuseType", detonation), "\x00\x01", 2);
+    raw.rti.sendInteraction(detonation, *parameters, "t");
+    EXPECT_NO_THROW(tickManagerUntil([&] {
+        return log.contains("QVHLAFederateAmbassador::reflectAttributeValues : AttributeNotKnown: bad reflection") &&
+               log.contains("QVHLAFederateAmbassador::receiveInteraction : Unknown exception");
+    }));
+    EXPECT_TRUE(log.contains("QVHLAFederateAmbassador::reflectAttributeValues : AttributeNotKnown: bad reflection"));
+    EXPECT_TRUE(log.contains("QVHLAFederateAmbassador::receiveInteraction : Unknown exception"));
+    manager().removeInteraction(d->getClassHandle());
+    manager().registerObjectTemplate(TestAircraft::classHandle, nullptr);
+}
