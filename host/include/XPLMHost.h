@@ -69,6 +69,15 @@ XPHOST_API long long frameCount();
 
 // --- flight model --------------------------------------------------------
 XPHOST_API void setFlightModelEnabled(bool on);  // off: frames leave every data reference alone
+// Paused (sim/time/paused 1): the flight model and the simulator clock stop,
+// flight loops keep running, as in X-Plane.
+XPHOST_API void setPaused(bool on);
+XPHOST_API bool paused();
+// The local frame's origin moves under the aircraft (a scenery shift) when
+// the aircraft is more than this far from it, measured in the frame (default
+// 100 km; 1 m .. 10000 km, else std::invalid_argument). Reset restores it.
+XPHOST_API void setOriginShiftDistance(double metres);
+XPHOST_API double originShiftDistance();
 // Route text, one item per line, '#' starts a comment:
 //   start <lat deg> <lon deg> <elevation m> <heading deg>
 //   leg <heading deg | -> <speed m/s> <climb m/s> <turn deg/s> <duration s>

@@ -42,10 +42,11 @@ Registry& registry() {
         };
         const std::string pos = "sim/flightmodel/position/";
         for (const char* n : {"local_x", "local_y", "local_z", "local_vx", "local_vy", "local_vz", "local_ax",
-                              "local_ay", "local_az", "psi", "theta", "phi", "latitude", "longitude", "lat_ref",
-                              "lon_ref", "groundspeed"})
+                              "local_ay", "local_az", "psi", "theta", "phi", "lat_ref", "lon_ref", "groundspeed"})
             add(pos + n, xplmType_Float, false);
-        add(pos + "elevation", xplmType_Double, false);
+        // Double in X-Plane, and served to XPLMGetDataf too, rounded.
+        for (const char* n : {"latitude", "longitude", "elevation"})
+            add(pos + n, xplmType_Float | xplmType_Double, false);
         add(pos + "q", xplmType_FloatArray, false, 4);
         add("sim/aircraft/prop/acf_part_eq", xplmType_IntArray, true, kPartsCount);
         add("sim/aircraft/view/acf_tailnum", xplmType_Data, true, kTailNumberBytes);
@@ -53,6 +54,8 @@ Registry& registry() {
         add("sim/time/local_date_days", xplmType_Int, true);
         add("sim/time/zulu_time_sec", xplmType_Float, true);
         add("sim/time/total_running_time_sec", xplmType_Float, false);
+        // Changed by the user's pause command, not by plugins.
+        add("sim/time/paused", xplmType_Int, false);
         return reg;
     }();
     return *r;

@@ -84,7 +84,7 @@ void FlightModel::step(double dt) {
 
 void FlightModel::updateFrame() {
     const wgs84::Vec3 local = wgs84::toLocal(frame_, pos_);
-    if (std::hypot(local.x, local.z) <= kOriginShiftDistance) return;
+    if (std::hypot(local.x, local.z) <= originShift_) return;
     double lat, lon, h;
     wgs84::fromEcef(pos_, &lat, &lon, &h);
     frame_ = wgs84::localFrame(asFloat(lat), asFloat(lon));
@@ -123,11 +123,11 @@ FlightState FlightModel::state() const {
 void FlightModel::publish() const {
     using detail::DataRef;
     // Looked up once: the registry keeps its entries for the life of the process.
-    enum { kFloats = 17, kElevation = kFloats, kQ, kCount };
+    enum { kFloats = 15, kLatitude = kFloats, kLongitude, kElevation, kQ, kCount };
     static DataRef* const* refs = [] {
         static const char* const kNames[kCount] = {
             "local_x", "local_y", "local_z", "local_vx", "local_vy", "local_vz", "local_ax", "local_ay", "local_az",
-            "psi", "theta", "phi", "latitude", "longitude", "lat_ref", "lon_ref", "groundspeed", "elevation", "q"};
+            "psi", "theta", "phi", "lat_ref", "lon_ref", "groundspeed", "latitude", "longitude", "elevation", "q"};
         static DataRef* r[kCount];
         for (int i = 0; i < kCount; ++i)
             r[i] = &detail::ref(("sim/flightmodel/position/" + std::string(kNames[i])).c_str());
@@ -135,8 +135,11 @@ void FlightModel::publish() const {
     }();
     const FlightState s = state();
     const double floats[kFloats] = {s.x,   s.y,     s.z,   s.vx,       s.vy,        s.vz,     s.ax,     s.ay,   s.az,
-                                    s.psi, s.theta, s.phi, s.latitude, s.longitude, s.latRef, s.lonRef, s.speed};
+                                    s.psi, s.theta, s.phi, s.latRef, s.lonRef, s.speed};
     for (int i = 0; i < kFloats; ++i) detail::putFloat(*refs[i], floats[i]);
+    // The global position is double in X-Plane: the flight model's exact state.
+    refs[kLatitude]->scalar = s.latitude;
+    refs[kLongitude]->scalar = s.longitude;
     refs[kElevation]->scalar = s.elevation;
     // Attitude quaternion from heading, pitch and roll.
     const double hp = s.psi * kDeg / 2, ht = s.theta * kDeg / 2, hr = s.phi * kDeg / 2;

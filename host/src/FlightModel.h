@@ -3,9 +3,10 @@
 
 // A kinematic aircraft flown along a Route. The state is kept in ECEF; the
 // simulator's local frame (x east, y up, z south, origin on the ellipsoid at
-// lat_ref/lon_ref) is derived from it, and its origin moves under the
-// aircraft when the aircraft is more than kOriginShiftDistance away, so that
-// local_y stays within 0.3 m of the height above the ellipsoid.
+// lat_ref/lon_ref) is derived from it. As in X-Plane the frame is flat and
+// its origin stays put until the aircraft is more than the origin-shift
+// distance away (a scenery shift), so far from the origin local_y is not the
+// height: the earth curves away under the plane (785 m at 100 km).
 //
 // Within a leg: constant horizontal speed along the heading (true north at
 // the aircraft), constant climb rate along the local vertical, constant turn
@@ -22,9 +23,13 @@ namespace xphost {
 
 class FlightModel {
 public:
-    static constexpr double kOriginShiftDistance = 1900.0;
+    static constexpr double kDefaultOriginShift = 100000.0;  // m
 
     void reset(const Route& route);
+    // Takes effect at the next step; the current frame is kept.
+    void setOriginShift(double metres) { originShift_ = metres; }
+    double originShift() const { return originShift_; }
+    const wgs84::LocalFrame& frame() const { return frame_; }
     void step(double dt);
     void publish() const;  // writes the position data references
     FlightState state() const;
@@ -46,6 +51,7 @@ private:
     double psi_ = 0;
     wgs84::Vec3 pos_;
     wgs84::LocalFrame frame_;
+    double originShift_ = kDefaultOriginShift;
 };
 
 }  // namespace xphost

@@ -25,6 +25,7 @@ struct Clock {
     long long baseFrame = 0;  // frame and time at the last frame-rate change
     double baseTime = 0;
     bool modelOn = true;
+    bool paused = false;
     FlightModel model;
 };
 
@@ -41,6 +42,7 @@ void resetWorld() {
     c.frames = c.baseFrame = 0;
     c.baseTime = 0;
     c.modelOn = true;
+    c.paused = false;
     resetDataRefs();
     c.zulu = ref("sim/time/zulu_time_sec").scalar;
     c.zuluPublished = static_cast<float>(c.zulu);
@@ -48,6 +50,7 @@ void resetWorld() {
     Route r;
     std::string err;
     parseRoute(defaultRouteSource(), "default route", &r, &err);
+    c.model.setOriginShift(FlightModel::kDefaultOriginShift);
     c.model.reset(r);
     c.model.publish();
 }
@@ -78,6 +81,7 @@ const bool kWorldReady = (resetWorld(), true);
 
 double now() { return frameTime(clock()); }
 int cycle() { return static_cast<int>(clock().frames); }
+const wgs84::LocalFrame& currentFrame() { return clock().model.frame(); }
 
 }  // namespace detail
 
@@ -107,7 +111,9 @@ void runFrames(int n) {
         const double dt = 1.0 / c.fps;
         ++c.frames;
         const double t = detail::frameTime(c);
-        if (c.modelOn) {
+        // Paused, X-Plane stops the flight model and the simulator clock but
+        // keeps calling flight loops.
+        if (c.modelOn && !c.paused) {
             c.model.step(dt);
             c.model.publish();
             detail::advanceSimulatorClock(c, t, dt);
@@ -125,6 +131,19 @@ double simTime() { return detail::now(); }
 long long frameCount() { return detail::clock().frames; }
 
 void setFlightModelEnabled(bool on) { detail::clock().modelOn = on; }
+
+void setPaused(bool on) {
+    detail::clock().paused = on;
+    setInt("sim/time/paused", on ? 1 : 0);
+}
+bool paused() { return detail::clock().paused; }
+
+void setOriginShiftDistance(double metres) {
+    if (!(metres >= 1 && metres <= 1e7))
+        throw std::invalid_argument("xphost::setOriginShiftDistance: " + std::to_string(metres) + " m");
+    detail::clock().model.setOriginShift(metres);
+}
+double originShiftDistance() { return detail::clock().model.originShift(); }
 
 bool setRoute(const std::string& routeText, std::string* error) { return setRoute(routeText, error, "route"); }
 

@@ -5,6 +5,8 @@
 // load order; -1 stands for "no plugin" (the host itself, a test calling the
 // XPLM functions directly).
 
+#include "Wgs84.h"
+
 #include <cstddef>
 #include <exception>
 #include <string>
@@ -84,6 +86,7 @@ void copyTruncated(char* dst, size_t size, const std::string& src);
 // --- clock and frames (Host.cpp) ---
 double now();
 int cycle();
+const wgs84::LocalFrame& currentFrame();  // the local frame plugins see now
 
 }  // namespace detail
 }  // namespace xphost

@@ -45,6 +45,9 @@ void usage(FILE* f) {
 "                     'end' or Ctrl-C)\n"
 "  --route FILE       route of the simulated flight (format below)\n"
 "  --scenario FILE    timed events (format below)\n"
+"  --origin-shift-km K  move the local frame's origin under the aircraft (a\n"
+"                     scenery shift) when it is more than K km away (default\n"
+"                     100, as X-Plane; 0.001 .. 10000)\n"
 "  --aircraft PATH    the user's aircraft model file (default\n"
 "                     \"%s\");\n"
 "                     relative paths are taken from the current folder\n"
@@ -66,9 +69,11 @@ void usage(FILE* f) {
 "the last leg the aircraft flies on straight and level. Ranges: latitude\n"
 "-89..89, longitude -180..180, elevation -1000..100000, heading 0..360,\n"
 "speed 0..1000, climb -200..200, turn -90..90, duration > 0. Elevation is height\n"
-"above the WGS 84 ellipsoid. The local frame (local_x east, local_y up,\n"
-"local_z south) has its origin on the ellipsoid at lat_ref/lon_ref and moves\n"
-"under the aircraft when it is more than 1.9 km away. The default route:\n"
+"above the WGS 84 ellipsoid (X-Plane's sea level). The local frame is flat:\n"
+"local_x east, local_y up, local_z south at its origin, which is on the\n"
+"ellipsoid at lat_ref/lon_ref and moves only on a scenery shift, so far from\n"
+"the origin local_y is not the height (785 m less at 100 km). The latitude,\n"
+"longitude and elevation data references are doubles. The default route:\n"
 "\n"
 "%s\n"
 "Scenario file: one event a line, \"<seconds> <event> [args]\", in time\n"
@@ -132,7 +137,7 @@ bool numberArg(const char* text, double lo, double hi, double* v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    double fps = 60, duration = 60;
+    double fps = 60, duration = 60, originShiftKm = 100;
     bool realtime = false, quiet = false;
     std::string routeFile, scenarioFile, outputDir = ".", prefsDir, aircraft = kDefaultAircraft;
     std::vector<std::string> pluginFiles;
@@ -158,6 +163,9 @@ int main(int argc, char** argv) {
         } else if (a == "--duration") {
             if (!value(&v) || !numberArg(v.c_str(), 0, 1e9, &duration))
                 return fail(2, "--duration needs a number of seconds >= 0");
+        } else if (a == "--origin-shift-km") {
+            if (!value(&v) || !numberArg(v.c_str(), 0.001, 10000, &originShiftKm))
+                return fail(2, "--origin-shift-km needs a distance in km, 0.001 .. 10000");
         } else if (a == "--route") {
             if (!value(&routeFile)) return fail(2, "--route needs a file");
         } else if (a == "--scenario") {
@@ -194,6 +202,7 @@ int main(int argc, char** argv) {
     xphost::setOutputDir(outputDir);
     xphost::setPrefsDir(prefsDir.empty() ? outputDir : prefsDir);
     xphost::setFrameRate(static_cast<int>(fps));
+    xphost::setOriginShiftDistance(originShiftKm * 1000);
 
     struct sigaction sa;
     std::memset(&sa, 0, sizeof sa);

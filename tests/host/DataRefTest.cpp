@@ -23,16 +23,17 @@ TEST_F(DataRefs, EveryPathHasItsTypeAndAccess) {
     std::vector<Expect> all;
     std::vector<std::string> keep;  // owns the composed paths
     for (const char* n : {"local_x", "local_y", "local_z", "local_vx", "local_vy", "local_vz", "local_ax", "local_ay",
-                          "local_az", "psi", "theta", "phi", "latitude", "longitude", "lat_ref", "lon_ref"})
+                          "local_az", "psi", "theta", "phi", "lat_ref", "lon_ref"})
         keep.push_back(pos + n);
     for (auto& p : keep) all.push_back({p.c_str(), xplmType_Float, 0});
-    const std::string elevation = pos + "elevation";
-    all.push_back({elevation.c_str(), xplmType_Double, 0});
+    const std::string global[] = {pos + "latitude", pos + "longitude", pos + "elevation"};
+    for (auto& p : global) all.push_back({p.c_str(), xplmType_Float | xplmType_Double, 0});
     all.push_back({kParts, xplmType_IntArray, 1});
     all.push_back({"sim/time/use_system_time", xplmType_Int, 1});
     all.push_back({"sim/time/local_date_days", xplmType_Int, 1});
     all.push_back({"sim/time/zulu_time_sec", xplmType_Float, 1});
     all.push_back({"sim/time/total_running_time_sec", xplmType_Float, 0});
+    all.push_back({"sim/time/paused", xplmType_Int, 0});
     for (const Expect& e : all) {
         XPLMDataRef r = XPLMFindDataRef(e.path);
         ASSERT_NE(r, nullptr) << e.path;

@@ -1,9 +1,14 @@
-// The simulated flight: geodesy against GeographicLib, the moving local
-// origin, kinematic consistency, and the route format.
+// The simulated flight: geodesy against GeographicLib, the local frame and
+// its scenery shifts, kinematic consistency, and the route format.
 
 #include "HostFixture.h"
 
+#include "XPLMDataAccess.h"
+#include "XPLMGraphics.h"
+
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #ifdef HAVE_GEOGRAPHICLIB
 #include <GeographicLib/Geocentric.hpp>
@@ -54,11 +59,114 @@ TEST_F(FlightModel, PositionMatchesGeographicLibOverALongFlight) {
     const xphost::FlightState end = xphost::flightState();
     EXPECT_GT(std::hypot(end.latitude - 48.5, (end.longitude + 3.25) * std::cos(end.latitude * kDeg)), 5.0);
 }
+
+// X-Plane keeps its origin for tens of kilometres: 150 km out the flat frame
+// is far from the height, and the global position and the conversion
+// functions must still give the exact state.
+TEST_F(FlightModel, FarFromTheOriginLocalYIsNotTheHeightButTheGlobalPositionIsExact) {
+    xphost::setFrameRate(10);
+    xphost::setOriginShiftDistance(200000);
+    std::string err;
+    ASSERT_TRUE(xphost::setRoute("start 47.25 8.5 3000 60\nleg - 250 0 0 600\n", &err)) << err;
+    const float latRef = ref("lat_ref"), lonRef = ref("lon_ref");
+    xphost::runSeconds(600);
+    ASSERT_EQ(ref("lat_ref"), latRef) << "no scenery shift within 200 km";
+    ASSERT_EQ(ref("lon_ref"), lonRef);
+    const xphost::FlightState s = xphost::flightState();
+    GeographicLib::LocalCartesian frame(s.latRef, s.lonRef, 0, GeographicLib::Geocentric::WGS84());
+    double e, n, u;
+    frame.Forward(s.latitude, s.longitude, s.elevation, e, n, u);
+    EXPECT_GT(std::hypot(e, n), 149900) << "150 km flown";
+    EXPECT_GT(s.elevation - s.y, 1700) << "the earth curves away under the flat frame";
+    EXPECT_NEAR(s.x, e, 1e-6);
+    EXPECT_NEAR(s.z, -n, 1e-6);
+    EXPECT_NEAR(s.y, u, 1e-6);
+
+    // The double references hold the exact state; float reads are rounded.
+    const char* names[] = {"latitude", "longitude", "elevation"};
+    const double exact[] = {s.latitude, s.longitude, s.elevation};
+    for (int i = 0; i < 3; ++i) {
+        XPLMDataRef r = XPLMFindDataRef((kPos + names[i]).c_str());
+        EXPECT_EQ(XPLMGetDataRefTypes(r), xplmType_Float | xplmType_Double) << names[i];
+        EXPECT_EQ(XPLMGetDatad(r), exact[i]) << names[i];
+        EXPECT_EQ(XPLMGetDataf(r), static_cast<float>(exact[i])) << names[i];
+    }
+
+    // World to local and back in the frame plugins see, against GeographicLib.
+    struct Point {
+        double lat, lon, alt;
+    } points[] = {{s.latitude, s.longitude, s.elevation}, {s.latRef, s.lonRef, 0}, {47.0, 9.9, -50}, {48.1, 7.2, 11000}};
+    for (const Point& p : points) {
+        double x, y, z;
+        XPLMWorldToLocal(p.lat, p.lon, p.alt, &x, &y, &z);
+        frame.Forward(p.lat, p.lon, p.alt, e, n, u);
+        EXPECT_NEAR(x, e, 1e-6);
+        EXPECT_NEAR(y, u, 1e-6);
+        EXPECT_NEAR(z, -n, 1e-6);
+        double lat, lon, alt;
+        XPLMLocalToWorld(e, u, -n, &lat, &lon, &alt);
+        EXPECT_NEAR(lat, p.lat, 1e-11);
+        EXPECT_NEAR(lon, p.lon, 1e-11);
+        EXPECT_NEAR(alt, p.alt, 1e-6);
+    }
+    XPLMWorldToLocal(47, 9, 0, nullptr, nullptr, nullptr);  // null outputs are ignored
+}
 #else
 TEST_F(FlightModel, PositionMatchesGeographicLibOverALongFlight) { GTEST_SKIP() << "GeographicLib not available"; }
 #endif
 
-TEST_F(FlightModel, LocalOriginFollowsTheAircraft) {
+TEST_F(FlightModel, OriginShiftsPastTheDistanceOnly) {
+    xphost::setFrameRate(10);
+    EXPECT_EQ(xphost::originShiftDistance(), 100000);
+    for (double bad : {0.0, -5.0, 1e8, std::nan("")})
+        EXPECT_THROW(xphost::setOriginShiftDistance(bad), std::invalid_argument) << bad;
+    xphost::setOriginShiftDistance(20000);
+    std::string err;
+    ASSERT_TRUE(xphost::setRoute("start 0 0 1000 90\nleg - 200 0 0 300\n", &err)) << err;
+    double farthest = 0;
+    int shifts = 0;
+    double lastRef = ref("lon_ref");
+    for (int i = 0; i < 3000; ++i) {
+        xphost::runFrames(1);
+        const xphost::FlightState s = xphost::flightState();
+        farthest = std::max(farthest, std::hypot(s.x, s.z));
+        if (ref("lon_ref") != lastRef) {
+            ++shifts;
+            lastRef = ref("lon_ref");
+            EXPECT_LT(std::hypot(s.x, s.z), 100) << "the new origin is under the aircraft";
+        }
+    }
+    EXPECT_EQ(shifts, 2) << "60 km at 20 km a shift";
+    EXPECT_GT(farthest, 19900);
+    EXPECT_LE(farthest, 20000 + 20 + 1e-6);
+}
+
+TEST_F(FlightModel, PausedStopsTheFlightAndTheClockButNotTheFrames) {
+    XPLMDataRef paused = XPLMFindDataRef("sim/time/paused");
+    ASSERT_NE(paused, nullptr);
+    EXPECT_EQ(XPLMGetDataRefTypes(paused), xplmType_Int);
+    EXPECT_EQ(XPLMCanWriteDataRef(paused), 0);
+    EXPECT_EQ(XPLMGetDatai(paused), 0);
+    xphost::runSeconds(1);
+    const xphost::FlightState before = xphost::flightState();
+    const float zulu = xphost::getFloat("sim/time/zulu_time_sec");
+    xphost::setPaused(true);
+    EXPECT_EQ(XPLMGetDatai(paused), 1);
+    const double t = xphost::simTime();
+    xphost::runSeconds(5);
+    EXPECT_NEAR(xphost::simTime(), t + 5, 1e-9) << "frames go on";
+    EXPECT_EQ(xphost::flightState().latitude, before.latitude);
+    EXPECT_EQ(xphost::flightState().elevation, before.elevation);
+    EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), zulu);
+    xphost::setPaused(false);
+    EXPECT_EQ(XPLMGetDatai(paused), 0);
+    xphost::runSeconds(1);
+    EXPECT_NE(xphost::flightState().latitude, before.latitude);
+    EXPECT_NEAR(xphost::getFloat("sim/time/zulu_time_sec"), zulu + 1, 1e-3);
+}
+
+TEST_F(FlightModel, LocalOriginFollowsTheAircraftWhenAskedToShiftOften) {
+    xphost::setOriginShiftDistance(1900);
     std::string err;
     ASSERT_TRUE(xphost::setRoute("start 60 20 1000 45\nleg - 250 0 0.5 300\n", &err)) << err;
     int shifts = 0;
