@@ -117,6 +117,18 @@ void applySetting(VolaxSettings& s, const std::string& key, const std::string& v
         const double t = std::strtod(value.c_str(), nullptr);
         const float step = t > 2.0 ? 2.0f : static_cast<float>(t);
         s.timeStep = step > 0.0f ? step : 0.1f;
+    } else if (key == "HEARTBEAT") {
+        // Beyond a day a heartbeat is as good as off; a negative or unreadable value
+        // keeps the default rather than silencing the ownship.
+        char* end = nullptr;
+        const double t = std::strtod(value.c_str(), &end);
+        if (end == value.c_str() || !(t >= 0.0)) {
+            s.heartbeat = 5.0f;
+        } else {
+            s.heartbeat = t > 86400.0 ? 86400.0f : static_cast<float>(t);
+        }
+    } else if (key == "MARKING") {
+        s.marking = value;
     }
 }
 

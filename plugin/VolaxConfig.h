@@ -4,7 +4,7 @@
 // The two configuration files of the plugin, as plain readers and writers over
 // C streams: no X-Plane and no RTI, so they can be tested and fuzzed alone.
 //
-//   volax.ini     "KEY value" lines; the nine keys of VolaxSettings
+//   volax.ini     "KEY value" lines; the keys of VolaxSettings
 //   volaxexp.ini  "name kind domain country category subcategory specific extra"
 
 #include <cstdint>
@@ -27,6 +27,9 @@ struct VolaxSettings {
     int16_t autoJoin = 1;
     int16_t create = 1;
     float timeStep = 0.1f;
+    // Optional keys, never written to a fresh volax.ini.
+    float heartbeat = 5.0f;  // HEARTBEAT: seconds between full re-sends; 0 turns them off
+    std::string marking;     // MARKING: the call sign; empty takes the aircraft's tail number
 };
 
 struct EntityTypeEntry {
