@@ -226,13 +226,17 @@ TEST(Kml, RendersOnePlacemarkPerAircraftInLonLatAltOrder) {
     kml.addPoint("other&one", -33.5, 151.25, 10);
     kml.addPoint("HLAobjectInstance0", 47.2, 8.3, 1100);
     kml.setDescription("HLAobjectInstance0", "id=1:2:0");
+    kml.setLabel("other&one", "N172SP <Destroyed>");
     EXPECT_TRUE(kml.dirty());
     const std::string text = kml.render();
+    EXPECT_NE(text.find("<name>N172SP &lt;Destroyed&gt;</name>"), std::string::npos);
+    kml.setLabel("other&one", "");
+    const std::string unlabelled = kml.render();
     EXPECT_NE(text.find("<name>VOLAX &lt;tracks&gt;</name>"), std::string::npos);
-    EXPECT_NE(text.find("<name>other&amp;one</name>"), std::string::npos);
+    EXPECT_NE(unlabelled.find("<name>other&amp;one</name>"), std::string::npos);
     EXPECT_NE(text.find("8.2000000,47.1000000,1000.25\n8.3000000,47.2000000,1100.00\n"), std::string::npos);
     EXPECT_NE(text.find("<description>id=1:2:0</description>"), std::string::npos);
-    EXPECT_LT(text.find("HLAobjectInstance0"), text.find("other&amp;one"));
+    EXPECT_LT(unlabelled.find("HLAobjectInstance0"), unlabelled.find("other&amp;one"));
     EXPECT_EQ(occurrences(text, "<Placemark>"), 2u);
     EXPECT_EQ(occurrences(text, "<altitudeMode>absolute</altitudeMode>"), 2u);
     // The lone point is drawn as a two-point line.
