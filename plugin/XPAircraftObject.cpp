@@ -23,6 +23,16 @@ void copy3(float dst[3], const float src[3]) {
     for (int i = 0; i < 3; ++i) dst[i] = src[i];
 }
 
+// MARKING when set, else the aircraft's tail number.
+Marking ownshipMarking() {
+    if (!settings.marking.empty()) return asciiMarking(settings.marking.c_str());
+    // The tail number is a byte array of unspecified length, NUL-padded when shorter.
+    char tail[MARKING_CHARACTERS + 1] = {};
+    const int got = XPLMGetDatab(dataRefs.tailNumber, tail, 0, static_cast<int>(MARKING_CHARACTERS));
+    tail[got > 0 && got <= static_cast<int>(MARKING_CHARACTERS) ? got : 0] = '\0';
+    return asciiMarking(tail);
+}
+
 }  // namespace
 
 QVHLARootObject* XPAircraftObject::newInstance() { return new XPAircraftObject(); }
@@ -127,15 +137,6 @@ void XPAircraftObject::heartbeat(double now, double period) {
     if (now - lastHeartbeat < period) return;
     lastHeartbeat = now;
     requestAllAttributes();
-}
-
-Marking ownshipMarking() {
-    if (!settings.marking.empty()) return asciiMarking(settings.marking.c_str());
-    // The tail number is a byte array of unspecified length, NUL-padded when shorter.
-    char tail[MARKING_CHARACTERS + 1] = {};
-    const int got = XPLMGetDatab(dataRefs.tailNumber, tail, 0, static_cast<int>(MARKING_CHARACTERS));
-    tail[got > 0 && got <= static_cast<int>(MARKING_CHARACTERS) ? got : 0] = '\0';
-    return asciiMarking(tail);
 }
 
 void createOwnship() {

@@ -65,9 +65,6 @@ private:
 // number) and DamageState NoDamage.
 void createOwnship();
 
-// The ownship's marking: MARKING when set, else the aircraft's tail number.
-Marking ownshipMarking();
-
 // Reads the ownship's data references and hands the sample to it.
 void sampleOwnship();
 
