@@ -21,7 +21,7 @@ bool clockTimeToCalendar(const ClockTime& time, CalendarTime& out) {
     if (!(seconds >= 0.0)) return false;
     time_t whole = static_cast<time_t>(static_cast<int64_t>(seconds));  // truncated toward zero
     struct tm broken {};
-    if (!localtime_r(&whole, &broken)) return false;
+    if (!gmtime_r(&whole, &broken)) return false;
     out.month = static_cast<uint16_t>(broken.tm_mon + 1);
     out.day = static_cast<uint16_t>(broken.tm_mday);
     out.hour = static_cast<uint16_t>(broken.tm_hour);
@@ -38,7 +38,7 @@ int dayNumber(int month, int day, bool& legalMonth) {
         if (day > kMonthLength[month - 1]) day = kMonthLength[month - 1];
         before = kDaysBefore[month - 1];
     }
-    return before + day;
+    return before + day - 1;
 }
 
 }  // namespace volax

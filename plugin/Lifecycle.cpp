@@ -53,7 +53,46 @@ void destroyOwnship() {
     ownship = nullptr;
 }
 
-void restoreParts() { XPLMSetDatavi(dataRefs.partEq, intactParts, 0, kPartCount); }
+// Only a snapshot that was taken is written back: without one (enabled late,
+// or after "Reload plugins") the aircraft would lose all 73 parts.
+void restoreParts() {
+    if (intactPartsSaved) XPLMSetDatavi(dataRefs.partEq, intactParts, 0, kPartCount);
+}
+
+void saveParts() {
+    XPLMGetDatavi(dataRefs.partEq, intactParts, 0, kPartCount);
+    intactPartsSaved = true;
+}
+
+// A plugin enabled after X-Plane loaded the aircraft never sees its load
+// message: X-Plane names the user's model once there is one.
+bool userAircraftPresent() {
+    char fileName[512] = {};
+    char path[1024] = {};
+    XPLMGetNthAircraftModel(0, fileName, path);
+    return fileName[0] != '\0';
+}
+
+void registerTick() {
+    if (tickRegistered) return;
+    XPLMRegisterFlightLoopCallback(VOLAXTick, settings.timeStep, nullptr);
+    tickRegistered = true;
+}
+
+void setJoinedMenu() {
+    setItemEnabled(menu.joinItem, false);
+    setItemEnabled(menu.resignItem, true);
+    setItemEnabled(menu.createItem, ownship == nullptr);
+}
+
+// Logs a failed class lookup or declaration: otherwise the join looks fine
+// and nothing is ever sent or received.
+void reportDeclaration(bool ok, const char* what) {
+    if (ok) return;
+    std::string line = std::string("VOLAX joined, but ") + what + "\n";
+    XPLMDebugString(line.c_str());
+    trace("%s", line.c_str());
+}
 
 }  // namespace
 
@@ -69,6 +108,8 @@ int pluginStart(char* name, char* signature, char* description) {
     destroyOwnship();
     userAircraftLoaded = false;
     std::fill(std::begin(intactParts), std::end(intactParts), 0);
+    intactPartsSaved = false;
+    tickRegistered = false;
     menu = Menu();
     openTrace();
     if (!readPrefs(description)) {
@@ -109,7 +150,17 @@ int pluginEnable() {
     menu.joinItem = XPLMAppendMenuItem(menu.id, "Join...", const_cast<char*>(kJoinRef), 1);
     menu.resignItem = XPLMAppendMenuItem(menu.id, "Resign", const_cast<char*>(kResignRef), 1);
     menu.createItem = XPLMAppendMenuItem(menu.id, "Create Ownship", const_cast<char*>(kCreateRef), 1);
-    if (settings.autoJoin != 0) {
+    if (userAircraftPresent()) {
+        userAircraftLoaded = true;
+        saveParts();
+    }
+    if (QVHLAManager::getInstance()->isJoined()) {
+        // The resign at the last disable failed: still joined, and the
+        // callback may still be registered.
+        setJoinedMenu();
+        registerTick();
+        if (settings.autoCreate != 0) createOwnship();
+    } else if (settings.autoJoin != 0) {
         doJoin();
     } else {
         setItemEnabled(menu.resignItem, false);
@@ -134,7 +185,12 @@ void receiveMessage(XPLMPluginID /*from*/, int message, void* param) {
         trace("OWNSHIP LOADED\n");
         destroyOwnship();
         userAircraftLoaded = true;
-        XPLMGetDatavi(dataRefs.partEq, intactParts, 0, kPartCount);
+        saveParts();
+        // Joined, the new aircraft must be publishable again.
+        if (QVHLAManager::getInstance()->isJoined()) {
+            setItemEnabled(menu.createItem, true);
+            if (settings.autoCreate != 0) createOwnship();
+        }
         break;
     case XPLM_MSG_PLANE_CRASHED:
         trace("RECEIVE MSG XPLM_MSG_PLANE_CRASHED\n");
@@ -202,24 +258,30 @@ void doJoin() {
 
     {
         XPAircraftObject publisher;
-        publisher.getHandles();
-        publisher.publish();
+        if (!publisher.getHandles())
+            reportDeclaration(false, "its FED file has no BaseEntity.PhysicalEntity.Platform.Aircraft with "
+                                     "EntityIdentifier, EntityType, Spatial and ForceIdentifier: "
+                                     "the ownship cannot be published");
+        else
+            reportDeclaration(publisher.publish(),
+                              "publishing BaseEntity.PhysicalEntity.Platform.Aircraft failed: "
+                              "the ownship cannot be published");
     }
 
     XPStartResumeInteraction* startResume = new XPStartResumeInteraction();
-    startResume->getHandles();
-    startResume->subscribe();
+    reportDeclaration(startResume->getHandles() && startResume->subscribe(),
+                      "subscribing to StartResume failed: no StartResume will be received");
     manager->registerInteraction(startResume);
 
     XPMunitionDetonationInteraction* detonation = new XPMunitionDetonationInteraction();
-    detonation->getHandles();
-    detonation->subscribe();
+    reportDeclaration(detonation->getHandles() && detonation->subscribe(),
+                      "subscribing to MunitionDetonation failed: no detonation will be received");
     manager->registerInteraction(detonation);
 
     setItemEnabled(menu.joinItem, false);
     setItemEnabled(menu.resignItem, true);
     setItemEnabled(menu.createItem, true);
-    XPLMRegisterFlightLoopCallback(VOLAXTick, settings.timeStep, nullptr);
+    registerTick();
 
     // An ownship made while not joined (Create Ownship after a crash) never got
     // an instance; replace it so that this join publishes the aircraft.
@@ -233,6 +295,7 @@ void doResign() {
     destroyOwnship();
     if (QVHLAManager::getInstance()->resignFederation()) {
         XPLMUnregisterFlightLoopCallback(VOLAXTick, nullptr);
+        tickRegistered = false;
         setItemEnabled(menu.resignItem, false);
         setItemEnabled(menu.joinItem, true);
         setItemEnabled(menu.createItem, false);

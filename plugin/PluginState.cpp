@@ -12,6 +12,8 @@ Menu menu;
 XPAircraftObject* ownship = nullptr;
 bool userAircraftLoaded = false;
 int intactParts[kPartCount] = {};
+bool intactPartsSaved = false;
+bool tickRegistered = false;
 EntityTypeTable entityTypeTable;
 DataRefs dataRefs;
 
@@ -43,6 +45,7 @@ void getDataRefs() {
     dataRefs.phi = XPLMFindDataRef("sim/flightmodel/position/phi");
     dataRefs.latitude = XPLMFindDataRef("sim/flightmodel/position/latitude");
     dataRefs.longitude = XPLMFindDataRef("sim/flightmodel/position/longitude");
+    dataRefs.elevation = XPLMFindDataRef("sim/flightmodel/position/elevation");
     dataRefs.latRef = XPLMFindDataRef("sim/flightmodel/position/lat_ref");
     dataRefs.lonRef = XPLMFindDataRef("sim/flightmodel/position/lon_ref");
     dataRefs.partEq = XPLMFindDataRef("sim/aircraft/prop/acf_part_eq");

@@ -21,7 +21,7 @@ struct DataRefs {
     XPLMDataRef localVx = nullptr, localVy = nullptr, localVz = nullptr;
     XPLMDataRef localAx = nullptr, localAy = nullptr, localAz = nullptr;
     XPLMDataRef psi = nullptr, theta = nullptr, phi = nullptr;
-    XPLMDataRef latitude = nullptr, longitude = nullptr;
+    XPLMDataRef latitude = nullptr, longitude = nullptr, elevation = nullptr;  // doubles
     XPLMDataRef latRef = nullptr, lonRef = nullptr;
     XPLMDataRef partEq = nullptr;         // sim/aircraft/prop/acf_part_eq, 73 ints
     XPLMDataRef useSystemTime = nullptr;  // sim/time/use_system_time
@@ -46,6 +46,8 @@ extern Menu menu;
 extern XPAircraftObject* ownship;
 extern bool userAircraftLoaded;
 extern int intactParts[kPartCount];
+extern bool intactPartsSaved;  // intactParts holds a snapshot of the user's aircraft
+extern bool tickRegistered;    // VOLAXTick is registered with X-Plane
 extern EntityTypeTable entityTypeTable;
 extern DataRefs dataRefs;
 

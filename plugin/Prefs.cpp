@@ -1,12 +1,16 @@
 #include "Prefs.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "PluginState.h"
 #include "XPAircraftObject.h"
 #include "XPLMPlanes.h"
 #include "XPLMUtilities.h"
+
+#include <string>
 
 namespace volax {
 
@@ -39,16 +43,33 @@ bool readPrefs(char* description) {
     bool expFits = joinPath(expPath, folder, "volaxexp.ini");
     trace("Using configuration files %s and %s\n", iniPath, expPath);
 
-    prefsFile = iniFits ? std::fopen(iniPath, "r+") : nullptr;
+    // Nothing is ever written to an existing volax.ini: it may be read-only,
+    // and it holds the user's settings, which no failure may truncate.
+    errno = 0;
+    prefsFile = iniFits ? std::fopen(iniPath, "r") : nullptr;
+    struct stat st {};
+    if (prefsFile && (fstat(fileno(prefsFile), &st) != 0 || !S_ISREG(st.st_mode))) {
+        std::fclose(prefsFile);  // a folder or device by that name: no file can be made there
+        prefsFile = nullptr;
+        errno = EISDIR;
+    }
     if (prefsFile) {
-        readSettings(prefsFile, settings);
+        readSettings(prefsFile, settings, traceStream);
+    } else if (iniFits && errno != ENOENT && errno != EISDIR) {
+        std::snprintf(description, 256, "Failed to read prefs file %s: %s", iniPath, std::strerror(errno));
+        return false;
     } else {
-        prefsFile = iniFits ? std::fopen(iniPath, "w+") : nullptr;
+        // Only a file that does not exist is created ("x": never over another).
+        prefsFile = iniFits && errno == ENOENT ? std::fopen(iniPath, "w+x") : nullptr;
         if (!prefsFile) {
             std::snprintf(description, 256, "Failed to create prefs file %s", iniPath);
             return false;
         }
-        writeSettings(prefsFile, settings);
+        settings.autoCreate = 1;
+        if (!writeSettings(prefsFile, settings)) {
+            std::string line = std::string("VOLAX could not write ") + iniPath + "\n";
+            XPLMDebugString(line.c_str());
+        }
     }
 
     FILE* exp = expFits ? std::fopen(expPath, "r") : nullptr;

@@ -29,6 +29,44 @@ bool readToken(FILE* in, std::string& token) {
     return true;
 }
 
+// Editors on Windows put EF BB BF before the first key or name. Only a full
+// mark is skipped; anything else is pushed back (a lone non-mark byte always
+// can be, and a partial mark is no text these files can hold anyway).
+void skipByteOrderMark(FILE* in) {
+    static const int kMark[3] = {0xEF, 0xBB, 0xBF};
+    for (int i = 0; i < 3; ++i) {
+        int c = std::getc(in);
+        if (c != kMark[i]) {
+            if (c != EOF) std::ungetc(c, in);
+            return;
+        }
+    }
+}
+
+enum class Value { Read, None, Unclosed };
+
+// A value token: as readToken, or, starting with a double quote, everything
+// up to the closing quote on the same line (blanks included, quotes dropped).
+// Unclosed: the line ended first; the reader stands at the start of the next line.
+Value readValue(FILE* in, std::string& value) {
+    int c;
+    do {
+        c = std::getc(in);
+    } while (c != EOF && isBlank(c));
+    if (c == EOF) return Value::None;
+    if (c != '"') {
+        std::ungetc(c, in);
+        return readToken(in, value) ? Value::Read : Value::None;
+    }
+    value.clear();
+    for (;;) {
+        c = std::getc(in);
+        if (c == '"') return Value::Read;
+        if (c == EOF || c == '\n') return Value::Unclosed;
+        if (value.size() < kMaxToken) value.push_back(static_cast<char>(c));
+    }
+}
+
 void skipLine(FILE* in) {
     int c;
     do {
@@ -92,74 +130,105 @@ std::string lowered(const char* text) {
 
 }  // namespace
 
-void applySetting(VolaxSettings& s, const std::string& key, const std::string& value) {
-    if (key == "FEDERATE") {
-        s.federate = value;
-    } else if (key == "FEDERATION") {
-        s.federation = value;
-    } else if (key == "FEDFILE") {
-        s.fedFile = value;
-    } else if (key == "FORCEID") {
-        uint8_t v = static_cast<uint8_t>(lowBits(value));
-        s.forceId = v > 3 ? uint8_t{0} : v;
-    } else if (key == "SITEID") {
-        s.siteId = static_cast<uint16_t>(lowBits(value));
-    } else if (key == "APPLICATIONID") {
-        s.applicationId = static_cast<uint16_t>(lowBits(value));
-    } else if (key == "AUTOJOIN") {
-        s.autoJoin = flag(value);
-    } else if (key == "CREATE") {
-        s.create = flag(value);
-    } else if (key == "TIMESTEP") {
-        // The upper bound is checked in double (a huge value must not be
-        // narrowed to float first), the lower one on the float: a tiny value
-        // that rounds to 0 would stop the flight loop.
-        const double t = std::strtod(value.c_str(), nullptr);
-        const float step = t > 2.0 ? 2.0f : static_cast<float>(t);
-        s.timeStep = step > 0.0f ? step : 0.1f;
-    } else if (key == "HEARTBEAT") {
-        // Beyond a day a heartbeat is as good as off; a negative or unreadable value
-        // keeps the default rather than silencing the ownship.
-        char* end = nullptr;
-        const double t = std::strtod(value.c_str(), &end);
-        if (end == value.c_str() || !(t >= 0.0)) {
-            s.heartbeat = 5.0f;
-        } else {
-            s.heartbeat = t > 86400.0 ? 86400.0f : static_cast<float>(t);
+namespace {
+
+struct KeyRule {
+    const char* key;
+    void (*apply)(VolaxSettings& s, const std::string& value);
+};
+
+// One row per key; a new key is one more row.
+const KeyRule kKeyRules[] = {
+    {"FEDERATE", [](VolaxSettings& s, const std::string& v) { s.federate = v; }},
+    {"FEDERATION", [](VolaxSettings& s, const std::string& v) { s.federation = v; }},
+    {"FEDFILE", [](VolaxSettings& s, const std::string& v) { s.fedFile = v; }},
+    {"FORCEID",
+     [](VolaxSettings& s, const std::string& v) {
+         uint8_t id = static_cast<uint8_t>(lowBits(v));
+         s.forceId = id > 3 ? uint8_t{0} : id;
+     }},
+    {"SITEID", [](VolaxSettings& s, const std::string& v) { s.siteId = static_cast<uint16_t>(lowBits(v)); }},
+    {"APPLICATIONID",
+     [](VolaxSettings& s, const std::string& v) { s.applicationId = static_cast<uint16_t>(lowBits(v)); }},
+    {"AUTOJOIN", [](VolaxSettings& s, const std::string& v) { s.autoJoin = flag(v); }},
+    {"CREATE", [](VolaxSettings& s, const std::string& v) { s.create = flag(v); }},
+    {"TIMESTEP",
+     [](VolaxSettings& s, const std::string& v) {
+         // The upper bound is checked in double (a huge value must not be
+         // narrowed to float first), the lower one on the float: a tiny value
+         // that rounds to 0 would stop the flight loop.
+         const double t = std::strtod(v.c_str(), nullptr);
+         const float step = t > 2.0 ? 2.0f : static_cast<float>(t);
+         s.timeStep = step > 0.0f ? step : 0.1f;
+     }},
+    {"AUTOCREATE", [](VolaxSettings& s, const std::string& v) { s.autoCreate = flag(v); }},
+    {"HEARTBEAT",
+     [](VolaxSettings& s, const std::string& v) {
+         // Beyond a day a heartbeat is as good as off; a negative or unreadable
+         // value keeps the default rather than silencing the ownship.
+         char* end = nullptr;
+         const double t = std::strtod(v.c_str(), &end);
+         if (end == v.c_str() || !(t >= 0.0)) {
+             s.heartbeat = 5.0f;
+         } else {
+             s.heartbeat = t > 86400.0 ? 86400.0f : static_cast<float>(t);
+         }
+     }},
+    {"MARKING", [](VolaxSettings& s, const std::string& v) { s.marking = v; }},
+};
+
+}  // namespace
+
+bool applySetting(VolaxSettings& s, const std::string& key, const std::string& value) {
+    for (const KeyRule& rule : kKeyRules) {
+        if (key == rule.key) {
+            rule.apply(s, value);
+            return true;
         }
-    } else if (key == "MARKING") {
-        s.marking = value;
     }
+    return false;
 }
 
-void readSettings(FILE* in, VolaxSettings& s) {
+void readSettings(FILE* in, VolaxSettings& s, FILE* trace) {
     if (!in) return;
+    skipByteOrderMark(in);
     std::string key, value;
     for (;;) {
         if (!readToken(in, key)) break;
-        bool haveValue = readToken(in, value);
-        if (haveValue) applySetting(s, key, value);
-        skipLine(in);
-        if (!haveValue) break;
+        const Value got = readValue(in, value);
+        if (got == Value::Read) {
+            if (!applySetting(s, key, value) && trace)
+                std::fprintf(trace, "Ignoring unknown key %s in volax.ini\n", key.c_str());
+        } else if (got == Value::Unclosed && trace) {
+            std::fprintf(trace, "Ignoring %s in volax.ini: its quoted value has no closing quote\n", key.c_str());
+        }
+        if (got != Value::Unclosed) skipLine(in);
+        if (got == Value::None) break;
     }
 }
 
 bool writeSettings(FILE* out, const VolaxSettings& s) {
     if (!out) return false;
-    bool ok = std::fprintf(out, "FEDERATE %s\n", s.federate.c_str()) >= 0;
-    ok = std::fprintf(out, "FEDERATION %s\n", s.federation.c_str()) >= 0 && ok;
-    ok = std::fprintf(out, "FEDFILE %s\n", s.fedFile.c_str()) >= 0 && ok;
+    // A name with blanks is written quoted so that it reads back whole.
+    auto text = [](const std::string& v) {
+        return v.find_first_of(" \t") == std::string::npos ? v : "\"" + v + "\"";
+    };
+    bool ok = std::fprintf(out, "FEDERATE %s\n", text(s.federate).c_str()) >= 0;
+    ok = std::fprintf(out, "FEDERATION %s\n", text(s.federation).c_str()) >= 0 && ok;
+    ok = std::fprintf(out, "FEDFILE %s\n", text(s.fedFile).c_str()) >= 0 && ok;
     ok = std::fprintf(out, "FORCEID %d\n", static_cast<int>(s.forceId)) >= 0 && ok;
     ok = std::fprintf(out, "SITEID %d\n", static_cast<int>(s.siteId)) >= 0 && ok;
     ok = std::fprintf(out, "APPLICATIONID %d\n", static_cast<int>(s.applicationId)) >= 0 && ok;
     ok = std::fprintf(out, "AUTOJOIN %d\n", static_cast<int>(s.autoJoin)) >= 0 && ok;
     ok = std::fprintf(out, "CREATE %d\n", static_cast<int>(s.create)) >= 0 && ok;
     ok = std::fprintf(out, "TIMESTEP %1.2f\n", static_cast<double>(s.timeStep)) >= 0 && ok;
+    ok = std::fprintf(out, "AUTOCREATE %d\n", static_cast<int>(s.autoCreate)) >= 0 && ok;
     return std::fflush(out) == 0 && ok;
 }
 
 void readEntityTypes(FILE* in, EntityTypeTable& table) {
     if (!in) return;
+    skipByteOrderMark(in);
     std::string name;
     for (;;) {
         if (!readToken(in, name)) break;

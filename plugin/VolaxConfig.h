@@ -4,8 +4,11 @@
 // The two configuration files of the plugin, as plain readers and writers over
 // C streams: no X-Plane and no RTI, so they can be tested and fuzzed alone.
 //
-//   volax.ini     "KEY value" lines; the keys of VolaxSettings
+//   volax.ini     "KEY value" lines, the keys of VolaxSettings; a value in
+//                 double quotes may hold blanks (FEDFILE "C:\X-Plane 12\x.fed")
 //   volaxexp.ini  "name kind domain country category subcategory specific extra"
+//
+// A UTF-8 byte-order mark at the start of either file is skipped.
 
 #include <cstdint>
 #include <cstdio>
@@ -27,6 +30,9 @@ struct VolaxSettings {
     int16_t autoJoin = 1;
     int16_t create = 1;
     float timeStep = 0.1f;
+    // 1: the ownship is created whenever the user's aircraft is loaded while
+    // joined. Files without the key keep 0; a freshly written file says 1.
+    int16_t autoCreate = 0;
     // Optional keys, never written to a fresh volax.ini.
     float heartbeat = 5.0f;  // HEARTBEAT: seconds between full re-sends; 0 turns them off
     std::string marking;     // MARKING: the call sign; empty takes the aircraft's tail number
@@ -46,13 +52,16 @@ struct EntityTypeEntry {
 
 using EntityTypeTable = std::vector<EntityTypeEntry>;
 
-// Applies one key/value pair. Unknown keys are ignored; keys are case-sensitive.
-void applySetting(VolaxSettings& s, const std::string& key, const std::string& value);
+// Applies one key/value pair; keys are case-sensitive. False for an unknown
+// key, which changes nothing.
+bool applySetting(VolaxSettings& s, const std::string& key, const std::string& value);
 
-// Reads volax.ini from `in` into `s` (missing keys keep their values).
-void readSettings(FILE* in, VolaxSettings& s);
+// Reads volax.ini from `in` into `s` (missing keys keep their values). Unknown
+// keys and unclosed quotes are reported on `trace` when it is set.
+void readSettings(FILE* in, VolaxSettings& s, FILE* trace = nullptr);
 
-// Writes the nine lines of a fresh volax.ini. False if a write failed.
+// Writes the ten lines of a fresh volax.ini (values with blanks quoted).
+// False if a write failed.
 bool writeSettings(FILE* out, const VolaxSettings& s);
 
 // Appends every complete volaxexp.ini record of `in` to `table`, in file order.

@@ -43,7 +43,7 @@ void XPAircraftObject::setReference(float latRef, float lonRef) {
 }
 
 bool XPAircraftObject::updateSample(const float position[3], const float velocity[3], const float acceleration[3],
-                                    const float attitude[3], float lat, float lon) {
+                                    const float attitude[3], double lat, double lon, double elev) {
     // Runs every frame; the first vector past its limit decides.
     const bool moved = distanceSquare(position, lastPosition) > 4.0 || distanceSquare(velocity, lastVelocity) > 4.0 ||
                        distanceSquare(acceleration, lastAcceleration) > 1.0 ||
@@ -55,6 +55,7 @@ bool XPAircraftObject::updateSample(const float position[3], const float velocit
     copy3(lastAttitude, attitude);
     latitude = lat;
     longitude = lon;
+    elevation = elev;
     sampleChanged = true;
     return true;
 }
@@ -75,32 +76,31 @@ void XPAircraftObject::prepareUpdate() {
     bool ok = QVCoordConv::ltp2gcc(refLatitude, refLongitude, p[0], -p[2], p[1], v[0], -v[2], v[1], a[0], -a[2],
                                    a[1], q[0], q[1], q[2], gp[0], gp[1], gp[2], gv[0], gv[1], gv[2], ga[0], ga[1],
                                    ga[2], go[0], go[1], go[2]);
-    if (ok) {
-        // The aircraft's own latitude and longitude place it more exactly than
-        // the flat local frame does far from the reference point.
-        ok = QVCoordConv::gdc2gcc(latitude, longitude, p[1], gp[0], gp[1], gp[2]);
-    }
+    // The flat frame's y is no height far from its origin (785 m off at
+    // 100 km); the global position is exact, and stays double to the wire.
+    double x = 0, y = 0, z = 0;
+    if (ok) ok = QVCoordConv::gdc2gccDouble(latitude, longitude, elevation, x, y, z);
     if (!ok) {
         trace("Aircraft coordinate conversion failed!\n");
         return;
     }
 
-    trace("Ownship GCC pos (%f, %f, %f)\n", gp[0], gp[1], gp[2]);
+    trace("Ownship GCC pos (%f, %f, %f)\n", x, y, z);
     trace("Ownship GCC vel (%f, %f, %f)\n", gv[0], gv[1], gv[2]);
     trace("Ownship GCC acc (%f, %f, %f)\n", ga[0], ga[1], ga[2]);
     trace("Ownship GCC att (%f, %f, %f)\n", go[0], go[1], go[2]);
     if (traceStream) {
-        float lat, lon, h;
-        if (QVCoordConv::gcc2gdc(gp[0], gp[1], gp[2], lat, lon, h)) {
+        double lat, lon, h;
+        if (QVCoordConv::gcc2gdcDouble(x, y, z, lat, lon, h)) {
             trace("LatLon pos = (%f , %f , %f)\n", lat, lon, h);
         }
     }
 
     Spatial s = takeSpatial();
     s.algorithm = DRM_FVW;
-    s.worldLocation.x = gp[0];
-    s.worldLocation.y = gp[1];
-    s.worldLocation.z = gp[2];
+    s.worldLocation.x = x;
+    s.worldLocation.y = y;
+    s.worldLocation.z = z;
     s.isFrozen = frozen ? 1 : 0;
     s.orientation.x = go[0] * 3.1415926535f / 180.0f;
     s.orientation.y = go[1] * 3.1415926535f / 180.0f;
@@ -163,14 +163,16 @@ void sampleOwnship() {
     float velocity[3] = {XPLMGetDataf(d.localVx), XPLMGetDataf(d.localVy), XPLMGetDataf(d.localVz)};
     float acceleration[3] = {XPLMGetDataf(d.localAx), XPLMGetDataf(d.localAy), XPLMGetDataf(d.localAz)};
     float attitude[3] = {XPLMGetDataf(d.psi), XPLMGetDataf(d.theta), XPLMGetDataf(d.phi)};
-    float lat = XPLMGetDataf(d.latitude);
-    float lon = XPLMGetDataf(d.longitude);
+    // Doubles in X-Plane: a float read alone costs up to a metre.
+    const double lat = XPLMGetDatad(d.latitude);
+    const double lon = XPLMGetDatad(d.longitude);
+    const double elevation = XPLMGetDatad(d.elevation);
     float latRef = XPLMGetDataf(d.latRef);
     float lonRef = XPLMGetDataf(d.lonRef);
     trace("REF SYSTEM : %f, %f\n", latRef, lonRef);
     trace("LatLon pos: %f, %f\n", lat, lon);
     ownship->setReference(latRef, lonRef);
-    ownship->updateSample(position, velocity, acceleration, attitude, lat, lon);
+    ownship->updateSample(position, velocity, acceleration, attitude, lat, lon, elevation);
     ownship->setFrozen(XPLMGetDatai(dataRefs.paused) != 0);
     ownship->heartbeat(XPLMGetElapsedTime(), settings.heartbeat);
 }

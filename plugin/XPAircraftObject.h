@@ -10,7 +10,12 @@
 // sample into a geocentric Spatial (algorithm FVW).
 //
 // Frames: X-Plane's local frame is x east, y up, z south; the local tangent
-// plane is east, north, up, so (x, y, z) enters it as (x, -z, y).
+// plane is east, north, up, so (x, y, z) enters it as (x, -z, y). The frame is
+// flat and its origin may be far away (X-Plane moves it only now and then), so
+// local_y is not the height: the position is published from the aircraft's
+// double latitude, longitude and elevation (X-Plane's sea level is the WGS 84
+// ellipsoid), while velocity, acceleration and attitude, which X-Plane gives
+// against the frame at its origin, go through the local frame.
 //
 // Besides the change-driven Spatial, every attribute is re-sent each heartbeat
 // (peers that bridge to DIS drop an entity not heard from for 12 s), and a
@@ -33,7 +38,7 @@ public:
     void setReference(float latRef, float lonRef);
     // Returns whether the sample passed the thresholds and was kept.
     bool updateSample(const float position[3], const float velocity[3], const float acceleration[3],
-                      const float attitude[3], float lat, float lon);
+                      const float attitude[3], double lat, double lon, double elevation);
 
     bool isSampleChanged() const { return sampleChanged; }
 
@@ -52,8 +57,9 @@ private:
     float lastVelocity[3] = {0.0f, 0.0f, 0.0f};
     float lastAcceleration[3] = {0.0f, 0.0f, 0.0f};
     float lastAttitude[3] = {0.0f, 0.0f, 0.0f};
-    float latitude = 0.0f;
-    float longitude = 0.0f;
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double elevation = 0.0;
     bool sampleChanged = false;
     bool frozen = false;
     bool heartbeatStarted = false;

@@ -17,7 +17,7 @@ void XPStartResumeInteraction::interactionReceived() {
     if (!simulationTimeReceived) return;
     CalendarTime c{};
     if (!clockTimeToCalendar(getSimulationTime(), c)) {
-        XPLMDebugString("VOLAX ignored a simulation time outside the local time range\n");
+        XPLMDebugString("VOLAX ignored a simulation time outside the time range it can convert\n");
         return;
     }
     setSimulatorDate(c.month, c.day, static_cast<float>(c.hour * 3600 + c.minute * 60 + c.second));

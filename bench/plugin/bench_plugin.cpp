@@ -58,6 +58,7 @@ struct Session {
         xphost::setFloat("sim/flightmodel/position/lat_ref", 52.3f);
         xphost::setFloat("sim/flightmodel/position/lon_ref", 4.76f);
         xphost::setFloat("sim/flightmodel/position/local_y", 1000.0f);
+        xphost::setDouble("sim/flightmodel/position/elevation", 1000.0);
         xphost::setFloat("sim/flightmodel/position/local_vx", 60.0f);
         xphost::setFloat("sim/flightmodel/position/psi", 90.0f);
         return tick != nullptr;

@@ -40,6 +40,13 @@ XPHOST_API int loadPlugin(const std::string& path, std::string* error, bool* sta
 XPHOST_API bool enablePlugin(int index);   // XPluginEnable; false if not started, or it failed
 XPHOST_API void disablePlugin(int index);  // XPluginDisable if enabled
 XPHOST_API void unloadAll();               // disable + stop + dlclose every plugin, reverse order
+// X-Plane's "Reload plugins": unloadAll, then load and enable the same files
+// in the same order; the flight, the aircraft and the data go on, and no
+// aircraft or airport message is sent. Returns how many are enabled again.
+XPHOST_API int reloadPlugins();
+// A plugin by its name, else its signature, else its file (path or file
+// name); -1 when none matches.
+XPHOST_API int findPlugin(const std::string& which);
 XPHOST_API int pluginCount();              // plugins loaded and started
 XPHOST_API bool pluginEnabled(int index);
 XPHOST_API std::string pluginName(int index);
@@ -53,8 +60,15 @@ XPHOST_API bool pluginFaulted();
 XPHOST_API std::string pluginFault();
 
 // --- simulator events ----------------------------------------------------
+// As in X-Plane, no user aircraft exists until this is first called (the
+// program calls it after enabling the plugins); XPLMGetNthAircraftModel(0)
+// reads empty names until then.
 // Sets the user's model, resets its parts to 73 x 1, sends 102 with param 0.
 XPHOST_API void loadUserAircraft(const AircraftModel& m);
+// A new flight with the user's aircraft: the flight restarts at the route's
+// start, the aircraft is loaded again (102) and placed (103). False, doing
+// nothing, while no user aircraft is loaded.
+XPHOST_API bool startNewFlight();
 XPHOST_API AircraftModel userAircraft();
 XPHOST_API void sendMessage(int message, void* param);  // every enabled plugin, sender XPLM_PLUGIN_XPLANE
 XPHOST_API void setAircraftCount(int total, int active); // and sends 105
@@ -137,13 +151,19 @@ XPHOST_API std::string getBytes(const std::string& path);
 //   airport                       message 103
 //   count <total> [active]        aircraft count change (105)
 //   message <number> [param]      any message to all plugins
+//   disable <plugin>              disable one plugin (Plugin Admin), by
+//   enable <plugin>               name, signature or file (findPlugin)
+//   reload                        reload all plugins (reloadPlugins)
+//   flight                        start a new flight (startNewFlight)
+//   pause / resume                pause or resume the simulation
 //   end                           stop the run
 struct ScenarioEvent {
-    enum Kind { Menu, Crash, Aircraft, Airport, Count, Message, End };
+    enum Kind { Menu, Crash, Aircraft, Airport, Count, Message, Disable, Enable, Reload, Flight, Pause, Resume, End };
     double time = 0;
     Kind kind = End;
     std::string menuTitle, itemText;  // Menu
     std::string modelPath;            // Aircraft
+    std::string plugin;               // Disable, Enable
     int total = 0, active = 0;        // Count
     int message = 0;                  // Message
     long long param = 0;              // Message

@@ -81,6 +81,15 @@ void loadUserAircraft(const AircraftModel& m) {
 
 AircraftModel userAircraft() { return detail::aircraft().user; }
 
+bool startNewFlight() {
+    const AircraftModel m = detail::aircraft().user;
+    if (m.fileName.empty()) return false;
+    detail::restartFlight();
+    loadUserAircraft(m);
+    sendMessage(XPLM_MSG_AIRPORT_LOADED, nullptr);
+    return true;
+}
+
 void setAircraftCount(int total, int active) {
     auto& a = detail::aircraft();
     a.total = std::max(1, total);

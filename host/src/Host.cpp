@@ -83,6 +83,13 @@ double now() { return frameTime(clock()); }
 int cycle() { return static_cast<int>(clock().frames); }
 const wgs84::LocalFrame& currentFrame() { return clock().model.frame(); }
 
+void restartFlight() {
+    Clock& c = clock();
+    const Route r = c.model.route();
+    c.model.reset(r);
+    if (c.modelOn) c.model.publish();
+}
+
 }  // namespace detail
 
 void reset() {

@@ -87,6 +87,7 @@ void copyTruncated(char* dst, size_t size, const std::string& src);
 double now();
 int cycle();
 const wgs84::LocalFrame& currentFrame();  // the local frame plugins see now
+void restartFlight();                     // back to the route's start
 
 }  // namespace detail
 }  // namespace xphost

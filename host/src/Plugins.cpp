@@ -225,6 +225,45 @@ void unloadAll() {
     all.clear();
 }
 
+int findPlugin(const std::string& which) {
+    auto& all = detail::plugins().all;
+    auto first = [&](auto matches) {
+        for (size_t i = 0; i < all.size(); ++i)
+            if (matches(*all[i])) return static_cast<int>(i);
+        return -1;
+    };
+    int index = first([&](const Plugin& p) { return p.name == which; });
+    if (index < 0) index = first([&](const Plugin& p) { return p.signature == which; });
+    if (index < 0)
+        index = first([&](const Plugin& p) {
+            const size_t slash = p.path.rfind('/');
+            return p.path == which || p.path.substr(slash == std::string::npos ? 0 : slash + 1) == which;
+        });
+    return index;
+}
+
+int reloadPlugins() {
+    // As X-Plane's "Reload plugins": everything is disabled, stopped and
+    // unloaded, then loaded, started and enabled again, in the same order,
+    // while the flight goes on. Nobody resends the aircraft or airport messages.
+    std::vector<std::string> paths;
+    for (auto& p : detail::plugins().all) paths.push_back(p->path);
+    detail::hostLine("reloading " + std::to_string(paths.size()) + " plugin(s)");
+    unloadAll();
+    int enabled = 0;
+    for (const std::string& path : paths) {
+        if (pluginFaulted()) break;
+        std::string error;
+        const int index = loadPlugin(path, &error);
+        if (index < 0) {
+            detail::hostLine(error);
+            continue;
+        }
+        if (enablePlugin(index)) ++enabled;
+    }
+    return enabled;
+}
+
 int pluginCount() { return static_cast<int>(detail::plugins().all.size()); }
 bool pluginEnabled(int index) { return detail::pluginIsEnabled(index); }
 std::string pluginName(int index) {

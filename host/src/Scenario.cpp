@@ -50,6 +50,12 @@ const char* eventName(ScenarioEvent::Kind k) {
         case ScenarioEvent::Airport: return "airport";
         case ScenarioEvent::Count: return "count";
         case ScenarioEvent::Message: return "message";
+        case ScenarioEvent::Disable: return "disable";
+        case ScenarioEvent::Enable: return "enable";
+        case ScenarioEvent::Reload: return "reload";
+        case ScenarioEvent::Flight: return "flight";
+        case ScenarioEvent::Pause: return "pause";
+        case ScenarioEvent::Resume: return "resume";
         case ScenarioEvent::End: return "end";
     }
     return "?";
@@ -83,11 +89,20 @@ bool parseScenario(const std::string& text, const std::string& fileName, std::ve
             }
             if (e.menuTitle.empty() || e.itemText.empty()) return "expected: menu <title> <item text>";
             e.kind = ScenarioEvent::Menu;
-        } else if (kind == "crash" || kind == "airport" || kind == "end") {
+        } else if (kind == "crash" || kind == "airport" || kind == "end" || kind == "reload" || kind == "flight" ||
+                   kind == "pause" || kind == "resume") {
             if (w.size() != 2) return kind + " takes no arguments";
-            e.kind = kind == "crash" ? ScenarioEvent::Crash
+            e.kind = kind == "crash"     ? ScenarioEvent::Crash
                      : kind == "airport" ? ScenarioEvent::Airport
+                     : kind == "reload"  ? ScenarioEvent::Reload
+                     : kind == "flight"  ? ScenarioEvent::Flight
+                     : kind == "pause"   ? ScenarioEvent::Pause
+                     : kind == "resume"  ? ScenarioEvent::Resume
                                          : ScenarioEvent::End;
+        } else if (kind == "disable" || kind == "enable") {
+            e.plugin = restAfterWords(line, 2);
+            if (e.plugin.empty()) return "expected: " + kind + " <plugin name, signature or file>";
+            e.kind = kind == "disable" ? ScenarioEvent::Disable : ScenarioEvent::Enable;
         } else if (kind == "aircraft") {
             e.modelPath = restAfterWords(line, 2);
             if (e.modelPath.empty()) return "expected: aircraft <path/to/model.acf>";
@@ -112,7 +127,9 @@ bool parseScenario(const std::string& text, const std::string& fileName, std::ve
             e.message = static_cast<int>(number);
             e.param = param;
         } else {
-            return "unknown event \"" + kind + "\" (menu, crash, aircraft, airport, count, message, end)";
+            return "unknown event \"" + kind +
+                   "\" (menu, crash, aircraft, airport, count, message, disable, enable, reload, flight, pause, "
+                   "resume, end)";
         }
         last = e.time;
         out.push_back(e);
@@ -159,6 +176,34 @@ bool runScenarioEvent(const ScenarioEvent& e) {
             what << " " << e.message << " " << e.param;
             note(what.str());
             sendMessage(e.message, reinterpret_cast<void*>(static_cast<intptr_t>(e.param)));
+            return true;
+        case ScenarioEvent::Disable:
+        case ScenarioEvent::Enable: {
+            note(what.str() + " " + e.plugin);
+            const int index = findPlugin(e.plugin);
+            if (index < 0) {
+                note("no plugin \"" + e.plugin + "\" is loaded");
+            } else if (e.kind == ScenarioEvent::Disable) {
+                if (!pluginEnabled(index)) note("plugin " + pluginName(index) + " is already disabled");
+                disablePlugin(index);
+            } else {
+                if (pluginEnabled(index)) note("plugin " + pluginName(index) + " is already enabled");
+                enablePlugin(index);
+            }
+            return true;
+        }
+        case ScenarioEvent::Reload:
+            note(what.str());
+            reloadPlugins();
+            return true;
+        case ScenarioEvent::Flight:
+            note(what.str());
+            if (!startNewFlight()) note("no user aircraft is loaded: no new flight");
+            return true;
+        case ScenarioEvent::Pause:
+        case ScenarioEvent::Resume:
+            note(what.str());
+            setPaused(e.kind == ScenarioEvent::Pause);
             return true;
         case ScenarioEvent::End:
             note(what.str());

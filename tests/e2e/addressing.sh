@@ -45,8 +45,8 @@ check "A saw the target name" wait_for "$OUT/a-trace.txt" "^Target : $B_NAME, my
 check "A did not crash" bash -c "! grep -q '^Crashing ownship' '$OUT/a-trace.txt'"
 
 "$FED" start-resume --receiver '1:3:*' --time 2006-03-01T06:00:00Z >"$OUT/start-resume.txt" 2>&1
-check "StartResume for application 3 sets B's date (March 1 = day 60, 21600 s)" \
-  wait_for "$OUT/b-trace.txt" '^Setting day and second: 60  21600\.000000$' 5
+check "StartResume for application 3 sets B's date (March 1 = day 59, 21600 s)" \
+  wait_for "$OUT/b-trace.txt" '^Setting day and second: 59  21600\.000000$' 5
 check "A ignores it" bash -c "! grep -q '^Setting day' '$OUT/a-trace.txt'"
 
 stop_pid "$B_PID" INT 10

@@ -113,7 +113,9 @@ PLUGIN_API int XPluginStart(char* outName, char* outSig, char* outDesc) {
 }
 
 PLUGIN_API int XPluginEnable(void) {
-    logf("enable");
+    char file[256] = "?", path[512] = "?";
+    XPLMGetNthAircraftModel(0, file, path);
+    logf("enable aircraft=%s", file);
     gMenu = XPLMCreateMenu(HOSTTEST_NAME, nullptr, 0, menuHandler, const_cast<char*>("menuref"));
     static const char* const kItems[][2] = {{"Alpha", "A"},        {"Beta", "B"},          {"Off", "off"},
                                             {"Speak", "speak"},    {"Throw", "throw"},     {"Arm throw", "arm"},

@@ -66,7 +66,8 @@ TEST_F(Program, HelpDocumentsEveryOptionAndFormat) {
     EXPECT_EQ(r.status, 0);
     for (const char* what : {"--fps", "--realtime", "--duration", "--route", "--scenario", "--aircraft", "--output",
                              "--prefs", "--quiet", "start <lat deg>", "leg <heading deg | ->", "<t> menu <title>",
-                             "<t> crash", "<t> aircraft", "<t> airport", "<t> count", "<t> end", "Log.txt",
+                             "<t> crash", "<t> aircraft", "<t> airport", "<t> count", "<t> end", "Log.txt", "--origin-shift-km",
+                             "<t> disable", "<t> enable", "<t> reload", "<t> flight", "<t> pause", "<t> resume",
                              "[speak]", "Exit status"})
         EXPECT_TRUE(has(r.output, what)) << what;
 }
@@ -91,6 +92,9 @@ TEST_F(Program, RunsTwoPluginsThroughAScenario) {
         EXPECT_TRUE(has(r.output, line)) << line;
     }
     EXPECT_LT(log.find("HostTest: msg 0 101 0"), log.find("Glider.acf"));
+    // As in X-Plane: enabled before any aircraft exists, the aircraft after.
+    EXPECT_TRUE(has(log, "HostTest2: enable aircraft=\n")) << log;
+    EXPECT_LT(log.find("HostTest2: enable"), log.find("HostTest: msg 0 102 0"));
     EXPECT_LT(log.find("HostTest2: stop"), log.find("HostTest: stop")) << "stopped in reverse order";
 }
 
@@ -131,7 +135,8 @@ TEST_F(Program, BadInputIsRefusedWithAClearMessage) {
     EXPECT_TRUE(has(r.output, badRoute + ":2: expected: leg")) << r.output;
 
     for (const char* args : {"", "--fps 0 x.xpl", "--fps", "--bogus x.xpl", "--duration -1 x.xpl",
-                             "--scenario /no/such/file x.xpl"}) {
+                             "--scenario /no/such/file x.xpl", "--origin-shift-km 0 x.xpl",
+                             "--origin-shift-km far x.xpl"}) {
         r = run(out + args);
         EXPECT_EQ(r.status, 2) << args << ": " << r.output;
     }

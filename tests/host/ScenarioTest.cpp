@@ -21,10 +21,16 @@ TEST_F(Scenario, ParsesEveryEvent) {
                                       "4 count 5\n"
                                       "4 count 5 2\n"
                                       "5 message 8000 -3\n"
+                                      "6 disable My Plugin\n"
+                                      "6 enable volax.test.HostTest\n"
+                                      "7 reload\n"
+                                      "7 flight\n"
+                                      "8 pause\n"
+                                      "8 resume\n"
                                       "9 end\n",
                                       "s.txt", &ev, &err))
         << err;
-    ASSERT_EQ(ev.size(), 9u);
+    ASSERT_EQ(ev.size(), 15u);
     EXPECT_EQ(ev[0].kind, xphost::ScenarioEvent::Menu);
     EXPECT_EQ(ev[0].menuTitle, "VOLAX");
     EXPECT_EQ(ev[0].itemText, "Join...");
@@ -40,7 +46,15 @@ TEST_F(Scenario, ParsesEveryEvent) {
     EXPECT_EQ(ev[6].active, 2);
     EXPECT_EQ(ev[7].message, 8000);
     EXPECT_EQ(ev[7].param, -3);
-    EXPECT_EQ(ev[8].kind, xphost::ScenarioEvent::End);
+    EXPECT_EQ(ev[8].kind, xphost::ScenarioEvent::Disable);
+    EXPECT_EQ(ev[8].plugin, "My Plugin");
+    EXPECT_EQ(ev[9].kind, xphost::ScenarioEvent::Enable);
+    EXPECT_EQ(ev[9].plugin, "volax.test.HostTest");
+    EXPECT_EQ(ev[10].kind, xphost::ScenarioEvent::Reload);
+    EXPECT_EQ(ev[11].kind, xphost::ScenarioEvent::Flight);
+    EXPECT_EQ(ev[12].kind, xphost::ScenarioEvent::Pause);
+    EXPECT_EQ(ev[13].kind, xphost::ScenarioEvent::Resume);
+    EXPECT_EQ(ev[14].kind, xphost::ScenarioEvent::End);
 }
 
 TEST_F(Scenario, ErrorsNameFileAndLine) {
@@ -61,6 +75,10 @@ TEST_F(Scenario, ErrorsNameFileAndLine) {
         {"1 count 2 3\n", "s.txt:1: active \"3\""},
         {"1 count 2.5\n", "s.txt:1: total \"2.5\""},
         {"1 message abc\n", "s.txt:1: message \"abc\""},
+        {"1 disable\n", "s.txt:1: expected: disable <plugin"},
+        {"1 enable  \n", "s.txt:1: expected: enable <plugin"},
+        {"1 reload all\n", "s.txt:1: reload takes no arguments"},
+        {"1 pause 5\n", "s.txt:1: pause takes no arguments"},
     };
     for (const Case& c : cases) {
         std::vector<xphost::ScenarioEvent> ev;
@@ -101,6 +119,76 @@ TEST_F(Scenario, EventsReachThePlugin) {
     EXPECT_LT(count, custom);
     EXPECT_EQ(xphost::userAircraft().fileName, "Other.acf");
     EXPECT_EQ(xphost::getIntArray("sim/aircraft/prop/acf_part_eq"), std::vector<int>(73, 1));
+}
+
+// Plugin Admin, "Reload plugins", a new flight and the pause, as X-Plane has
+// them: messages reach enabled plugins only, a reloaded plugin gets no aircraft
+// message but finds the aircraft by asking.
+TEST_F(Scenario, PluginAdminReloadNewFlightAndPause) {
+    const int one = load(HOSTTEST_PLUGIN), two = load(HOSTTEST2_PLUGIN);
+    ASSERT_GE(two, 0);
+    EXPECT_EQ(xphost::findPlugin("HostTest"), one);
+    EXPECT_EQ(xphost::findPlugin("volax.test.HostTest2"), two);
+    const std::string plugin2 = HOSTTEST2_PLUGIN;
+    EXPECT_EQ(xphost::findPlugin(plugin2.substr(plugin2.rfind('/') + 1)), two);
+    EXPECT_EQ(xphost::findPlugin("Nobody"), -1);
+    EXPECT_TRUE(logHas("HostTest: enable aircraft=\n")) << "no aircraft before the first load";
+    xphost::loadUserAircraft(xphost::AircraftModel{"Jet.acf", "/a/Jet.acf"});
+    std::string err;
+    ASSERT_TRUE(xphost::setRoute("start 10 20 500 90\nleg - 100 0 0 100\n", &err)) << err;
+
+    std::vector<xphost::ScenarioEvent> ev;
+    ASSERT_TRUE(xphost::parseScenario("0 disable HostTest2\n"
+                                      "0 disable HostTest2\n"
+                                      "0 message 9001\n"
+                                      "0 enable volax.test.HostTest2\n"
+                                      "0 enable Nobody\n"
+                                      "0 reload\n"
+                                      "0 message 9002\n",
+                                      "s.txt", &ev, &err))
+        << err;
+    for (const auto& e : ev) EXPECT_TRUE(xphost::runScenarioEvent(e));
+    const std::string log = xphost::logText();
+    EXPECT_EQ(logCount("HostTest2: disable"), 2u) << "once by the event, once by the reload";
+    EXPECT_TRUE(logHas("HostTest: msg 0 9001 0"));
+    EXPECT_FALSE(logHas("HostTest2: msg 0 9001 0")) << "a disabled plugin gets no messages";
+    EXPECT_TRUE(logHas("HostTest2: msg 0 9002 0"));
+    EXPECT_EQ(logCount("HostTest: stop"), 1u);
+    EXPECT_EQ(logCount("HostTest: enable aircraft=Jet.acf"), 1u) << "the reloaded plugin finds the aircraft";
+    EXPECT_EQ(logCount("msg 0 102 0"), 2u) << "the reload sends no aircraft message";
+    EXPECT_LT(log.find("HostTest2: stop"), log.find("HostTest: stop"));
+    EXPECT_LT(log.find("HostTest: stop"), log.find("HostTest: start", log.find("HostTest: stop")));
+    EXPECT_EQ(xphost::pluginCount(), 2);
+    EXPECT_TRUE(xphost::pluginEnabled(0) && xphost::pluginEnabled(1));
+
+    // A new flight: back to the start, the aircraft loaded again and placed.
+    xphost::runSeconds(10);
+    EXPECT_GT(xphost::flightState().x, 900);
+    xphost::setIntArray("sim/aircraft/prop/acf_part_eq", std::vector<int>(73, 0));
+    xphost::clearOutputs();
+    ASSERT_TRUE(xphost::parseScenario("0 flight\n0 pause\n", "s.txt", &ev, &err)) << err;
+    for (const auto& e : ev) EXPECT_TRUE(xphost::runScenarioEvent(e));
+    EXPECT_NEAR(xphost::flightState().x, 0, 1e-6);
+    EXPECT_EQ(xphost::getIntArray("sim/aircraft/prop/acf_part_eq"), std::vector<int>(73, 1));
+    EXPECT_LT(xphost::logText().find("HostTest: msg 0 102 0"), xphost::logText().find("HostTest: msg 0 103 0"));
+    EXPECT_EQ(xphost::userAircraft().fileName, "Jet.acf");
+
+    // Paused: frames and flight loops go on, the aircraft stays.
+    EXPECT_TRUE(xphost::paused());
+    EXPECT_EQ(xphost::getInt("sim/time/paused"), 1);
+    xphost::runSeconds(1);
+    EXPECT_NEAR(xphost::flightState().x, 0, 1e-6);
+    EXPECT_TRUE(logHas("HostTest: tick"));
+    ASSERT_TRUE(xphost::parseScenario("0 resume\n", "s.txt", &ev, &err)) << err;
+    EXPECT_TRUE(xphost::runScenarioEvent(ev[0]));
+    xphost::runSeconds(1);
+    EXPECT_NEAR(xphost::flightState().x, 100, 0.01);
+}
+
+TEST_F(Scenario, NewFlightNeedsAnAircraft) {
+    load(HOSTTEST_PLUGIN);
+    EXPECT_FALSE(xphost::startNewFlight());
+    EXPECT_FALSE(logHas("msg 0 102"));
 }
 
 }  // namespace

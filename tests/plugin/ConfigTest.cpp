@@ -48,7 +48,7 @@ TEST(VolaxIni, WrittenDefaultsReadBackAsDefaults) {
     std::fclose(f);
     EXPECT_STREQ(buffer,
                  "FEDERATE X-Plane\nFEDERATION XP_Federation\nFEDFILE XP_Federation.fed\nFORCEID 3\nSITEID 1\n"
-                 "APPLICATIONID 2\nAUTOJOIN 1\nCREATE 1\nTIMESTEP 0.10\n");
+                 "APPLICATIONID 2\nAUTOJOIN 1\nCREATE 1\nTIMESTEP 0.10\nAUTOCREATE 0\n");
     VolaxSettings s = parse(buffer);
     EXPECT_EQ(s.federate, "X-Plane");
     EXPECT_EQ(s.federation, "XP_Federation");
@@ -59,6 +59,73 @@ TEST(VolaxIni, WrittenDefaultsReadBackAsDefaults) {
     EXPECT_EQ(s.autoJoin, 1);
     EXPECT_EQ(s.create, 1);
     EXPECT_FLOAT_EQ(s.timeStep, 0.1f);
+    EXPECT_EQ(s.autoCreate, 0);
+}
+
+TEST(VolaxIni, NamesWithBlanksAreWrittenQuotedAndReadBackWhole) {
+    VolaxSettings in;
+    in.federate = "Pilot one";
+    in.fedFile = "C:\\X-Plane 12\\Resources\\x.fed";
+    in.autoCreate = 1;
+    char buffer[512] = {};
+    FILE* f = fmemopen(buffer, sizeof buffer, "w");
+    ASSERT_TRUE(f);
+    ASSERT_TRUE(volax::writeSettings(f, in));
+    std::fclose(f);
+    EXPECT_NE(std::string(buffer).find("FEDERATE \"Pilot one\"\n"), std::string::npos) << buffer;
+    EXPECT_NE(std::string(buffer).find("\nAUTOCREATE 1\n"), std::string::npos) << buffer;
+    VolaxSettings out = parse(buffer);
+    EXPECT_EQ(out.federate, in.federate);
+    EXPECT_EQ(out.fedFile, in.fedFile);
+    EXPECT_EQ(out.autoCreate, 1);
+}
+
+// A value in double quotes keeps its blanks; an unquoted one is one token.
+TEST(VolaxIni, QuotedValues) {
+    const struct {
+        const char* text;
+        const char* federate;
+        const char* fedFile;
+        uint16_t siteId;
+    } cases[] = {
+        {"FEDFILE \"C:\\X-Plane 12\\Resources\\x.fed\"\n", "X-Plane", "C:\\X-Plane 12\\Resources\\x.fed", 1},
+        {"FEDFILE C:\\X-Plane 12\\x.fed\nSITEID 4\n", "X-Plane", "C:\\X-Plane", 4},
+        {"FEDERATE   \"Pilot  one\"  trailing words\nSITEID 5\n", "Pilot  one", "XP_Federation.fed", 5},
+        {"FEDERATE \"\"\n", "", "XP_Federation.fed", 1},
+        {"FEDERATE\n\"On the next line\" x\nSITEID 6\n", "On the next line", "XP_Federation.fed", 6},
+        {"FEDERATE \"no closing quote\nSITEID 7\n", "X-Plane", "XP_Federation.fed", 7},
+        {"FEDERATE \"no closing quote at the end", "X-Plane", "XP_Federation.fed", 1},
+        {"SITEID \"8\"\n", "X-Plane", "XP_Federation.fed", 8},
+        {"FEDERATE a\"b c\"\n", "a\"b", "XP_Federation.fed", 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        VolaxSettings s = parse(c.text);
+        EXPECT_EQ(s.federate, c.federate);
+        EXPECT_EQ(s.fedFile, c.fedFile);
+        EXPECT_EQ(s.siteId, c.siteId);
+    }
+    EXPECT_EQ(parse("FEDERATE \"" + std::string(400, 'q') + "\"\nSITEID 9\n").federate, std::string(255, 'q'));
+}
+
+TEST(VolaxIni, ByteOrderMarkIsSkippedAndUnknownKeysAreTraced) {
+    EXPECT_EQ(parse("\xEF\xBB\xBFSITEID 9\n").siteId, 9);
+    EXPECT_EQ(parse("\xEF\xBB\xBF\nSITEID 8\n").siteId, 8);
+    EXPECT_EQ(parse("SITEID 7\n\xEF\xBB\xBFSITEID 9\n").siteId, 7) << "only at the start";
+    EXPECT_EQ(parse("\xEF\xBB").siteId, 1);
+
+    char buffer[512] = {};
+    FILE* trace = fmemopen(buffer, sizeof buffer, "w");
+    ASSERT_TRUE(trace);
+    VolaxSettings s;
+    MemFile m("timestep 0.5\nAUTOCREATE 1\nFEDFILE \"open\nHEARTBEET 5\n");
+    volax::readSettings(m.f, s, trace);
+    std::fclose(trace);
+    EXPECT_STREQ(buffer,
+                 "Ignoring unknown key timestep in volax.ini\n"
+                 "Ignoring FEDFILE in volax.ini: its quoted value has no closing quote\n"
+                 "Ignoring unknown key HEARTBEET in volax.ini\n");
+    EXPECT_EQ(s.autoCreate, 1);
 }
 
 TEST(VolaxIni, ForceIdKeepsLowByteAndMapsAboveThreeToZero) {
@@ -77,6 +144,10 @@ TEST(VolaxIni, FlagsTakeLowSixteenBitsAndOutOfRangeBecomesOne) {
     EXPECT_EQ(parse("CREATE 0\n").create, 0);
     EXPECT_EQ(parse("CREATE 65537\n").create, 1);
     EXPECT_EQ(parse("CREATE x\n").create, 0);
+    EXPECT_EQ(parse("").autoCreate, 0) << "a file without the key keeps the old behaviour";
+    EXPECT_EQ(parse("AUTOCREATE 1\n").autoCreate, 1);
+    EXPECT_EQ(parse("AUTOCREATE 2\n").autoCreate, 1);
+    EXPECT_EQ(parse("AUTOCREATE 0\n").autoCreate, 0);
 }
 
 TEST(VolaxIni, IdentifiersWrapAroundSixteenBits) {
@@ -172,6 +243,12 @@ TEST(VolaxExpIni, RecordsNeedAllEightItems) {
     EXPECT_EQ(t[2].kind, 1);
     EXPECT_EQ(t[2].extra, 7);
     EXPECT_EQ(t[3].name, "after");
+}
+
+TEST(VolaxExpIni, ByteOrderMarkIsSkipped) {
+    EntityTypeTable t = parseTable("\xEF\xBB\xBF" "f16 1 2 225 1 2 3 4\n");
+    ASSERT_EQ(t.size(), 1u);
+    EXPECT_EQ(t[0].name, "f16");
 }
 
 TEST(VolaxExpIni, HugeNumbersAndEmptyInputAreHarmless) {

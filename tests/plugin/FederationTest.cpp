@@ -11,6 +11,10 @@
 #include "PluginHarness.h"
 #include "QVCoordConv.h"
 
+#ifdef HAVE_GEOGRAPHICLIB
+#include <GeographicLib/Geocentric.hpp>
+#endif
+
 namespace {
 
 const double kLat = 52.30, kLon = 4.76, kHeight = 1200.0;
@@ -53,8 +57,10 @@ protected:
         xphost::setFloat("sim/flightmodel/position/local_x", x);
         xphost::setFloat("sim/flightmodel/position/local_y", y);
         xphost::setFloat("sim/flightmodel/position/local_z", z);
-        xphost::setFloat("sim/flightmodel/position/latitude", static_cast<float>(kLat));
-        xphost::setFloat("sim/flightmodel/position/longitude", static_cast<float>(kLon));
+        // The frame's origin is under the aircraft: local y is the height there.
+        xphost::setDouble("sim/flightmodel/position/latitude", kLat);
+        xphost::setDouble("sim/flightmodel/position/longitude", kLon);
+        xphost::setDouble("sim/flightmodel/position/elevation", y);
         xphost::setFloat("sim/flightmodel/position/lat_ref", static_cast<float>(kLat));
         xphost::setFloat("sim/flightmodel/position/lon_ref", static_cast<float>(kLon));
     }
@@ -127,15 +133,50 @@ TEST_F(FederationTest, PeerDiscoversAndReflectsTheOwnship) {
     lastLocation(location);
     double lat, lon, h;
     ASSERT_TRUE(QVCoordConv::gcc2gdcDouble(location[0], location[1], location[2], lat, lon, h));
-    double expected[3];
-    ASSERT_TRUE(QVCoordConv::gdc2gccDouble(static_cast<float>(kLat), static_cast<float>(kLon), kHeight, expected[0],
-                                           expected[1], expected[2]));
-    double dx = location[0] - expected[0], dy = location[1] - expected[1], dz = location[2] - expected[2];
-    EXPECT_LT(std::sqrt(dx * dx + dy * dy + dz * dz), 1.0);
-    EXPECT_NEAR(lat, kLat, 1e-5);
-    EXPECT_NEAR(lon, kLon, 1e-5);
-    EXPECT_NEAR(h, kHeight, 1.0);
+    EXPECT_NEAR(lat, kLat, 1e-9);
+    EXPECT_NEAR(lon, kLon, 1e-9);
+    EXPECT_NEAR(h, kHeight, 1e-3);
 }
+
+#ifdef HAVE_GEOGRAPHICLIB
+// X-Plane keeps its local origin for tens of kilometres; 150 km out the flat
+// frame's y is 1.8 km below the height. The published position and the hit
+// test must still be those of the aircraft's exact state.
+TEST_F(FederationTest, PublishedPositionIsExactFarFromTheLocalOrigin) {
+    xphost::setFlightModelEnabled(true);
+    xphost::setFrameRate(10);  // a flight loop every frame: the last send is the current state
+    xphost::setOriginShiftDistance(200000);
+    std::string err;
+    ASSERT_TRUE(xphost::setRoute("start 47.25 8.5 3000 60\nleg - 250 0 0 600\n", &err)) << err;
+    startWithOwnship();
+    const float latRef = xphost::getFloat("sim/flightmodel/position/lat_ref");
+    const GeographicLib::Geocentric& earth = GeographicLib::Geocentric::WGS84();
+    double worst = 0, exact[3] = {0, 0, 0};
+    for (int chunk = 0; chunk < 60; ++chunk) {
+        xphost::runSeconds(10);
+        peer->tick();
+        const xphost::FlightState s = xphost::flightState();
+        earth.Forward(s.latitude, s.longitude, s.elevation, exact[0], exact[1], exact[2]);
+        double published[3];
+        lastLocation(published);
+        worst = std::max(worst, std::hypot(published[0] - exact[0], published[1] - exact[1], published[2] - exact[2]));
+        ASSERT_FALSE(HasFailure());
+    }
+    EXPECT_LT(worst, 0.05);
+    ASSERT_EQ(xphost::getFloat("sim/flightmodel/position/lat_ref"), latRef) << "the origin stayed in place";
+    ASSERT_GT(xphost::flightState().elevation - xphost::flightState().y, 1700);
+
+    // A detonation 60 m above the exact position hits; 1.8 km off it would not.
+    xphost::setPaused(true);
+    const double norm = std::hypot(exact[0], exact[1], exact[2]);
+    Detonation d;
+    d.resultCode = 5;
+    d.hasLocation = true;
+    for (int i = 0; i < 3; ++i) d.location[i] = exact[i] * (1 + 60 / norm);
+    deliver(d);
+    EXPECT_TRUE(wingRemoved());
+}
+#endif
 
 TEST_F(FederationTest, DefaultEntityTypeWithoutTable) {
     standStill(10.0f, 10.0f, 10.0f);
@@ -359,13 +400,13 @@ TEST_F(FederationTest, StartResumeAddressing) {
     s.receiver[2] = 9;
     deliver(s);
     EXPECT_EQ(xphost::getInt("sim/time/use_system_time"), 0);
-    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 1);
+    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 0);
     EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), 0.0f);
 
     StartResume unaddressed;  // no receiving entity: applies
     unaddressed.hours = 306816 + 24 * 59 + 7;  // March 1, 07:00
     deliver(unaddressed);
-    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 60);
+    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 59);
     EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), 7 * 3600.0f);
 }
 
@@ -377,10 +418,11 @@ TEST_F(FederationTest, StartResumeClockCases) {
         int day;
         float seconds;
     } cases[] = {
-        {306816, 0xC0000000u, 1, 2700.0f},
-        {306816, 0x7FFFFFFEu, 1, 1799.0f},
-        {306816, 0xFFFFFFFEu, 1, 3600.0f},
-        {306816 + 24 * 364 + 23, 0xFFFFFFFEu, 1, 0.0f},  // 2006-01-01 00:00
+        {306816, 0xC0000000u, 0, 2700.0f},
+        {306816, 0x7FFFFFFEu, 0, 1799.0f},
+        {306816, 0xFFFFFFFEu, 0, 3600.0f},
+        {306816 + 24 * 364 + 23, 0xFFFFFFFEu, 0, 0.0f},  // 2006-01-01 00:00
+        {306816 + 24 * 364 + 22, 0, 364, 22 * 3600.0f},  // 2005-12-31 22:00
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.past);
@@ -398,10 +440,42 @@ TEST_F(FederationTest, StartResumeClockCases) {
     StartResume feb29;
     feb29.hours = static_cast<int32_t>(timegm(&leap) / 3600) + 12;
     deliver(feb29);
-    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 59);
+    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 58);
     EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), 12 * 3600.0f);
     unload();
-    EXPECT_TRUE(contains(traceText(), "Setting day and second: 59  43200.000000\n"));
+    EXPECT_TRUE(contains(traceText(), "Setting day and second: 58  43200.000000\n"));
+}
+
+// A pilot in Zurich: X-Plane reads zulu_time_sec as UTC, whatever the
+// computer's time zone, and the date follows the UTC day.
+TEST_F(FederationTest, StartResumeSetsUtcInAnyTimeZone) {
+    setenv("TZ", "Europe/Zurich", 1);
+    tzset();
+    startWithOwnship();
+    const struct {
+        int32_t hours;
+        uint32_t past;
+        int day;
+        float seconds;
+    } cases[] = {
+        {306816 + 12, 0x80000000u, 0, 12 * 3600 + 30 * 60.0f},    // 2005-01-01 12:30 UTC
+        {306816 + 24 * 181 + 23, 0u, 181, 23 * 3600.0f},           // 2005-07-01 23:00 UTC, 01:00 in Zurich
+        {306816 + 24 * 364 + 23, 0x7FFFFFFEu, 364, 23 * 3600 + 1799.0f},  // 2005-12-31 23:29:59 UTC
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.hours);
+        StartResume s;
+        s.hours = c.hours;
+        s.timePastTheHour = c.past;
+        deliver(s);
+        EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), c.day);
+        EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), c.seconds);
+    }
+    // The host's clock runs on from there in UTC, the date turning at midnight UTC.
+    xphost::setFlightModelEnabled(true);
+    xphost::runSeconds(31 * 60 + 1);
+    EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 0);
+    EXPECT_NEAR(xphost::getFloat("sim/time/zulu_time_sec"), 60.0f, 0.01f);
 }
 
 TEST_F(FederationTest, UnrepresentableSimulationTimeIsIgnoredWithALogLine) {
@@ -413,7 +487,7 @@ TEST_F(FederationTest, UnrepresentableSimulationTimeIsIgnoredWithALogLine) {
         s.hours = hours;
         deliver(s);
         EXPECT_EQ(xphost::getInt("sim/time/use_system_time"), 1);
-        EXPECT_TRUE(contains(xphost::logText(), "VOLAX ignored a simulation time outside the local time range\n"));
+        EXPECT_TRUE(contains(xphost::logText(), "VOLAX ignored a simulation time outside the time range it can convert\n"));
     }
 }
 

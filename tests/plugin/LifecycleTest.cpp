@@ -7,7 +7,10 @@
 #include <cstdio>
 #include <set>
 #include <sstream>
+#include <cstdlib>
+#include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "PluginHarness.h"
 
@@ -21,7 +24,22 @@ namespace {
 
 const char kDefaultIni[] =
     "FEDERATE X-Plane\nFEDERATION XP_Federation\nFEDFILE XP_Federation.fed\nFORCEID 3\nSITEID 1\n"
-    "APPLICATIONID 2\nAUTOJOIN 1\nCREATE 1\nTIMESTEP 0.10\n";
+    "APPLICATIONID 2\nAUTOJOIN 1\nCREATE 1\nTIMESTEP 0.10\nAUTOCREATE 1\n";
+
+// Root ignores file modes: file-permission cases load the plugin as nobody.
+// False when nobody cannot reach the plugin file (a build under /root).
+bool becomeNobody() {
+    if (geteuid() != 0) return true;
+    if (seteuid(65534) != 0) return false;
+    struct stat st {};
+    if (stat(VOLAX_PLUGIN_PATH, &st) == 0 && access(VOLAX_PLUGIN_PATH, R_OK) == 0) return true;
+    if (seteuid(0) != 0) std::abort();
+    return false;
+}
+
+void becomeRootAgain(uid_t was) {
+    if (was == 0 && seteuid(0) != 0) std::abort();
+}
 
 size_t occurrences(const std::string& text, const std::string& what) {
     size_t n = 0;
@@ -138,6 +156,7 @@ TEST_F(PluginTest, TimestepDrivesTheFlightLoopAndComesBackUnchanged) {
 }
 
 TEST_F(PluginTest, MenuStatesFollowEveryEvent) {
+    writePrefs("volax.ini", "AUTOJOIN 1\n");  // without AUTOCREATE
     ASSERT_GE(loadAndEnable(), 0);
     EXPECT_EQ(menuStates(), "011");
     loadUserAircraft();  // 102: no change
@@ -148,8 +167,9 @@ TEST_F(PluginTest, MenuStatesFollowEveryEvent) {
     EXPECT_EQ(menuStates(), "011");
     select("Create Ownship");
     EXPECT_EQ(menuStates(), "010");
-    loadUserAircraft("C172.acf", "/xp/Aircraft/C172");  // removes the ownship, menu unchanged
-    EXPECT_EQ(menuStates(), "010");
+    loadUserAircraft("C172.acf", "/xp/Aircraft/C172");  // removes the ownship: Create Ownship again
+    EXPECT_EQ(menuStates(), "011");
+    select("Create Ownship");
     select("Resign");
     EXPECT_EQ(menuStates(), "100");
     xphost::sendMessage(101, nullptr);
@@ -208,8 +228,9 @@ TEST_F(PluginTest, CreateOwnshipNeedsAnAircraftAndNoOwnship) {
 
 TEST_F(PluginTest, PartsAreSavedOnLoadAndRestoredOnCrashAndAirport) {
     ASSERT_GE(loadAndEnable(true), 0);
-    xphost::sendMessage(103, nullptr);  // nothing saved yet: 73 zeros
-    EXPECT_EQ(parts(), std::vector<int>(73, 0));
+    xphost::sendMessage(103, nullptr);  // nothing saved yet: nothing written
+    xphost::sendMessage(101, nullptr);
+    EXPECT_EQ(parts(), std::vector<int>(73, 1));
     loadUserAircraft();
     std::vector<int> intact = parts();
     ASSERT_EQ(intact.size(), 73u);
@@ -308,18 +329,169 @@ TEST(PluginExports, ExactlyTheNineEntryPoints) {
     EXPECT_EQ(names, expected);
 }
 
-TEST_F(PluginTest, ReloadStartsFromScratch) {
-    ASSERT_GE(loadAndEnable(), 0);
-    loadUserAircraft();
-    select("Create Ownship");
-    EXPECT_EQ(menuStates(), "010");
+// Enabled late (Plugin Admin) or after "Reload plugins", the plugin never sees
+// the load message of the aircraft already flying: it must find it, save its
+// parts then, and never write parts it has not saved.
+TEST_F(PluginTest, LateEnableAndReloadFindTheAircraftAndKeepItsParts) {
+    std::vector<int> intact(73, 1);
+    for (int i = 0; i < 73; i += 7) intact[i] = 0;  // parts this aircraft lacks
+    const std::vector<int> hit = [&] {
+        std::vector<int> p = intact;
+        for (int i : {8, 10, 12, 14, 16}) p[i] = 0;
+        return p;
+    }();
+    for (const char* way : {"late enable", "reload"}) {
+        SCOPED_TRACE(way);
+        writePrefs("volax.ini", "AUTOJOIN 1\n");
+        if (std::string(way) == "late enable") {
+            ASSERT_GE(load(true), 0);
+            loadUserAircraft();  // the plugin is not enabled: no message reaches it
+            xphost::setIntArray("sim/aircraft/prop/acf_part_eq", intact);
+            ASSERT_TRUE(xphost::enablePlugin(index));
+        } else {
+            ASSERT_GE(loadAndEnable(), 0);
+            loadUserAircraft();
+            xphost::setIntArray("sim/aircraft/prop/acf_part_eq", intact);
+            setenv("VOLAX_TRACE", prefsPath("trace.txt").c_str(), 1);
+            ASSERT_EQ(xphost::reloadPlugins(), 1);
+            unsetenv("VOLAX_TRACE");
+            index = 0;
+        }
+        EXPECT_EQ(menuStates(), "010") << "the join found the aircraft and created the ownship";
+        xphost::setIntArray("sim/aircraft/prop/acf_part_eq", hit);
+        xphost::sendMessage(101, nullptr);
+        EXPECT_EQ(parts(), intact);
+        EXPECT_EQ(menuStates(), "011");
+        select("Create Ownship");
+        EXPECT_EQ(menuStates(), "010");
+        xphost::setIntArray("sim/aircraft/prop/acf_part_eq", hit);
+        xphost::sendMessage(103, nullptr);
+        EXPECT_EQ(parts(), intact);
+        unload();
+        EXPECT_EQ(occurrences(traceText(), "Creating ownship...\n"), 2u);
+        EXPECT_FALSE(contains(traceText(), "OWNSHIP LOADED")) << "no load message was seen";
+        xphost::reset();
+        xphost::setPrefsDir(prefsDir);
+        xphost::setFlightModelEnabled(false);
+    }
+}
+
+// A new aircraft or a new flight while joined: the old ownship goes, and the
+// new aircraft can be published again (Create Ownship, or at once with
+// AUTOCREATE 1); not joined, the menu stays as it is.
+TEST_F(PluginTest, AircraftChangeWhileJoined) {
+    const struct {
+        const char* ini;
+        const char* afterLoad;  // menu states after each aircraft load
+        size_t created;         // ownships made by the loads alone
+    } cases[] = {
+        {"AUTOJOIN 1\n", "011", 0},
+        {"AUTOJOIN 1\nAUTOCREATE 1\n", "010", 3},
+        {"AUTOJOIN 0\nAUTOCREATE 1\n", "100", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
+        writePrefs("volax.ini", c.ini);
+        ASSERT_GE(loadAndEnable(true), 0);
+        loadUserAircraft();
+        EXPECT_EQ(menuStates(), c.afterLoad);
+        loadUserAircraft("C172.acf", "/xp/Aircraft/C172");
+        EXPECT_EQ(menuStates(), c.afterLoad);
+        ASSERT_TRUE(xphost::startNewFlight());
+        EXPECT_EQ(menuStates(), c.afterLoad);
+        xphost::sendMessage(102, reinterpret_cast<void*>(2));  // another aircraft: nothing
+        EXPECT_EQ(menuStates(), c.afterLoad);
+        unload();
+        EXPECT_EQ(occurrences(traceText(), "Creating ownship...\n"), c.created);
+        xphost::reset();
+        xphost::setPrefsDir(prefsDir);
+        xphost::setFlightModelEnabled(false);
+    }
+}
+
+// The preferences folder and volax.ini may be read-only: read, never written.
+// Root ignores file modes, so the load runs as nobody then.
+TEST_F(PluginTest, ReadOnlyIniIsReadAndKept) {
+    const std::string ini = "FEDERATE \"Read only\"\nAUTOJOIN 0\nSITEID 12\n";
+    writePrefs("volax.ini", ini);
+    ASSERT_EQ(chmod(prefsPath("volax.ini").c_str(), 0444), 0);
+    ASSERT_EQ(chmod(prefsDir.c_str(), 0555), 0);
+    const uid_t was = geteuid();
+    if (!becomeNobody()) GTEST_SKIP() << "user nobody cannot read " << VOLAX_PLUGIN_PATH;
+    std::string error;
+    index = xphost::loadPlugin(VOLAX_PLUGIN_PATH, &error);
+    becomeRootAgain(was);
+    ASSERT_GE(index, 0) << error;
+    ASSERT_TRUE(xphost::enablePlugin(index));
+    EXPECT_EQ(menuStates(), "100") << "AUTOJOIN 0 was read";
+    select("Join...");
     unload();
-    ASSERT_GE(loadAndEnable(true), 0);
-    EXPECT_EQ(menuStates(), "011");
-    select("Create Ownship");  // this load has not seen a user aircraft yet
-    EXPECT_EQ(menuStates(), "011");
-    unload();
-    EXPECT_FALSE(contains(traceText(), "Creating ownship...\n"));
+    chmod(prefsDir.c_str(), 0700);
+    EXPECT_EQ(readPrefs("volax.ini"), ini);
+    EXPECT_EQ(countSpoken("Joining federation"), 1);
+}
+
+// An existing volax.ini that cannot be read refuses the start, with the
+// reason, and is never replaced by the defaults.
+TEST_F(PluginTest, UnreadableIniRefusesTheStartAndIsKept) {
+    writePrefs("volax.ini", "SITEID 12\n");
+    ASSERT_EQ(chmod(prefsPath("volax.ini").c_str(), 0), 0);
+    ASSERT_EQ(chmod(prefsDir.c_str(), 0777), 0);
+    const uid_t was = geteuid();
+    if (!becomeNobody()) GTEST_SKIP() << "user nobody cannot read " << VOLAX_PLUGIN_PATH;
+    std::string error;
+    bool refused = false;
+    EXPECT_EQ(xphost::loadPlugin(VOLAX_PLUGIN_PATH, &error, &refused), -1);
+    becomeRootAgain(was);
+    EXPECT_TRUE(refused);
+    EXPECT_TRUE(contains(error, "Failed to read prefs file " + prefsPath("volax.ini") + ": Permission denied"))
+        << error;
+    chmod(prefsPath("volax.ini").c_str(), 0644);
+    chmod(prefsDir.c_str(), 0700);
+    EXPECT_EQ(readPrefs("volax.ini"), "SITEID 12\n");
+}
+
+// A FED file in a folder with blanks, named by a quoted value; then one that
+// lacks the aircraft class: the join succeeds but says what cannot work.
+TEST_F(PluginTest, QuotedFedFileAndAJoinThatCannotPublish) {
+    const char* fedPath = std::getenv("VOLAX_FED_PATH");
+    ASSERT_NE(fedPath, nullptr);
+    std::ifstream in(std::string(fedPath) + "/XP_Federation.fed");
+    std::stringstream fed;
+    fed << in.rdbuf();
+    ASSERT_TRUE(contains(fed.str(), "(class Aircraft)"));
+    const std::string folder = prefsDir + "/X-Plane 12/Fed files";
+    ASSERT_EQ(system(("mkdir -p '" + folder + "'").c_str()), 0);
+    std::ofstream(folder + "/full fed.fed") << fed.str();
+    std::string without = fed.str();
+    without.erase(without.find("(class Aircraft)"), std::string("(class Aircraft)").size());
+    std::ofstream(folder + "/no aircraft.fed") << without;
+
+    const struct {
+        const char* federation;
+        const char* file;
+        bool publishes;
+    } cases[] = {{"Blanks", "full fed.fed", true}, {"NoAircraft", "no aircraft.fed", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        xphost::clearOutputs();
+        writePrefs("volax.ini", std::string("FEDERATION ") + c.federation + "\nFEDFILE \"" + folder + "/" + c.file +
+                                    "\"\nAUTOCREATE 1\n");
+        ASSERT_GE(loadAndEnable(true), 0);
+        EXPECT_EQ(menuStates(), "011");
+        EXPECT_EQ(countSpoken("Failed to join federation"), 0);
+        loadUserAircraft();
+        unload();
+        EXPECT_TRUE(contains(traceText(), "Creating federation with fedfile " + folder + "/" + c.file + "\n"));
+        const std::string complaint =
+            "VOLAX joined, but its FED file has no BaseEntity.PhysicalEntity.Platform.Aircraft with EntityIdentifier, "
+            "EntityType, Spatial and ForceIdentifier: the ownship cannot be published\n";
+        EXPECT_EQ(occurrences(xphost::logText(), complaint), c.publishes ? 0u : 1u) << xphost::logText();
+        EXPECT_EQ(occurrences(xphost::logText(), "VOLAX joined, but"), c.publishes ? 0u : 1u);
+        xphost::reset();
+        xphost::setPrefsDir(prefsDir);
+        xphost::setFlightModelEnabled(false);
+    }
 }
 
 #if VOLAX_OWN_RTI_FLAG
@@ -337,6 +509,31 @@ TEST_F(PluginTest, FailedResignKeepsTheCallbackAndTheMenu) {
     EXPECT_EQ(menuStates(), "100");
     EXPECT_EQ(xphost::flightLoopCount(), 0);
     EXPECT_FALSE(xphost::pluginFaulted());
+}
+
+// A resign that fails at disable leaves the plugin joined: the next enable
+// shows the joined menu, keeps one callback, and a later resign works.
+TEST_F(PluginTest, EnableAfterAFailedResignAtDisableShowsTheJoinedMenu) {
+    writePrefs("volax.ini", "AUTOJOIN 1\n");
+    ASSERT_GE(loadAndEnable(true), 0);
+    loadUserAircraft();
+    select("Create Ownship");
+    rtitest::failNextCall<RTI::RTIinternalError>("resignFederationExecution", "refused");
+    xphost::disablePlugin(index);
+    EXPECT_TRUE(contains(xphost::logText(), "VOLAX failed to resign federation!\n"));
+    ASSERT_TRUE(xphost::enablePlugin(index));
+    EXPECT_EQ(menuStates(), "011") << "joined, the ownship went with the disable";
+    EXPECT_EQ(xphost::flightLoopCount(), 1);
+    EXPECT_EQ(countSpoken("Joining federation"), 1) << "no second join";
+    xphost::setFrameRate(10);
+    xphost::runSeconds(1);  // one call per period: 10
+    select("Create Ownship");
+    EXPECT_EQ(menuStates(), "010");
+    select("Resign");
+    EXPECT_EQ(menuStates(), "100");
+    EXPECT_EQ(xphost::flightLoopCount(), 0);
+    unload();
+    EXPECT_EQ(occurrences(traceText(), "#################### TICK time"), 10u);
 }
 
 TEST_F(PluginTest, RtiFailuresNeverReachTheHost) {

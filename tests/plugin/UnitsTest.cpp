@@ -49,7 +49,7 @@ int secondsOfDay(const CalendarTime& c) { return c.hour * 3600 + c.minute * 60 +
 
 }  // namespace
 
-TEST_F(UtcTest, ClockTimeBreaksDownInLocalTime) {
+TEST_F(UtcTest, ClockTimeBreaksDownInUtc) {
     CalendarTime c = convert(306816, 0);  // 2005-01-01 00:00 UTC
     EXPECT_EQ(c.month, 1);
     EXPECT_EQ(c.day, 1);
@@ -65,11 +65,22 @@ TEST_F(UtcTest, ClockTimeBreaksDownInLocalTime) {
     EXPECT_EQ(leap.hour, 13);
 }
 
-TEST_F(UtcTest, ClockTimeFollowsTheHostTimeZone) {
-    setenv("TZ", "CET-1", 1);
-    tzset();
-    CalendarTime c = convert(306816, 0);
-    EXPECT_EQ(c.hour, 1);
+// zulu_time_sec is UTC: the host's time zone must not shift hour or date.
+TEST_F(UtcTest, ClockTimeIgnoresTheHostTimeZone) {
+    const int32_t newYear2005 = 306816;
+    for (const char* zone : {"Europe/Zurich", "America/New_York", "Asia/Kolkata", "CET-1"}) {
+        SCOPED_TRACE(zone);
+        setenv("TZ", zone, 1);
+        tzset();
+        CalendarTime c = convert(newYear2005 + 12, 0x40000000u);  // 12:15 UTC
+        EXPECT_EQ(c.month, 1);
+        EXPECT_EQ(c.day, 1);
+        EXPECT_EQ(secondsOfDay(c), 12 * 3600 + 15 * 60);
+        CalendarTime late = convert(newYear2005 - 1, 0);  // 2004-12-31 23:00 UTC
+        EXPECT_EQ(late.month, 12);
+        EXPECT_EQ(late.day, 31);
+        EXPECT_EQ(late.hour, 23);
+    }
 }
 
 TEST_F(UtcTest, UnrepresentableClockTimesHaveNoResult) {
@@ -86,20 +97,21 @@ TEST_F(UtcTest, UnrepresentableClockTimesHaveNoResult) {
     EXPECT_EQ(c.day, 1);
 }
 
-TEST(DayNumber, CountsFromJanuaryFirstWithoutLeapDays) {
-    bool legal = false;
-    EXPECT_EQ(volax::dayNumber(1, 1, legal), 1);
-    EXPECT_TRUE(legal);
-    EXPECT_EQ(volax::dayNumber(3, 1, legal), 60);
-    EXPECT_EQ(volax::dayNumber(12, 31, legal), 365);
-    EXPECT_EQ(volax::dayNumber(2, 29, legal), 59);
-    EXPECT_EQ(volax::dayNumber(2, 28, legal), 59);
-    EXPECT_EQ(volax::dayNumber(4, 0, legal), 91);
-    EXPECT_EQ(volax::dayNumber(4, 31, legal), 120);
-    EXPECT_EQ(volax::dayNumber(13, 5, legal), 5);
-    EXPECT_FALSE(legal);
-    EXPECT_EQ(volax::dayNumber(0, -4, legal), 1);
-    EXPECT_FALSE(legal);
+// X-Plane's local_date_days: January 1 is 0, December 31 is 364.
+TEST(DayNumber, CountsFromZeroOnJanuaryFirstWithoutLeapDays) {
+    const struct {
+        int month, day, expected;
+        bool legal;
+    } cases[] = {
+        {1, 1, 0, true},    {1, 31, 30, true},  {2, 1, 31, true},  {2, 28, 58, true}, {2, 29, 58, true},
+        {3, 1, 59, true},   {4, 0, 90, true},   {4, 31, 119, true}, {12, 31, 364, true}, {12, 32, 364, true},
+        {13, 5, 4, false},  {0, -4, 0, false},
+    };
+    for (const auto& c : cases) {
+        bool legal = !c.legal;
+        EXPECT_EQ(volax::dayNumber(c.month, c.day, legal), c.expected) << c.month << "/" << c.day;
+        EXPECT_EQ(legal, c.legal) << c.month << "/" << c.day;
+    }
 }
 
 namespace {
@@ -111,7 +123,7 @@ struct Sample {
     float q[3] = {0, 0, 0};
 };
 
-bool feed(XPAircraftObject& o, const Sample& s) { return o.updateSample(s.p, s.v, s.a, s.q, 52.0f, 4.0f); }
+bool feed(XPAircraftObject& o, const Sample& s) { return o.updateSample(s.p, s.v, s.a, s.q, 52.0, 4.0, 0.0); }
 
 }  // namespace
 
@@ -163,7 +175,9 @@ TEST(OwnshipSpatial, KeptSampleBecomesAGeocentricFvwSpatial) {
     float v[3] = {50.0f, 1.0f, 0.0f};
     float a[3] = {0.0f, 0.0f, 0.5f};
     float q[3] = {90.0f, 5.0f, -10.0f};
-    ASSERT_TRUE(o.updateSample(p, v, a, q, 52.001f, 4.002f));
+    // The elevation, not local y, is the height: they part far from the origin.
+    const double lat = 52.00123456789, lon = 4.00234567891, elevation = 1234.567;
+    ASSERT_TRUE(o.updateSample(p, v, a, q, lat, lon, elevation));
     o.prepareUpdate();
     ASSERT_TRUE(o.hasSpatial());
     EXPECT_TRUE(o.isSpatialPending());
@@ -172,11 +186,12 @@ TEST(OwnshipSpatial, KeptSampleBecomesAGeocentricFvwSpatial) {
     const Spatial& s = o.peekSpatial();
     EXPECT_EQ(s.algorithm, 5);
     EXPECT_EQ(s.isFrozen, 0);
-    float x, y, z;
-    ASSERT_TRUE(QVCoordConv::gdc2gcc(52.001f, 4.002f, 1500.0f, x, y, z));
-    EXPECT_EQ(s.worldLocation.x, static_cast<double>(x));
-    EXPECT_EQ(s.worldLocation.y, static_cast<double>(y));
-    EXPECT_EQ(s.worldLocation.z, static_cast<double>(z));
+    // Geocentric WGS 84 of the exact global position, without float rounding.
+    const double kA = 6378137.0, kE2 = (2 - 1 / 298.257223563) / 298.257223563, kDeg = M_PI / 180;
+    const double n = kA / std::sqrt(1 - kE2 * std::pow(std::sin(lat * kDeg), 2));
+    EXPECT_NEAR(s.worldLocation.x, (n + elevation) * std::cos(lat * kDeg) * std::cos(lon * kDeg), 1e-3);
+    EXPECT_NEAR(s.worldLocation.y, (n + elevation) * std::cos(lat * kDeg) * std::sin(lon * kDeg), 1e-3);
+    EXPECT_NEAR(s.worldLocation.z, (n * (1 - kE2) + elevation) * std::sin(lat * kDeg), 1e-3);
 
     float gp[3], gv[3], ga[3], go[3];
     ASSERT_TRUE(QVCoordConv::ltp2gcc(52.0f, 4.0f, 100.0f, 200.0f, 1500.0f, 50.0f, -0.0f, 1.0f, 0.0f, -0.5f, 0.0f,
@@ -196,7 +211,7 @@ TEST(OwnshipSpatial, FailedConversionKeepsTheSampleForTheNextUpdate) {
     XPAircraftObject o;
     o.setReference(95.0f, 4.0f);  // origin beyond the pole
     float p[3] = {10.0f, 10.0f, 10.0f}, zero[3] = {0, 0, 0};
-    ASSERT_TRUE(o.updateSample(p, zero, zero, zero, 52.0f, 4.0f));
+    ASSERT_TRUE(o.updateSample(p, zero, zero, zero, 52.0, 4.0, 10.0));
     o.prepareUpdate();
     EXPECT_FALSE(o.hasSpatial());
     EXPECT_TRUE(o.isSampleChanged());

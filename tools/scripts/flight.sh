@@ -33,24 +33,23 @@ fi
 
 # 2. X-Plane (headless host) with VOLAX, flying a route in real time.
 write_route "$OUT/route.txt"
-# VOLAX joins at enable, before X-Plane loads the aircraft: the pilot then
-# publishes it with the menu's Create Ownship.
-echo '1 menu VOLAX Create Ownship' >"$OUT/scenario.txt"
+# VOLAX joins at enable, before X-Plane loads the aircraft; the fresh volax.ini
+# says AUTOCREATE 1, so the ownship is created when the aircraft is loaded.
 # Entity types by aircraft model name; the host flies the Cessna 172SP.
 VOLAXEXP_INI='cessna_172 1 2 225 1 1 1 0'
 start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" \
-  --realtime --duration 45 --route "$OUT/route.txt" --scenario "$OUT/scenario.txt"
+  --realtime --duration 45 --route "$OUT/route.txt"
 if wait_for "$TRACE" '^JOIN SUCCESS$' 15; then
   step_ok "VOLAX joined federation XP_Federation as X-Plane (JOIN SUCCESS in trace.txt)"
 else
   step_fail "VOLAX did not join (no JOIN SUCCESS in trace.txt; see host-stdout.txt)"; exit 1
 fi
 check "volax.ini written with the defaults in a fresh preferences folder" \
-  grep -qx 'FEDFILE XP_Federation.fed' "$OUT/prefs/volax.ini"
+  bash -c "grep -qx 'FEDFILE XP_Federation.fed' '$OUT/prefs/volax.ini' && grep -qx 'AUTOCREATE 1' '$OUT/prefs/volax.ini'"
 check "the execution was created from XP_Federation.fed" \
   grep -q '^Creating federation with fedfile XP_Federation.fed$' "$TRACE"
 wait_for "$TRACE" '^Creating ownship\.\.\.$' 5
-check "VOLAX created its ownship (menu Create Ownship)" grep -qx 'Creating ownship...' "$TRACE"
+check "VOLAX created its ownship when the aircraft was loaded (AUTOCREATE 1)" grep -qx 'Creating ownship...' "$TRACE"
 check "the entity type came from volaxexp.ini (cessna_172)" \
   grep -qx 'Set AC# 0 to Entitytype (1, 2, 225, 1, 1, 1, 0)' "$TRACE"
 
@@ -121,10 +120,10 @@ if "$BIN/volax-fed" start-resume --time 2005-01-01T12:30:00Z >"$OUT/start-resume
 else
   step_fail "start-resume failed: $(head -1 "$OUT/start-resume.txt")"
 fi
-if wait_for "$TRACE" '^Setting day and second: 1  45000\.000000$' 5; then
-  step_ok "VOLAX set the date: day 1, 45000 s (12:30:00)"
+if wait_for "$TRACE" '^Setting day and second: 0  45000\.000000$' 5; then
+  step_ok "VOLAX set the date: day 0 (January 1), 45000 s (12:30:00 UTC)"
 else
-  step_fail "VOLAX did not set day 1, 45000 s ($(grep -m1 '^Setting day' "$TRACE" || echo 'no Setting day line'))"
+  step_fail "VOLAX did not set day 0, 45000 s ($(grep -m1 '^Setting day' "$TRACE" || echo 'no Setting day line'))"
 fi
 
 # 6. Shut down: the host resigns on SIGINT, the monitor sees the ownship go.

@@ -141,7 +141,7 @@ start_rtiexec() {
 
 # start_host TRACE LOGDIR PREFSDIR STDOUT ARGS...: runs xplm-host with VOLAX.xpl in
 # OUT, a fresh preferences folder, the plugin trace in TRACE and Log.txt in
-# LOGDIR; sets HOST_PID. TZ=UTC makes the plugin's date conversion deterministic.
+# LOGDIR; sets HOST_PID. The caller's TZ stays: the plugin sets X-Plane's clock in UTC.
 # With VOLAXEXP_INI (VOLAX_INI) set, its text becomes the preferences'
 # volaxexp.ini (volax.ini); otherwise the plugin starts with a fresh folder.
 start_host() {
@@ -149,7 +149,7 @@ start_host() {
   rm -rf "$prefs"; mkdir -p "$prefs" "$logdir"
   [[ -n ${VOLAXEXP_INI:-} ]] && printf '%s\n' "$VOLAXEXP_INI" >"$prefs/volaxexp.ini"
   [[ -n ${VOLAX_INI:-} ]] && printf '%s\n' "$VOLAX_INI" >"$prefs/volax.ini"
-  (cd "$OUT" && VOLAX_TRACE="$trace" TZ=UTC exec "$BIN/xplm-host" --prefs "$prefs" --output "$logdir" "$@" "$BIN/VOLAX.xpl") >"$stdout" 2>&1 &
+  (cd "$OUT" && VOLAX_TRACE="$trace" exec "$BIN/xplm-host" --prefs "$prefs" --output "$logdir" "$@" "$BIN/VOLAX.xpl") >"$stdout" 2>&1 &
   HOST_PID=$!
   track_pid "$HOST_PID"
 }

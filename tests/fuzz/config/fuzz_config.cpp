@@ -25,12 +25,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     volax::VolaxSettings settings;
     if (FILE* f = openMemory(ini)) {
-        volax::readSettings(f, settings);
+        char traced[256];
+        FILE* trace = fmemopen(traced, sizeof traced, "w");
+        volax::readSettings(f, settings, trace);
+        if (trace) std::fclose(trace);
         std::fclose(f);
     }
     if (settings.timeStep <= 0.0f || settings.timeStep > 2.0f || settings.forceId > 3 || settings.autoJoin < 0 ||
-        settings.autoJoin > 1 || settings.create < 0 || settings.create > 1 ||
-        settings.federate.size() > volax::kMaxToken) {
+        settings.autoJoin > 1 || settings.create < 0 || settings.create > 1 || settings.autoCreate < 0 ||
+        settings.autoCreate > 1 || settings.federate.size() > volax::kMaxToken ||
+        settings.fedFile.size() > volax::kMaxToken) {
         __builtin_trap();
     }
 
