@@ -194,16 +194,47 @@ TEST_F(AircraftTest, SpatialGoesOutAtItsAlgorithmsLength) {
     rawSubscribe();
     TestAircraft own;
     ASSERT_TRUE(own.registerObjectInstance("Ownship"));
+    // The RPR layout written out by hand: discriminant, 7 padding bytes, X Y Z float64,
+    // IsFrozen and 3 padding bytes, psi theta phi float32, then the carried vectors.
+    auto be = [](uint64_t bits, int n) {
+        std::string out;
+        for (int i = n - 1; i >= 0; --i) out.push_back(static_cast<char>((bits >> (8 * i)) & 0xFF));
+        return out;
+    };
+    auto f64 = [&](double d) {
+        uint64_t b;
+        std::memcpy(&b, &d, 8);
+        return be(b, 8);
+    };
+    auto f32x3 = [&](float x, float y, float z) {
+        std::string out;
+        for (float f : {x, y, z}) {
+            uint32_t b;
+            std::memcpy(&b, &f, 4);
+            out += be(b, 4);
+        }
+        return out;
+    };
     const size_t lengths[] = {0, 48, 60, 72, 84, 72, 60, 72, 84, 72};
     for (DeadReckoningAlgorithm a = 1; a <= 9; ++a) {
         Spatial s = spatialAt(a);
         s.algorithm = a;
+        s.isFrozen = 1;
+        s.orientation = Vector3f{0.5f, -0.25f, 3.0f};
+        s.velocity = Vector3f{10.0f, 11.0f, 12.0f};
+        s.acceleration = Vector3f{-1.0f, -2.0f, -4.0f};
+        s.angularVelocity = Vector3f{0.125f, 0.0f, -8.0f};
         own.setSpatial(s);
         manager().tick();
         ASSERT_TRUE(raw.tickUntil([&] { return raw.reflections.size() == a; }));
+        std::string expected = std::string(1, static_cast<char>(a)) + std::string(7, '\0') + f64(a) + f64(2.0) +
+                               f64(3.0) + std::string("\x01\0\0\0", 4) + f32x3(0.5f, -0.25f, 3.0f);
+        if (a != 1) expected += f32x3(10.0f, 11.0f, 12.0f);
+        if (a == 4 || a == 5 || a == 8 || a == 9) expected += f32x3(-1.0f, -2.0f, -4.0f);
+        if (a == 3 || a == 4 || a == 7 || a == 8) expected += f32x3(0.125f, 0.0f, -8.0f);
         const std::string& got = raw.reflections.back().values.at(rawSpatial);
         EXPECT_EQ(got.size(), lengths[a]) << int(a);
-        EXPECT_EQ(got, encoded(spatialToNet(s), lengths[a]));
+        EXPECT_EQ(got, expected) << int(a);
     }
     LogCapture log;
     Spatial other = spatialAt(1.0);
