@@ -24,7 +24,8 @@ struct AircraftModel {
 // --- session -------------------------------------------------------------
 // Unloads all plugins (disable + stop), clears menus, flight loops, logs,
 // spoken texts and a recorded plugin fault, resets data references, time,
-// aircraft and the flight model (default route) to their start values.
+// aircraft and the flight model (default route, 100 km origin shift, not
+// paused) to their start values.
 // Output folder, preferences folder and echo setting are kept.
 XPHOST_API void reset();
 XPHOST_API void setOutputDir(const std::string& dir);  // Log.txt location ("" = no Log.txt)
