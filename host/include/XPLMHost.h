@@ -108,8 +108,9 @@ struct FlightState {
     double latRef, lonRef;                  // origin of the local frame, deg
     double x, y, z;                         // local position, m (x east, y up, z south)
     double vx, vy, vz, ax, ay, az;          // local velocity and acceleration
-    double psi, theta, phi;                 // deg
+    double psi, theta, phi;                 // deg, against the local frame's axes (the data references)
     double speed, climb, turnRate;          // m/s, m/s, deg/s of the current leg
+    double truePsi, trueTheta, truePhi;     // deg, against north, east and up under the aircraft
 };
 XPHOST_API FlightState flightState();
 
