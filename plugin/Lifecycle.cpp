@@ -205,6 +205,7 @@ void receiveMessage(XPLMPluginID from, int message, void* param) {
     case XPLM_MSG_AIRPORT_LOADED:
         trace("RECEIVE MSG XPLM_MSG_AIRPORT_LOADED\n");
         restoreParts();
+        if (ownship && ownship->getDamageState() != DAMAGE_NO_DAMAGE) ownship->setDamageState(DAMAGE_NO_DAMAGE);
         break;
     case XPLM_MSG_RELEASE_PLANES:
         // The federation's traffic is flown by people: VOLAX keeps the AI aircraft.

@@ -192,6 +192,29 @@ TEST(VolaxIni, TrafficKeys) {
     }
 }
 
+// Optional keys: defaults when absent, and never part of a freshly written file.
+TEST(VolaxIni, HeartbeatAndMarking) {
+    const struct {
+        const char* text;
+        float heartbeat;
+    } heartbeats[] = {{"", 5.0f},           {"HEARTBEAT 0\n", 0.0f},    {"HEARTBEAT 2.5\n", 2.5f},
+                      {"HEARTBEAT -1\n", 5.0f}, {"HEARTBEAT word\n", 5.0f}, {"HEARTBEAT nan\n", 5.0f},
+                      {"HEARTBEAT 1e300\n", 86400.0f}};
+    for (const auto& c : heartbeats) EXPECT_FLOAT_EQ(parse(c.text).heartbeat, c.heartbeat) << c.text;
+    EXPECT_EQ(parse("").marking, "");
+    EXPECT_EQ(parse("MARKING N172SP\n").marking, "N172SP");
+    char buffer[512] = {};
+    FILE* f = fmemopen(buffer, sizeof buffer, "w");
+    ASSERT_TRUE(f);
+    VolaxSettings set;
+    set.heartbeat = 1.0f;
+    set.marking = "X";
+    ASSERT_TRUE(volax::writeSettings(f, set));
+    std::fclose(f);
+    EXPECT_EQ(std::string(buffer).find("HEARTBEAT"), std::string::npos);
+    EXPECT_EQ(std::string(buffer).find("MARKING"), std::string::npos);
+}
+
 TEST(VolaxIni, KeysAreCaseSensitiveAndLaterLinesWin) {
     VolaxSettings s = parse("timestep 0.5\nFEDERATE first\nFEDERATE second\nUNKNOWN 7\n");
     EXPECT_FLOAT_EQ(s.timeStep, 0.1f);
