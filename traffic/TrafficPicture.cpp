@@ -22,6 +22,7 @@ struct TrafficPicture::Frame {
     std::vector<double> tcasDistances;
     std::vector<uint32_t> tcasOrder;
     std::vector<uint32_t> tcasIndex;  // into candidates
+    std::vector<int32_t> drawnSlot;   // per candidate: its index in drawn_, or -1
     std::vector<EntityKey> expired;
 };
 
@@ -185,8 +186,10 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     for (uint32_t i = 0; i < f.order.size(); ++i) f.order[i] = i;
     const std::size_t shown = selectNearest(f.distances, f.order, limits_.maxEntities);
     drawn_.resize(shown);
+    f.drawnSlot.assign(f.candidates.size(), -1);
     DeadReckonedState state;
     for (std::size_t n = 0; n < shown; ++n) {
+        f.drawnSlot[f.order[n]] = static_cast<int32_t>(n);
         const Entity& e = *f.candidates[f.order[n]];
         DrawnEntity& d = drawn_[n];
         d.key = e.key;
@@ -241,8 +244,12 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         flightIdFromMarking(e.marking, t.flightId);
         t.ssrMode = 3;
         t.distance = f.distances[i];
-        extrapolate(e, now, state);
-        fillPose(state, e.frozen, frame, t.pose);
+        if (f.drawnSlot[i] >= 0) {
+            t.pose = drawn_[static_cast<std::size_t>(f.drawnSlot[i])].pose;
+        } else {
+            extrapolate(e, now, state);
+            fillPose(state, e.frozen, frame, t.pose);
+        }
     }
 }
 
