@@ -85,8 +85,9 @@ bool TrafficPicture::reflect(EntityKey key, const EntityUpdate& update, double n
     if (update.hasMarking) normalizeMarking(update.marking, entity->marking);
     if (!update.hasSpatial) return true;
 
+    // Only what is on screen needs to converge; the rest may jump unseen.
     DeadReckonedState drawn;
-    const bool wasDrawn = entity->drawable;
+    const bool wasDrawn = entity->drawable && entity->shownFrame == frameNumber_ && frameNumber_ > 0;
     if (wasDrawn) extrapolate(*entity, now, drawn);
 
     const char* reason = "";
@@ -146,6 +147,7 @@ void TrafficPicture::fillPose(const DeadReckonedState& state, bool frozen, const
 
 void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const FrameOrigin& origin) {
     Frame& f = *frame_;
+    ++frameNumber_;
     drawn_.clear();
     tcas_.clear();
     f.candidates.clear();
@@ -190,7 +192,8 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     DeadReckonedState state;
     for (std::size_t n = 0; n < shown; ++n) {
         f.drawnSlot[f.order[n]] = static_cast<int32_t>(n);
-        const Entity& e = *f.candidates[f.order[n]];
+        Entity& e = *f.candidates[f.order[n]];
+        e.shownFrame = frameNumber_;
         DrawnEntity& d = drawn_[n];
         d.key = e.key;
         d.entityIdentifier = e.entityIdentifier;
@@ -230,7 +233,8 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     tcas_.resize(targets);
     for (std::size_t n = 0; n < targets; ++n) {
         const uint32_t i = f.tcasIndex[f.tcasOrder[n]];
-        const Entity& e = *f.candidates[i];
+        Entity& e = *f.candidates[i];
+        e.shownFrame = frameNumber_;
         TcasTarget& t = tcas_[n];
         t.key = e.key;
         EntityIdentifier id = e.entityIdentifier;
