@@ -24,7 +24,8 @@ struct AircraftModel {
 // --- session -------------------------------------------------------------
 // Unloads all plugins (disable + stop), clears menus, flight loops, logs,
 // spoken texts and a recorded plugin fault, resets data references, time,
-// aircraft and the flight model (default route) to their start values.
+// aircraft and the flight model (default route, 100 km origin shift, not
+// paused) to their start values.
 // Output folder, preferences folder and echo setting are kept.
 XPHOST_API void reset();
 XPHOST_API void setOutputDir(const std::string& dir);  // Log.txt location ("" = no Log.txt)
@@ -107,8 +108,9 @@ struct FlightState {
     double latRef, lonRef;                  // origin of the local frame, deg
     double x, y, z;                         // local position, m (x east, y up, z south)
     double vx, vy, vz, ax, ay, az;          // local velocity and acceleration
-    double psi, theta, phi;                 // deg
+    double psi, theta, phi;                 // deg, against the local frame's axes (the data references)
     double speed, climb, turnRate;          // m/s, m/s, deg/s of the current leg
+    double truePsi, trueTheta, truePhi;     // deg, against north, east and up under the aircraft
 };
 XPHOST_API FlightState flightState();
 

@@ -42,7 +42,8 @@ Registry& registry() {
         };
         const std::string pos = "sim/flightmodel/position/";
         for (const char* n : {"local_x", "local_y", "local_z", "local_vx", "local_vy", "local_vz", "local_ax",
-                              "local_ay", "local_az", "psi", "theta", "phi", "lat_ref", "lon_ref", "groundspeed"})
+                              "local_ay", "local_az", "psi", "theta", "phi", "lat_ref", "lon_ref", "groundspeed",
+                              "true_psi", "true_theta", "true_phi"})
             add(pos + n, xplmType_Float, false);
         // Double in X-Plane, and served to XPLMGetDataf too, rounded.
         for (const char* n : {"latitude", "longitude", "elevation"})

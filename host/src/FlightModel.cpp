@@ -90,6 +90,29 @@ void FlightModel::updateFrame() {
     frame_ = wgs84::localFrame(asFloat(lat), asFloat(lon));
 }
 
+// X-Plane gives psi/theta/phi against the flat frame's axes, which tilt away
+// from north, east and up under the aircraft by its distance from the origin
+// over the earth's radius (true_psi and friends are the local ones). The body
+// axes, built from the local angles, are re-expressed in the frame's
+// north-east-down axes and the angles read back from them.
+void FlightModel::frameAttitude(double lat, double lon, double psi, double theta, double phi, double* framePsi,
+                                double* frameTheta, double* framePhi) const {
+    wgs84::Vec3 e, n, u;
+    wgs84::enuAxes(lat, lon, &e, &n, &u);
+    const wgs84::Vec3 d = u * -1.0;
+    const double cp = std::cos(psi * kDeg), sp = std::sin(psi * kDeg), ct = std::cos(theta * kDeg),
+                 st = std::sin(theta * kDeg), cr = std::cos(phi * kDeg), sr = std::sin(phi * kDeg);
+    // Body x (nose), y (right wing), z (down) in the local north-east-down axes.
+    const wgs84::Vec3 bx = n * (ct * cp) + e * (ct * sp) + d * (-st);
+    const wgs84::Vec3 by = n * (sr * st * cp - cr * sp) + e * (sr * st * sp + cr * cp) + d * (sr * ct);
+    const wgs84::Vec3 bz = n * (cr * st * cp + sr * sp) + e * (cr * st * sp - sr * cp) + d * (cr * ct);
+    const wgs84::Vec3 fd = frame_.up * -1.0;
+    const double xd = std::max(-1.0, std::min(1.0, wgs84::dot(bx, fd)));
+    *framePsi = wrapHeading(std::atan2(wgs84::dot(bx, frame_.east), wgs84::dot(bx, frame_.north)) / kDeg);
+    *frameTheta = -std::asin(xd) / kDeg;
+    *framePhi = std::atan2(wgs84::dot(by, fd), wgs84::dot(bz, fd)) / kDeg;
+}
+
 FlightState FlightModel::state() const {
     FlightState s;
     wgs84::fromEcef(pos_, &s.latitude, &s.longitude, &s.elevation);
@@ -111,9 +134,10 @@ FlightState FlightModel::state() const {
     s.ax = la.x;
     s.ay = la.y;
     s.az = la.z;
-    s.psi = psi_;
-    s.theta = (motion_.speed == 0 && motion_.climb == 0) ? 0 : std::atan2(motion_.climb, motion_.speed) / kDeg;
-    s.phi = std::atan(motion_.speed * motion_.turnRate * kDeg / kG) / kDeg;
+    s.truePsi = psi_;
+    s.trueTheta = (motion_.speed == 0 && motion_.climb == 0) ? 0 : std::atan2(motion_.climb, motion_.speed) / kDeg;
+    s.truePhi = std::atan(motion_.speed * motion_.turnRate * kDeg / kG) / kDeg;
+    frameAttitude(s.latitude, s.longitude, s.truePsi, s.trueTheta, s.truePhi, &s.psi, &s.theta, &s.phi);
     s.speed = motion_.speed;
     s.climb = motion_.climb;
     s.turnRate = motion_.turnRate;
@@ -123,11 +147,12 @@ FlightState FlightModel::state() const {
 void FlightModel::publish() const {
     using detail::DataRef;
     // Looked up once: the registry keeps its entries for the life of the process.
-    enum { kFloats = 15, kLatitude = kFloats, kLongitude, kElevation, kQ, kCount };
+    enum { kFloats = 18, kLatitude = kFloats, kLongitude, kElevation, kQ, kCount };
     static DataRef* const* refs = [] {
         static const char* const kNames[kCount] = {
             "local_x", "local_y", "local_z", "local_vx", "local_vy", "local_vz", "local_ax", "local_ay", "local_az",
-            "psi", "theta", "phi", "lat_ref", "lon_ref", "groundspeed", "latitude", "longitude", "elevation", "q"};
+            "psi", "theta", "phi", "lat_ref", "lon_ref", "groundspeed", "true_psi", "true_theta", "true_phi",
+            "latitude", "longitude", "elevation", "q"};
         static DataRef* r[kCount];
         for (int i = 0; i < kCount; ++i)
             r[i] = &detail::ref(("sim/flightmodel/position/" + std::string(kNames[i])).c_str());
@@ -135,13 +160,14 @@ void FlightModel::publish() const {
     }();
     const FlightState s = state();
     const double floats[kFloats] = {s.x,   s.y,     s.z,   s.vx,       s.vy,        s.vz,     s.ax,     s.ay,   s.az,
-                                    s.psi, s.theta, s.phi, s.latRef, s.lonRef, s.speed};
+                                    s.psi, s.theta, s.phi, s.latRef, s.lonRef, s.speed,
+                                    s.truePsi, s.trueTheta, s.truePhi};
     for (int i = 0; i < kFloats; ++i) detail::putFloat(*refs[i], floats[i]);
     // The global position is double in X-Plane: the flight model's exact state.
     refs[kLatitude]->scalar = s.latitude;
     refs[kLongitude]->scalar = s.longitude;
     refs[kElevation]->scalar = s.elevation;
-    // Attitude quaternion from heading, pitch and roll.
+    // Attitude quaternion from heading, pitch and roll against the frame.
     const double hp = s.psi * kDeg / 2, ht = s.theta * kDeg / 2, hr = s.phi * kDeg / 2;
     const double cp = std::cos(hp), sp = std::sin(hp), ct = std::cos(ht), st = std::sin(ht), cr = std::cos(hr),
                  sr = std::sin(hr);

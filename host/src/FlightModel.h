@@ -13,7 +13,8 @@
 // rate; speed, climb and turn rate change at once at leg boundaries.
 // Integration is midpoint (RK2) in ECEF; acceleration is the exact central
 // difference of the velocity field. Pitch follows the flight path, bank is the
-// coordinated-turn bank atan(v * omega / g).
+// coordinated-turn bank atan(v * omega / g); these are true_psi/true_theta/
+// true_phi, and psi/theta/phi are the same attitude against the frame's axes.
 
 #include "Route.h"
 #include "Wgs84.h"
@@ -43,6 +44,8 @@ private:
     void advance(double h);
     void nextLeg();
     void updateFrame();
+    void frameAttitude(double lat, double lon, double psi, double theta, double phi, double* framePsi,
+                       double* frameTheta, double* framePhi) const;
 
     Route route_;
     size_t leg_ = 0;

@@ -23,7 +23,7 @@ TEST_F(DataRefs, EveryPathHasItsTypeAndAccess) {
     std::vector<Expect> all;
     std::vector<std::string> keep;  // owns the composed paths
     for (const char* n : {"local_x", "local_y", "local_z", "local_vx", "local_vy", "local_vz", "local_ax", "local_ay",
-                          "local_az", "psi", "theta", "phi", "lat_ref", "lon_ref"})
+                          "local_az", "psi", "theta", "phi", "lat_ref", "lon_ref", "true_psi", "true_theta", "true_phi"})
         keep.push_back(pos + n);
     for (auto& p : keep) all.push_back({p.c_str(), xplmType_Float, 0});
     const std::string global[] = {pos + "latitude", pos + "longitude", pos + "elevation"};

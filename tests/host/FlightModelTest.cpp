@@ -82,6 +82,20 @@ TEST_F(FlightModel, FarFromTheOriginLocalYIsNotTheHeightButTheGlobalPositionIsEx
     EXPECT_NEAR(s.z, -n, 1e-6);
     EXPECT_NEAR(s.y, u, 1e-6);
 
+    // Attitude: true_psi/true_theta against the ground below, psi/theta
+    // against the frame, where the nose points along the frame's velocity
+    // (straight, level, no wind). The two part by more than a degree here.
+    EXPECT_NEAR(ref("true_psi"), 60, 1e-4);
+    EXPECT_NEAR(ref("true_theta"), 0, 1e-6);
+    const double trackInFrame = std::atan2(s.vx, -s.vz) / kDeg;
+    const double pathInFrame = std::atan2(s.vy, std::hypot(s.vx, s.vz)) / kDeg;
+    EXPECT_NEAR(s.psi, trackInFrame, 1e-6);
+    EXPECT_NEAR(s.theta, pathInFrame, 1e-6);
+    EXPECT_GT(std::fabs(s.psi - s.truePsi) + std::fabs(s.theta - s.trueTheta), 1.0);
+    EXPECT_NEAR(ref("psi"), trackInFrame, 1e-4);
+    EXPECT_NEAR(ref("theta"), pathInFrame, 1e-4);
+    EXPECT_NEAR(ref("phi"), 0, 0.05) << "the frame tilts mostly along the track";
+
     // The double references hold the exact state; float reads are rounded.
     const char* names[] = {"latitude", "longitude", "elevation"};
     const double exact[] = {s.latitude, s.longitude, s.elevation};
@@ -213,26 +227,30 @@ TEST_F(FlightModel, AttitudeFollowsTheLeg) {
     ASSERT_TRUE(xphost::setRoute("start 10 10 0 350\nleg - 60 6 0 10\nleg - 60 0 2 10\nleg 90 50 0 0 10\n", &err));
     auto headingOff = [](double psi, double want) { return std::fabs(std::remainder(psi - want, 360.0)); };
     xphost::runSeconds(5);
-    EXPECT_NEAR(ref("theta"), std::atan2(6.0, 60.0) / kDeg, 1e-4);
-    EXPECT_NEAR(ref("phi"), 0, 1e-6);
-    EXPECT_NEAR(ref("psi"), 350, 1e-4);
+    EXPECT_NEAR(ref("true_theta"), std::atan2(6.0, 60.0) / kDeg, 1e-4);
+    EXPECT_NEAR(ref("true_phi"), 0, 1e-6);
+    EXPECT_NEAR(ref("true_psi"), 350, 1e-4);
     xphost::runSeconds(10);  // 5 s into a right turn through north
-    EXPECT_LT(headingOff(ref("psi"), 0), 1e-3);
-    EXPECT_GE(ref("psi"), 0.0f);
-    EXPECT_LT(ref("psi"), 360.0f);
+    EXPECT_LT(headingOff(ref("true_psi"), 0), 1e-3);
+    EXPECT_GE(ref("true_psi"), 0.0f);
+    EXPECT_LT(ref("true_psi"), 360.0f);
     xphost::runSeconds(3);
-    EXPECT_NEAR(ref("psi"), 6, 1e-3);
-    EXPECT_NEAR(ref("phi"), std::atan(60 * 2 * kDeg / 9.80665) / kDeg, 1e-3) << "right turn, right bank";
-    EXPECT_NEAR(ref("theta"), 0, 1e-6);
+    EXPECT_NEAR(ref("true_psi"), 6, 1e-3);
+    EXPECT_NEAR(ref("true_phi"), std::atan(60 * 2 * kDeg / 9.80665) / kDeg, 1e-3) << "right turn, right bank";
+    EXPECT_NEAR(ref("true_theta"), 0, 1e-6);
     xphost::runSeconds(7);
-    EXPECT_NEAR(ref("psi"), 90, 1e-4) << "the leg's own heading";
+    EXPECT_NEAR(ref("true_psi"), 90, 1e-4) << "the leg's own heading";
     EXPECT_NEAR(ref("groundspeed"), 50, 1e-4);
     xphost::runSeconds(10);  // past the route: straight and level
-    EXPECT_NEAR(ref("psi"), 90, 1e-4);
-    EXPECT_NEAR(ref("phi"), 0, 1e-6);
+    EXPECT_NEAR(ref("true_psi"), 90, 1e-4);
+    EXPECT_NEAR(ref("true_phi"), 0, 1e-6);
     const double level = xphost::getDouble(kPos + "elevation");
     xphost::runSeconds(1);
     EXPECT_NEAR(xphost::getDouble(kPos + "elevation"), level, 1e-6);
+    // A kilometre or two from the origin the frame's angles are within 0.02 deg.
+    EXPECT_NEAR(ref("psi"), 90, 0.02);
+    EXPECT_NEAR(ref("theta"), 0, 0.02);
+    EXPECT_NEAR(ref("phi"), 0, 0.02);
     const std::vector<float> q = xphost::getFloatArray(kPos + "q");
     EXPECT_NEAR(q[0], std::cos(M_PI / 4), 1e-5);  // pure 90 deg yaw
     EXPECT_NEAR(q[3], std::sin(M_PI / 4), 1e-5);
