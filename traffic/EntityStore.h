@@ -29,6 +29,7 @@ struct Entity {
     SpatialVerdict verdict = SpatialVerdict::Ok;
     const char* reason = "";  // why the verdict is not Ok, already traced
     Correction correction;
+    uint64_t shownFrame = 0;  // the last advance that drew it or put it on TCAS
 };
 
 class EntityStore {

@@ -23,6 +23,7 @@ struct TrafficPicture::Frame {
     std::vector<double> tcasDistances;
     std::vector<uint32_t> tcasOrder;
     std::vector<uint32_t> tcasIndex;  // into candidates
+    std::vector<int32_t> drawnSlot;   // per candidate: its index in drawn_, or -1
     std::vector<EntityKey> expired;
 };
 
@@ -85,8 +86,9 @@ bool TrafficPicture::reflect(EntityKey key, const EntityUpdate& update, double n
     if (update.hasMarking) normalizeMarking(update.marking, entity->marking);
     if (!update.hasSpatial) return true;
 
+    // Only what is on screen needs to converge; the rest may jump unseen.
     DeadReckonedState drawn;
-    const bool wasDrawn = entity->drawable;
+    const bool wasDrawn = entity->drawable && entity->shownFrame == frameNumber_ && frameNumber_ > 0;
     if (wasDrawn) extrapolate(*entity, now, drawn);
 
     const char* reason = "";
@@ -146,6 +148,7 @@ void TrafficPicture::fillPose(const DeadReckonedState& state, bool frozen, const
 
 void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const FrameOrigin& origin) {
     Frame& f = *frame_;
+    ++frameNumber_;
     drawn_.clear();
     tcas_.clear();
     f.candidates.clear();
@@ -186,9 +189,12 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     for (uint32_t i = 0; i < f.order.size(); ++i) f.order[i] = i;
     const std::size_t shown = selectNearest(f.distances, f.order, limits_.maxEntities);
     drawn_.resize(shown);
+    f.drawnSlot.assign(f.candidates.size(), -1);
     DeadReckonedState state;
     for (std::size_t n = 0; n < shown; ++n) {
-        const Entity& e = *f.candidates[f.order[n]];
+        f.drawnSlot[f.order[n]] = static_cast<int32_t>(n);
+        Entity& e = *f.candidates[f.order[n]];
+        e.shownFrame = frameNumber_;
         DrawnEntity& d = drawn_[n];
         d.key = e.key;
         d.entityIdentifier = e.entityIdentifier;
@@ -246,7 +252,8 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     tcas_.resize(targets);
     for (std::size_t n = 0; n < targets; ++n) {
         const uint32_t i = f.tcasIndex[f.tcasOrder[n]];
-        const Entity& e = *f.candidates[i];
+        Entity& e = *f.candidates[i];
+        e.shownFrame = frameNumber_;
         TcasTarget& t = tcas_[n];
         t.key = e.key;
         EntityIdentifier id = e.entityIdentifier;
@@ -260,8 +267,12 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         flightIdFromMarking(e.marking, t.flightId);
         t.ssrMode = 3;
         t.distance = f.distances[i];
-        extrapolate(e, now, state);
-        fillPose(state, e.frozen, frame, t.pose);
+        if (f.drawnSlot[i] >= 0) {
+            t.pose = drawn_[static_cast<std::size_t>(f.drawnSlot[i])].pose;
+        } else {
+            extrapolate(e, now, state);
+            fillPose(state, e.frozen, frame, t.pose);
+        }
     }
 }
 

@@ -92,6 +92,7 @@ private:
     FILE* trace_ = nullptr;
     GroundQuery groundQuery_;
     bool full_ = false;
+    uint64_t frameNumber_ = 0;  // advances so far
     std::unique_ptr<EntityStore> store_;
     std::unique_ptr<ModeSAllocator> modeS_;
     std::unique_ptr<Frame> frame_;

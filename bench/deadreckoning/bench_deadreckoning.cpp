@@ -137,6 +137,34 @@ void BM_PictureAdvance(benchmark::State& state) {
 }
 BENCHMARK(BM_PictureAdvance)->Arg(500)->Arg(5000)->Unit(benchmark::kMicrosecond);
 
+// One reflection taken in: check, prepare, and the convergence from what was drawn.
+void BM_PictureReflect(benchmark::State& state) {
+    traffic::TrafficPicture picture;
+    const int count = 5000;
+    std::vector<Spatial> states;
+    for (int i = 0; i < count; ++i) {
+        volaxfed::TrackSpec s = spec(i % 2 ? DRM_RPB : DRM_RVW, true);
+        s.phase = i * 0.37;
+        volaxfed::SyntheticTrack track;
+        const char* error = nullptr;
+        track.setup(s, &error);
+        states.push_back(track.stateAt(0.5));
+        traffic::EntityUpdate u;
+        u.hasSpatial = true;
+        u.spatial = track.stateAt(0);
+        picture.reflect(static_cast<traffic::EntityKey>(i), u, 0);
+    }
+    int i = 0;
+    traffic::EntityUpdate u;
+    u.hasSpatial = true;
+    for (auto _ : state) {
+        u.spatial = states[static_cast<std::size_t>(i)];
+        picture.reflect(static_cast<traffic::EntityKey>(i), u, 0.5);
+        i = (i + 1) % count;
+    }
+}
+BENCHMARK(BM_PictureReflect);
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -15,6 +15,7 @@
 #include "PluginState.h"
 #include "QVCoordConv.h"
 #include "QVHLAManager.h"
+#include "QVHLAPhysicalEntityObject.h"
 #include "TrafficFeed.h"
 
 namespace {
@@ -118,12 +119,36 @@ public:
         rti.updateAttributeValues(object, *set, "");
     }
     void remove(RTI::ObjectHandle object) { rti.deleteObjectInstance(object, ""); }
+    void subscribe(const std::string& className) {
+        const RTI::ObjectClassHandle cls = rti.getObjectClassHandle(className.c_str());
+        std::unique_ptr<RTI::AttributeHandleSet> set(RTI::AttributeHandleSetFactory::create(6));
+        for (const char* name : kNames) {
+            const RTI::AttributeHandle h = rti.getAttributeHandle(name, cls);
+            set->add(h);
+            nameOf[h] = name;
+        }
+        rti.subscribeObjectClassAttributes(cls, *set, RTI::RTI_TRUE);
+    }
+    void reflectAttributeValues(RTI::ObjectHandle, const RTI::AttributeHandleValuePairSet& values,
+                                const char*) override {
+        for (RTI::ULong i = 0; i < values.size(); ++i) {
+            RTI::ULong length = 0;
+            const char* data = values.getValuePointer(i, length);
+            received[nameOf[values.getHandle(i)]] = std::string(data, length);
+        }
+    }
+    void reflectAttributeValues(RTI::ObjectHandle o, const RTI::AttributeHandleValuePairSet& values,
+                                const RTI::FedTime&, const char* tag, RTI::EventRetractionHandle) override {
+        reflectAttributeValues(o, values, tag);
+    }
 
     static constexpr const char* kNames[6] = {"EntityIdentifier", "EntityType", "Spatial",
                                               "ForceIdentifier",  "Marking",    "DamageState"};
     RTI::RTIambassador rti;
     bool joined = false;
     std::map<RTI::ObjectHandle, RTI::ObjectClassHandle> classOf;
+    std::map<RTI::AttributeHandle, std::string> nameOf;
+    std::map<std::string, std::string> received;
 };
 
 class TrafficFeed : public ::testing::Test {
@@ -263,6 +288,49 @@ TEST_F(TrafficFeed, TrafficZeroSubscribesNothing) {
     tick();
     EXPECT_EQ(volax::trafficPicture().size(), 0u);
     EXPECT_TRUE(manager->getRemoteObjects().empty());
+}
+
+// What the framework class sends, as a strict RPR peer reads it.
+TEST_F(TrafficFeed, LocalEntitiesSendTheRprLayout) {
+    struct Local : QVHLAPhysicalEntityObject {
+        using QVHLAPhysicalEntityObject::QVHLAPhysicalEntityObject;
+        QVHLARootObject* newInstance() override { return nullptr; }
+    };
+    peer.subscribe("BaseEntity.PhysicalEntity.Platform.SurfaceVessel");
+    const EntityType ship{1, 3, 225, 61, 1, 0, 0};
+    Local local(QVHLAPhysicalEntityObject::classNameFor(ship));
+    EXPECT_EQ(local.getClassName(), "BaseEntity.PhysicalEntity.Platform.SurfaceVessel");
+    ASSERT_TRUE(local.getHandles());
+    ASSERT_TRUE(local.publish());
+    ASSERT_TRUE(local.registerObjectInstance(nullptr));
+    local.setEntityIdentifier({9, 10, 11});
+    local.setEntityType(ship);
+    local.setForceIdentifier(3);
+    local.setMarking(asciiMarking("NAVY 7"));
+    local.setDamageState(DAMAGE_DESTROYED);
+    Spatial s;
+    std::memset(&s, 0, sizeof s);
+    s.algorithm = DRM_FVW;
+    s.worldLocation = {4e6, 1e6, 4.8e6};
+    s.velocity = {1, 2, 3};
+    s.acceleration = {0.5f, 0, 0};
+    local.setSpatial(s);
+    manager->tick();
+    for (int i = 0; i < 3; ++i) peer.rti.tick();
+    ASSERT_EQ(peer.received.size(), 6u);
+    EXPECT_EQ(peer.received["EntityIdentifier"], std::string("\0\x09\0\x0A\0\x0B", 6));
+    EXPECT_EQ(peer.received["EntityType"], std::string("\x01\x03\0\xE1\x3D\x01\0\0", 8));
+    EXPECT_EQ(peer.received["ForceIdentifier"], std::string("\x03", 1));
+    EXPECT_EQ(peer.received["Marking"], marking("NAVY 7"));
+    EXPECT_EQ(peer.received["DamageState"], std::string("\0\0\0\x03", 4));
+    const std::string& spatial = peer.received["Spatial"];
+    ASSERT_EQ(spatial.size(), 72u);  // FVW carries location, orientation, velocity, acceleration
+    EXPECT_EQ(spatial[0], DRM_FVW);
+    uint64_t bits = 0;
+    for (int i = 8; i < 16; ++i) bits = bits << 8 | static_cast<unsigned char>(spatial[i]);
+    double x;
+    std::memcpy(&x, &bits, 8);
+    EXPECT_EQ(x, 4e6);
 }
 
 }  // namespace
