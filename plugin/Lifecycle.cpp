@@ -28,6 +28,9 @@ namespace volax {
 namespace {
 
 const char kJoinRef[] = "VOLAXJoin";
+
+// Seconds since the ownship was last sampled (the loop may run every frame).
+float sinceSample = 0.0f;
 const char kResignRef[] = "VOLAXResign";
 const char kCreateRef[] = "VOLAXCreate";
 
@@ -77,6 +80,7 @@ bool userAircraftPresent() {
 
 void registerTick() {
     if (tickRegistered) return;
+    sinceSample = 0.0f;
     XPLMRegisterFlightLoopCallback(VOLAXTick, settings.timeStep, nullptr);
     tickRegistered = true;
 }
@@ -239,7 +243,6 @@ void menuSelect(void* /*menuRef*/, void* itemRef) {
 float flightLoop(float sinceLastCall, float sinceLastFlightLoop, int /*counter*/, void* /*refcon*/) {
     // While remote entities are drawn the loop runs every frame, so that they
     // move smoothly; the ownship is still sampled every TIMESTEP.
-    static float sinceSample = 0.0f;
     sinceSample += sinceLastCall;
     const bool everyFrame = trafficNeedsEveryFrame();
     if (!everyFrame || sinceSample >= settings.timeStep * 0.999f) {

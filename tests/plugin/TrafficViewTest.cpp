@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -146,6 +147,26 @@ TEST_F(TrafficView, DiscoveredEntitiesAreDrawnWhereTheyAreAndLeaveWithTheirRemov
     run(1.0);
     EXPECT_TRUE(xphost::drawnInstances().empty());
     EXPECT_TRUE(xphost::tcasTargets().empty());
+}
+
+TEST_F(TrafficView, MovingEntitiesAreMovedEveryFrame) {
+    start();
+    EntityState s = at(0, 3000, 1500, 90);
+    s.speed = 120;  // east, FPW
+    peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "FAST", s);
+    run(1.0);
+    ASSERT_EQ(xphost::drawnInstances().size(), 1u);
+    // The picture runs on the wall clock: each frame must move the instance,
+    // by the distance flown since the last one, not every TIMESTEP.
+    std::vector<float> xs;
+    for (int i = 0; i < 4; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        while (std::chrono::steady_clock::now() - t0 < std::chrono::milliseconds(5)) {
+        }
+        xphost::runFrames(1);
+        xs.push_back(xphost::drawnInstances().at(0).x);
+    }
+    for (size_t i = 1; i < xs.size(); ++i) EXPECT_GT(xs[i] - xs[i - 1], 120 * 0.004) << i;
 }
 
 TEST_F(TrafficView, TheMostSpecificModelRuleDrawsAndBadModelsAreSaidOnce) {
