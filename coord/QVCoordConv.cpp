@@ -137,24 +137,20 @@ void axisPoint(const double p[3], const double m[3][3], int i, double out[3])
     out[2] = p[2] - m[2][i];
 }
 
-// asin of a sine that rounding may have pushed past 1: a NaN angle would be
-// published as a valid orientation.
-double clampedAsin(double s) { return std::asin(std::min(1.0, std::max(-1.0, s))); }
-
 float toDegrees(float radians) { return static_cast<float>(static_cast<double>(radians) * 180.0 / kAttitudePi); }
 
 // Euler angles of the body axes g (columns, in GC rows x, y, z), degrees.
+// psi comes from the nose's projection on the equator plane; theta and phi from the
+// axes turned back by that psi. With the nose along the earth's axis the projection
+// vanishes and psi is arbitrary, but theta and phi are then taken against the psi
+// actually chosen, so the three angles still describe the same rotation (an asin of
+// the nose's z and atan2s of vanishing components would not).
 void eulerFromAxes(const double g[3][3], float& psi, float& theta, float& phi)
 {
-    const float th = static_cast<float>(clampedAsin(-g[2][0]));
-    float ph, ps;
-    if (std::cos(static_cast<double>(th)) != 0.0) {
-        ph = static_cast<float>(std::atan2(g[2][1], g[2][2]));
-        ps = static_cast<float>(std::atan2(g[1][0], g[0][0]));
-    } else {
-        ph = 0.0f;
-        ps = static_cast<float>(clampedAsin(-g[0][1]));
-    }
+    const float ps = static_cast<float>(std::atan2(g[1][0], g[0][0]));
+    const double c = std::cos(static_cast<double>(ps)), s = std::sin(static_cast<double>(ps));
+    const float th = static_cast<float>(std::atan2(-g[2][0], c * g[0][0] + s * g[1][0]));
+    const float ph = static_cast<float>(std::atan2(s * g[0][2] - c * g[1][2], c * g[1][1] - s * g[0][1]));
     psi = toDegrees(ps);
     theta = toDegrees(th);
     phi = toDegrees(ph);
@@ -222,6 +218,24 @@ bool gcc2gdcDirect(double x, double y, double z, double out[3])
     return true;
 }
 
+// A value beyond the float range would be published as an infinity.
+bool storable(const double v[3])
+{
+    return std::isfinite(static_cast<float>(v[0])) && std::isfinite(static_cast<float>(v[1])) &&
+           std::isfinite(static_cast<float>(v[2]));
+}
+
+bool storableDifference(const double v[3], const double p[3])
+{
+    const double d[3] = {v[0] - p[0], v[1] - p[1], v[2] - p[2]};
+    return storable(d);
+}
+
+void logUnstorable(const char* tag)
+{
+    logLine("%s : Failed to change pos! (%s)\n", tag, statusName(SRM_STAT_CODE_INVALID_DEST_COORD));
+}
+
 void store(const double v[3], float& a, float& b, float& c)
 {
     a = static_cast<float>(v[0]);
@@ -248,6 +262,10 @@ bool QVCoordConv::gdc2gccByPlan(float latitude, float longitude, float height, f
 {
     double out[3];
     if (!gdc2gccPlanned("QVCoordConv::gdc2gcc", latitude, longitude, height, out)) return false;
+    if (!storable(out)) {
+        logUnstorable("QVCoordConv::gdc2gcc");
+        return false;
+    }
     store(out, x, y, z);
     return true;
 }
@@ -256,6 +274,10 @@ bool QVCoordConv::gcc2gdcByPlan(float x, float y, float z, float& latitude, floa
 {
     double out[3];
     if (!gcc2gdcPlanned("QVCoordConv::gcc2gdc", x, y, z, out)) return false;
+    if (!storable(out)) {
+        logUnstorable("QVCoordConv::gcc2gdc");
+        return false;
+    }
     store(out, latitude, longitude, height);
     return true;
 }
@@ -284,13 +306,18 @@ bool QVCoordConv::ltp2gccByPlan(float originLatitude, float originLongitude,
     }
     const double P[3] = {converted.coordinate.three_d.coordinate.gc.x, converted.coordinate.three_d.coordinate.gc.y,
                          converted.coordinate.three_d.coordinate.gc.z};
+    if (!storable(P)) {
+        logLine("QVCoordConv::ltp2gcc : Failed to change pos!\n");
+        destroyCoordOpParams(plan);
+        return false;
+    }
     store(P, gpx, gpy, gpz);
 
     double point[3], result[3];
     point[0] = pos[0] + static_cast<double>(vx);
     point[1] = pos[1] + static_cast<double>(vy);
     point[2] = pos[2] + static_cast<double>(vz);
-    if (changeVector(plan, &position, point, result) != SRM_STAT_CODE_SUCCESS) {
+    if (changeVector(plan, &position, point, result) != SRM_STAT_CODE_SUCCESS || !storableDifference(result, P)) {
         logLine("QVCoordConv::ltp2gcc : Failed to change vel!\n");
         destroyCoordOpParams(plan);
         return false;
@@ -300,7 +327,7 @@ bool QVCoordConv::ltp2gccByPlan(float originLatitude, float originLongitude,
     point[0] = pos[0] + static_cast<double>(ax);
     point[1] = pos[1] + static_cast<double>(ay);
     point[2] = pos[2] + static_cast<double>(az);
-    if (changeVector(plan, &position, point, result) != SRM_STAT_CODE_SUCCESS) {
+    if (changeVector(plan, &position, point, result) != SRM_STAT_CODE_SUCCESS || !storableDifference(result, P)) {
         logLine("QVCoordConv::ltp2gcc : Failed to change acc!\n");
         destroyCoordOpParams(plan);
         return false;
@@ -329,7 +356,8 @@ bool QVCoordConv::ltp2gccByPlan(float originLatitude, float originLongitude,
 bool QVCoordConv::gdc2gcc(float latitude, float longitude, float height, float& x, float& y, float& z)
 {
     double out[3];
-    if (!gdc2gccDirect(latitude, longitude, height, out)) return gdc2gccByPlan(latitude, longitude, height, x, y, z);
+    if (!gdc2gccDirect(latitude, longitude, height, out) || !storable(out))
+        return gdc2gccByPlan(latitude, longitude, height, x, y, z);
     store(out, x, y, z);
     return true;
 }
@@ -337,7 +365,7 @@ bool QVCoordConv::gdc2gcc(float latitude, float longitude, float height, float& 
 bool QVCoordConv::gcc2gdc(float x, float y, float z, float& latitude, float& longitude, float& height)
 {
     double out[3];
-    if (!gcc2gdcDirect(x, y, z, out)) return gcc2gdcByPlan(x, y, z, latitude, longitude, height);
+    if (!gcc2gdcDirect(x, y, z, out) || !storable(out)) return gcc2gdcByPlan(x, y, z, latitude, longitude, height);
     store(out, latitude, longitude, height);
     return true;
 }
@@ -387,6 +415,7 @@ bool QVCoordConv::ltp2gcc(float originLatitude, float originLongitude,
         ok = ok && srm_detail::ltpToGc(k, vel, V) == SRM_STAT_CODE_SUCCESS;
         ok = ok && srm_detail::ltpToGc(k, acc, A) == SRM_STAT_CODE_SUCCESS;
         for (int i = 0; i < 3 && ok; ++i) ok = srm_detail::ltpToGc(k, axes[i], B[i]) == SRM_STAT_CODE_SUCCESS;
+        ok = ok && storable(P) && storableDifference(V, P) && storableDifference(A, P);
         if (ok) {
             double g[3][3];
             for (int i = 0; i < 3; ++i)

@@ -9,7 +9,11 @@
 //    ellipsoid at the given latitude/longitude.
 //  - attitude in: psi, theta, phi (degrees) of the body against local
 //    north-east-down; out: the same body attitude against the GC axes
-//    (successive rotations about z, new y, newest x), degrees.
+//    (successive rotations about z, new y, newest x), degrees. Extracted as
+//    psi from the nose's projection on the equator plane, then theta and phi
+//    from the axes turned back by psi, so the output stays the same rotation
+//    with the nose along the earth's axis (within 1e-6 rad of an independent
+//    quaternion construction, tests/coord/attitude_test.cpp).
 //
 // Method: each call describes its frames as parameter sets of the spatial
 // reference engine (coord/srm/SRM.h) and runs the engine's arithmetic: Newton
@@ -37,10 +41,15 @@
 //   "QVCoordConv::ltp2gcc : Failed to change pos!|vel!|acc!|att!"
 // gdc2gcc fails for latitude outside +-90.0005, longitude outside +-180.0005
 // degrees, a NaN, or a non-finite height (the engine also prints its check
-// messages to its error stream); gcc2gdc for points within about 224 m of the
-// centre or non-finite input; ltp2gcc for an origin out of range or a
-// non-finite input. A failing gdc2gcc/gcc2gdc writes no output; a failing
-// ltp2gcc leaves the outputs of the steps done before written.
+// messages to its error stream); gcc2gdc for non-finite input and for points
+// where Heikkinen's G = W^2 + (1-e^2) Z^2 - e^2 (a^2-b^2) is not positive (an
+// ellipse around the centre 42.7 km across the equator plane, 42.8 km along
+// the axis, on the polar axis too), status SRM_STAT_CODE_INVALID_DEST_COORD;
+// ltp2gcc for an origin out of range or a non-finite input. No conversion
+// hands out a non-finite value: a result that overflows (double, or float for
+// the float functions) fails with SRM_STAT_CODE_INVALID_DEST_COORD ("pos",
+// "vel" or "acc" for ltp2gcc). A failing gdc2gcc/gcc2gdc writes no output; a
+// failing ltp2gcc leaves the outputs of the steps done before written.
 //
 // Example:
 //   float x, y, z;

@@ -12,6 +12,8 @@ RTI::AttributeHandle QVHLAAircraftObject::entityIdentifierHandle = 0;
 RTI::AttributeHandle QVHLAAircraftObject::entityTypeHandle = 0;
 RTI::AttributeHandle QVHLAAircraftObject::spatialHandle = 0;
 RTI::AttributeHandle QVHLAAircraftObject::forceIdentifierHandle = 0;
+RTI::AttributeHandle QVHLAAircraftObject::markingHandle = 0;
+RTI::AttributeHandle QVHLAAircraftObject::damageStateHandle = 0;
 
 namespace {
 
@@ -19,11 +21,13 @@ const char* const CLASS_NAME = "BaseEntity.PhysicalEntity.Platform.Aircraft";
 const char* const FULL_CLASS_NAME = "ObjectRoot.BaseEntity.PhysicalEntity.Platform.Aircraft";
 
 std::unique_ptr<RTI::AttributeHandleSet> allAttributes() {
-    std::unique_ptr<RTI::AttributeHandleSet> set(RTI::AttributeHandleSetFactory::create(4));
+    std::unique_ptr<RTI::AttributeHandleSet> set(RTI::AttributeHandleSetFactory::create(6));
     set->add(QVHLAAircraftObject::entityIdentifierHandle);
     set->add(QVHLAAircraftObject::entityTypeHandle);
     set->add(QVHLAAircraftObject::spatialHandle);
     set->add(QVHLAAircraftObject::forceIdentifierHandle);
+    set->add(QVHLAAircraftObject::markingHandle);
+    set->add(QVHLAAircraftObject::damageStateHandle);
     return set;
 }
 
@@ -38,10 +42,16 @@ QVHLAAircraftObject::QVHLAAircraftObject()
       spatialValid(false),
       forceIdentifierPending(false),
       forceIdentifierValid(false),
+      markingPending(false),
+      markingValid(false),
+      damageStatePending(false),
+      damageStateValid(false),
       entityIdentifier(),
       entityType(),
       spatial(),
-      forceIdentifier(0) {
+      forceIdentifier(0),
+      marking(),
+      damageState(DAMAGE_NO_DAMAGE) {
     std::memset(&spatial, 0, sizeof spatial);
 }
 
@@ -60,6 +70,8 @@ bool QVHLAAircraftObject::getHandles() {
         entityTypeHandle = rti.getAttributeHandle("EntityType", classHandle);
         spatialHandle = rti.getAttributeHandle("Spatial", classHandle);
         forceIdentifierHandle = rti.getAttributeHandle("ForceIdentifier", classHandle);
+        markingHandle = rti.getAttributeHandle("Marking", classHandle);
+        damageStateHandle = rti.getAttributeHandle("DamageState", classHandle);
     });
     if (found) manager->logMessage("QVHLAAircraftObject::getHandles()", "Success!");
     return found;
@@ -96,6 +108,10 @@ void QVHLAAircraftObject::provideAttributeUpdate(const RTI::AttributeHandleSet& 
                 if (spatialValid) spatialPending = true;
             } else if (h == forceIdentifierHandle) {
                 if (forceIdentifierValid) forceIdentifierPending = true;
+            } else if (h == markingHandle) {
+                if (markingValid) markingPending = true;
+            } else if (h == damageStateHandle) {
+                if (damageStateValid) damageStatePending = true;
             }
         }
     } catch (RTI::Exception& e) {
@@ -108,13 +124,15 @@ void QVHLAAircraftObject::provideAttributeUpdate(const RTI::AttributeHandleSet& 
 void QVHLAAircraftObject::updateAttributes() {
     prepareUpdate();
     // Runs every frame: most frames have nothing to send, so build no set for them.
-    if (!entityIdentifierPending && !entityTypePending && !spatialPending && !forceIdentifierPending) return;
+    if (!entityIdentifierPending && !entityTypePending && !spatialPending && !forceIdentifierPending &&
+        !markingPending && !damageStatePending)
+        return;
     QVHLAManager* manager = QVHLAManager::getInstance();
     const char* where = "QVHLAAircraftObject::updateAttributes";
     // Encoded values must live until the RTI call has returned, whatever it does.
-    NetBuffer buffers[4];
+    NetBuffer buffers[6];
     try {
-        std::unique_ptr<RTI::AttributeHandleValuePairSet> set(RTI::AttributeSetFactory::create(4));
+        std::unique_ptr<RTI::AttributeHandleValuePairSet> set(RTI::AttributeSetFactory::create(6));
         if (entityIdentifierPending) {
             buffers[0] = entityIdentifierToNet(entityIdentifier);
             set->add(entityIdentifierHandle, buffers[0].get(), ENTITY_IDENTIFIER_SIZE);
@@ -126,14 +144,33 @@ void QVHLAAircraftObject::updateAttributes() {
             entityTypePending = false;
         }
         if (spatialPending) {
-            buffers[2] = spatialToNet(spatial);
-            set->add(spatialHandle, buffers[2].get(), SPATIAL_SIZE);
+            // Strict peers check the length against the algorithm.
+            const std::size_t length = spatialCarriedSize(spatial.algorithm);
+            if (length > 0) {
+                buffers[2] = spatialToNet(spatial);
+                set->add(spatialHandle, buffers[2].get(), static_cast<RTI::ULong>(length));
+            } else {
+                char text[64];
+                std::snprintf(text, sizeof text, "Spatial not sent: algorithm %u has no wire form",
+                              static_cast<unsigned>(spatial.algorithm));
+                manager->logMessage(where, text);
+            }
             spatialPending = false;
         }
         if (forceIdentifierPending) {
             buffers[3] = forceIdentifierToNet(forceIdentifier);
             set->add(forceIdentifierHandle, buffers[3].get(), FORCE_IDENTIFIER_SIZE);
             forceIdentifierPending = false;
+        }
+        if (markingPending) {
+            buffers[4] = markingToNet(marking);
+            set->add(markingHandle, buffers[4].get(), MARKING_SIZE);
+            markingPending = false;
+        }
+        if (damageStatePending) {
+            buffers[5] = damageStateToNet(damageState);
+            set->add(damageStateHandle, buffers[5].get(), DAMAGE_STATE_SIZE);
+            damageStatePending = false;
         }
         if (set->size() > 0) {
             manager->getRTIAmbassador().updateAttributeValues(instanceHandle, *set, "sometag");
@@ -146,7 +183,7 @@ void QVHLAAircraftObject::updateAttributes() {
     } catch (RTI::Exception& e) {
         manager->logMessage(where, reasonOf(e));
     } catch (...) {
-        manager->logMessage(where, "Unknwon exception");
+        manager->logMessage(where, "Unknown exception");
     }
 }
 
@@ -207,6 +244,22 @@ void QVHLAAircraftObject::reflectAttributes(const RTI::AttributeHandleValuePairS
                 } else {
                     logSkipped(where, "ForceIdentifier", length, FORCE_IDENTIFIER_SIZE);
                 }
+            } else if (h == markingHandle) {
+                const char* data = values.getValuePointer(i, length);
+                if (netToMarking(data, length, marking)) {
+                    markingPending = markingValid = true;
+                } else {
+                    logSkipped(where, "Marking", length, MARKING_SIZE);
+                }
+            } else if (h == damageStateHandle) {
+                const char* data = values.getValuePointer(i, length);
+                if (netToDamageState(data, length, damageState)) {
+                    damageStatePending = damageStateValid = true;
+                } else if (length >= DAMAGE_STATE_SIZE) {
+                    manager->logMessage(where, "DamageState skipped: value out of range");
+                } else {
+                    logSkipped(where, "DamageState", length, DAMAGE_STATE_SIZE);
+                }
             }
         }
     } catch (RTI::Exception& e) {
@@ -235,6 +288,25 @@ void QVHLAAircraftObject::setSpatial(const Spatial& value) {
 void QVHLAAircraftObject::setForceIdentifier(const ForceIdentifier& value) {
     forceIdentifier = value;
     forceIdentifierPending = forceIdentifierValid = true;
+}
+
+void QVHLAAircraftObject::setMarking(const Marking& value) {
+    marking = value;
+    markingPending = markingValid = true;
+}
+
+void QVHLAAircraftObject::setDamageState(DamageState value) {
+    damageState = value;
+    damageStatePending = damageStateValid = true;
+}
+
+void QVHLAAircraftObject::requestAllAttributes() {
+    entityIdentifierPending = entityIdentifierValid;
+    entityTypePending = entityTypeValid;
+    spatialPending = spatialValid;
+    forceIdentifierPending = forceIdentifierValid;
+    markingPending = markingValid;
+    damageStatePending = damageStateValid;
 }
 
 Spatial& QVHLAAircraftObject::takeSpatial() {

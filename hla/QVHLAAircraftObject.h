@@ -1,5 +1,6 @@
 // The RPR FOM object class BaseEntity.PhysicalEntity.Platform.Aircraft with the
-// attributes EntityIdentifier, EntityType, Spatial and ForceIdentifier.
+// attributes EntityIdentifier, EntityType, Spatial, ForceIdentifier, Marking and
+// DamageState. Spatial goes out at its algorithm's RPR length (48 to 84 bytes).
 //
 // Per attribute, Valid means the object holds a value (set by a setter or a reflection,
 // never cleared); Pending means, on a local object, "send at the next updateAttributes"
@@ -30,6 +31,10 @@ public:
     void setEntityType(const EntityType& value);
     void setSpatial(const Spatial& value);
     void setForceIdentifier(const ForceIdentifier& value);
+    void setMarking(const Marking& value);
+    void setDamageState(DamageState value);
+    // Marks every attribute that holds a value for the next updateAttributes (heartbeat).
+    void requestAllAttributes();
     // Clears spatialPending and gives access to the value.
     Spatial& takeSpatial();
 
@@ -38,6 +43,8 @@ public:
     const EntityType& getEntityType() const { return entityType; }
     const Spatial& peekSpatial() const { return spatial; }
     ForceIdentifier getForceIdentifier() const { return forceIdentifier; }
+    const Marking& getMarking() const { return marking; }
+    DamageState getDamageState() const { return damageState; }
     bool isEntityIdentifierValid() const { return entityIdentifierValid; }
     bool isEntityIdentifierPending() const { return entityIdentifierPending; }
     bool isEntityTypeValid() const { return entityTypeValid; }
@@ -46,6 +53,10 @@ public:
     bool isSpatialPending() const { return spatialPending; }
     bool isForceIdentifierValid() const { return forceIdentifierValid; }
     bool isForceIdentifierPending() const { return forceIdentifierPending; }
+    bool isMarkingValid() const { return markingValid; }
+    bool isMarkingPending() const { return markingPending; }
+    bool isDamageStateValid() const { return damageStateValid; }
+    bool isDamageStatePending() const { return damageStatePending; }
 
     // Class-wide handles, filled by getHandles (0 until then; 0 is also a valid handle).
     static RTI::ObjectClassHandle classHandle;
@@ -53,6 +64,8 @@ public:
     static RTI::AttributeHandle entityTypeHandle;
     static RTI::AttributeHandle spatialHandle;
     static RTI::AttributeHandle forceIdentifierHandle;
+    static RTI::AttributeHandle markingHandle;
+    static RTI::AttributeHandle damageStateHandle;
 
 protected:
     bool entityIdentifierPending;
@@ -63,10 +76,16 @@ protected:
     bool spatialValid;
     bool forceIdentifierPending;
     bool forceIdentifierValid;
+    bool markingPending;
+    bool markingValid;
+    bool damageStatePending;
+    bool damageStateValid;
     EntityIdentifier entityIdentifier;
     EntityType entityType;
     Spatial spatial;
     ForceIdentifier forceIdentifier;
+    Marking marking;
+    DamageState damageState;
 };
 
 #endif

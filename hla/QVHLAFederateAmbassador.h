@@ -1,7 +1,8 @@
 // Routes the RTI callbacks that matter to the manager's registries. Stateless: it
 // reaches the manager through QVHLAManager::getInstance. Timestamped forms forward to
 // the receive-order forms through the virtual table, so values are processed when the
-// RTI delivers them, whatever their order type.
+// RTI delivers them, whatever their order type. Whatever the application's hooks throw
+// inside a callback is logged there and never crosses the RTI's tick().
 #ifndef VOLAX_QVHLAFEDERATEAMBASSADOR_H
 #define VOLAX_QVHLAFEDERATEAMBASSADOR_H
 

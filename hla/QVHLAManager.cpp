@@ -30,6 +30,11 @@ void QVHLAManager::logMessage(const char* where, const char* text) {
     std::fprintf(logFile, "%s : %s\n", where ? where : "", text ? text : "");
 }
 
+void QVHLAManager::logException(const char* where, const RTI::Exception& e) {
+    if (!logFile) return;
+    std::fprintf(logFile, "%s : %s: %s\n", where ? where : "", e._name ? e._name : "", reasonOf(e));
+}
+
 bool QVHLAManager::joinFederation(const char* federateName_, const char* federationName_, const char* fedFile) {
     if (joined) return true;
     const char* where = "QVHLAManager::joinFederation()";
@@ -83,6 +88,11 @@ bool QVHLAManager::resignFederation() {
     federationCreated = false;
     if (joined) return false;
     federateName.clear();
+    // Discovered objects belong to the federation just left. Kept, they would shadow
+    // the handles the RTI hands out at the next join.
+    ObjectMap doomed;
+    doomed.swap(remoteObjects);
+    for (ObjectMap::value_type& entry : doomed) delete entry.second;
     return true;
 }
 
@@ -93,8 +103,10 @@ void QVHLAManager::tick() {
         const RTI::ObjectHandle handle = it->first;
         try {
             it->second->updateAttributes();
-        } catch (...) {
+        } catch (RTI::Exception& e) {
             // updateAttributes guards its RTI calls; a derived prepareUpdate may still throw.
+            logException(where, e);
+        } catch (...) {
             logMessage(where, "Unknown exception");
         }
         it = localObjects.upper_bound(handle);

@@ -9,7 +9,8 @@
 //  - template objects handed over with registerObjectTemplate belong to the manager;
 //    a later template for the same class deletes the previous one;
 //  - remote objects (made from a template on discovery) belong to the remote registry;
-//    they are deleted when the RTI removes the instance;
+//    they are deleted when the RTI removes the instance, and all of them after a
+//    successful resign;
 //  - local objects belong to whoever created them; the registry only points at them
 //    and an object erases its own entry when it is destroyed.
 //
@@ -40,6 +41,9 @@ public:
     FILE* getLogFile() const { return logFile; }
     // Writes "where : text\n" while a log stream is set.
     void logMessage(const char* where, const char* text);
+    // Writes "where : name: reason\n": for exceptions raised by application code, whose
+    // reason alone does not say what went wrong.
+    void logException(const char* where, const RTI::Exception& e);
 
     // fedFile null: join only, never create.
     bool joinFederation(const char* federateName, const char* federationName, const char* fedFile);

@@ -30,27 +30,39 @@ bool QVHLARootObject::registerObjectInstance(const char* name) {
         manager->logMessage(where, "Remote object cannot be registered");
         return false;
     }
+    // Set once the RTI holds an instance: from then on a failure must withdraw it, or it
+    // would stay in the federation without an owner until the resign.
+    bool instanceMade = false;
     try {
         RTI::RTIambassador& rti = manager->getRTIAmbassador();
         const RTI::ObjectClassHandle classHandle = getClassHandle();
         if (name) {
             instanceHandle = rti.registerObjectInstance(classHandle, name);
+            instanceMade = true;
             instanceName = name;
         } else {
             instanceHandle = rti.registerObjectInstance(classHandle);
+            instanceMade = true;
             char* rtiName = rti.getObjectInstanceName(instanceHandle);
             instanceName = rtiName ? rtiName : "";
             delete[] rtiName;
         }
+        manager->addLocalObject(this);
         registered = true;
         manager->logMessage(where, "Register succeeded");
-        manager->addLocalObject(this);
         return true;
     } catch (RTI::Exception& e) {
         manager->logMessage(where, e._name ? e._name : "");
     } catch (...) {
         manager->logMessage(where, "Unknown exception");
     }
+    if (instanceMade) {
+        const RTI::ObjectHandle handle = instanceHandle;
+        manager->removeLocalObject(handle, this);
+        guardedRTICall(where, [handle](RTI::RTIambassador& rti) { rti.deleteObjectInstance(handle, "sometag"); });
+    }
     registered = false;
+    instanceHandle = 0;
+    instanceName.clear();
     return false;
 }

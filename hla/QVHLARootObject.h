@@ -35,7 +35,8 @@ public:
 
     // Registers the instance (name null: the RTI picks one) and files the object with the
     // manager. False, with a log line, when the RTI refuses or the object is already
-    // registered or remote.
+    // registered or remote. An instance the RTI made before a later step failed (its
+    // name could not be read) is deleted again, so none is left without an owner.
     bool registerObjectInstance(const char* name);
 
     RTI::ObjectHandle getInstanceHandle() const { return instanceHandle; }

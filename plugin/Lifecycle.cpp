@@ -202,6 +202,7 @@ void receiveMessage(XPLMPluginID /*from*/, int message, void* param) {
     case XPLM_MSG_AIRPORT_LOADED:
         trace("RECEIVE MSG XPLM_MSG_AIRPORT_LOADED\n");
         restoreParts();
+        if (ownship && ownship->getDamageState() != DAMAGE_NO_DAMAGE) ownship->setDamageState(DAMAGE_NO_DAMAGE);
         break;
     case XPLM_MSG_AIRPLANE_COUNT_CHANGED: {
         trace("RECEIVE MSG XPLM_MSG_AIRPLANE_COUNT_CHANGED\n");

@@ -52,6 +52,8 @@ void getDataRefs() {
     dataRefs.useSystemTime = XPLMFindDataRef("sim/time/use_system_time");
     dataRefs.localDateDays = XPLMFindDataRef("sim/time/local_date_days");
     dataRefs.zuluTimeSec = XPLMFindDataRef("sim/time/zulu_time_sec");
+    dataRefs.paused = XPLMFindDataRef("sim/time/paused");
+    dataRefs.tailNumber = XPLMFindDataRef("sim/aircraft/view/acf_tailnum");
 }
 
 }  // namespace volax

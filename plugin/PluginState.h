@@ -27,6 +27,8 @@ struct DataRefs {
     XPLMDataRef useSystemTime = nullptr;  // sim/time/use_system_time
     XPLMDataRef localDateDays = nullptr;  // sim/time/local_date_days
     XPLMDataRef zuluTimeSec = nullptr;    // sim/time/zulu_time_sec
+    XPLMDataRef paused = nullptr;         // sim/time/paused
+    XPLMDataRef tailNumber = nullptr;     // sim/aircraft/view/acf_tailnum, bytes
 };
 
 struct Menu {

@@ -4,6 +4,7 @@
 #include "Prefs.h"
 #include "QVCoordConv.h"
 #include "XPLMDataAccess.h"
+#include "XPLMProcessing.h"
 
 namespace volax {
 
@@ -20,6 +21,16 @@ double distanceSquare(const float a[3], const float b[3]) {
 
 void copy3(float dst[3], const float src[3]) {
     for (int i = 0; i < 3; ++i) dst[i] = src[i];
+}
+
+// MARKING when set, else the aircraft's tail number.
+Marking ownshipMarking() {
+    if (!settings.marking.empty()) return asciiMarking(settings.marking.c_str());
+    // The tail number is a byte array of unspecified length, NUL-padded when shorter.
+    char tail[MARKING_CHARACTERS + 1] = {};
+    const int got = XPLMGetDatab(dataRefs.tailNumber, tail, 0, static_cast<int>(MARKING_CHARACTERS));
+    tail[got > 0 && got <= static_cast<int>(MARKING_CHARACTERS) ? got : 0] = '\0';
+    return asciiMarking(tail);
 }
 
 }  // namespace
@@ -90,7 +101,7 @@ void XPAircraftObject::prepareUpdate() {
     s.worldLocation.x = x;
     s.worldLocation.y = y;
     s.worldLocation.z = z;
-    s.isFrozen = 0;
+    s.isFrozen = frozen ? 1 : 0;
     s.orientation.x = go[0] * 3.1415926535f / 180.0f;
     s.orientation.y = go[1] * 3.1415926535f / 180.0f;
     s.orientation.z = go[2] * 3.1415926535f / 180.0f;
@@ -102,6 +113,30 @@ void XPAircraftObject::prepareUpdate() {
     s.acceleration.z = ga[2];
     setSpatial(s);
     sampleChanged = false;
+}
+
+void XPAircraftObject::setFrozen(bool value) {
+    if (value == frozen) return;
+    frozen = value;
+    // Without a published position there is nothing to freeze yet; the first Spatial
+    // carries the flag.
+    if (!hasSpatial()) return;
+    Spatial s = peekSpatial();
+    s.isFrozen = frozen ? 1 : 0;
+    setSpatial(s);
+}
+
+void XPAircraftObject::heartbeat(double now, double period) {
+    if (!(period > 0.0)) return;
+    // A clock that went back (a restarted simulator clock) starts the count again.
+    if (!heartbeatStarted || now < lastHeartbeat) {
+        heartbeatStarted = true;
+        lastHeartbeat = now;
+        return;
+    }
+    if (now - lastHeartbeat < period) return;
+    lastHeartbeat = now;
+    requestAllAttributes();
 }
 
 void createOwnship() {
@@ -116,6 +151,8 @@ void createOwnship() {
     ownship->setForceIdentifier(force);
     EntityIdentifier id{settings.siteId, settings.applicationId, 0};
     ownship->setEntityIdentifier(id);
+    ownship->setMarking(ownshipMarking());
+    ownship->setDamageState(DAMAGE_NO_DAMAGE);
     setItemEnabled(menu.createItem, false);
 }
 
@@ -136,6 +173,8 @@ void sampleOwnship() {
     trace("LatLon pos: %f, %f\n", lat, lon);
     ownship->setReference(latRef, lonRef);
     ownship->updateSample(position, velocity, acceleration, attitude, lat, lon, elevation);
+    ownship->setFrozen(XPLMGetDatai(dataRefs.paused) != 0);
+    ownship->heartbeat(XPLMGetElapsedTime(), settings.heartbeat);
 }
 
 }  // namespace volax

@@ -16,6 +16,11 @@
 // double latitude, longitude and elevation (X-Plane's sea level is the WGS 84
 // ellipsoid), while velocity, acceleration and attitude, which X-Plane gives
 // against the frame at its origin, go through the local frame.
+//
+// Besides the change-driven Spatial, every attribute is re-sent each heartbeat
+// (peers that bridge to DIS drop an entity not heard from for 12 s), and a
+// pause re-sends the Spatial with IsFrozen set so that peers stop
+// extrapolating it.
 
 #include "QVHLAAircraftObject.h"
 
@@ -37,6 +42,14 @@ public:
 
     bool isSampleChanged() const { return sampleChanged; }
 
+    // The simulator's pause: a change re-sends the Spatial with the new IsFrozen.
+    void setFrozen(bool frozen);
+    bool isFrozen() const { return frozen; }
+    // Called every flight loop with the simulator's elapsed time (s): re-sends every
+    // attribute once `period` seconds have passed since the last heartbeat (the first
+    // counts from the first call); a period of 0 turns it off.
+    void heartbeat(double now, double period);
+
 private:
     float refLatitude = 0.0f;
     float refLongitude = 0.0f;
@@ -48,9 +61,14 @@ private:
     double longitude = 0.0;
     double elevation = 0.0;
     bool sampleChanged = false;
+    bool frozen = false;
+    bool heartbeatStarted = false;
+    double lastHeartbeat = 0.0;
 };
 
-// Creates, registers and identifies the ownship once the user aircraft is loaded.
+// Creates, registers and identifies the ownship once the user aircraft is loaded:
+// EntityType, ForceIdentifier, EntityIdentifier, Marking (MARKING, else the tail
+// number) and DamageState NoDamage.
 void createOwnship();
 
 // Reads the ownship's data references and hands the sample to it.

@@ -62,6 +62,8 @@ void crashOwnship() {
     trace("Removing Left Wing...\n");
     for (int i : {8, 10, 12, 14, 16}) parts[i] = 0;
     XPLMSetDatavi(dataRefs.partEq, parts, 0, kPartCount);
+    // Destroyed until the aircraft is repaired (crash, airport or aircraft load).
+    if (ownship) ownship->setDamageState(DAMAGE_DESTROYED);
 }
 
 }  // namespace volax

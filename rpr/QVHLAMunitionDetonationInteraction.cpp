@@ -15,6 +15,15 @@ RTI::ParameterHandle QVHLAMunitionDetonationInteraction::fuseTypeHandle = 0;
 RTI::ParameterHandle QVHLAMunitionDetonationInteraction::relativeDetonationLocationHandle = 0;
 RTI::ParameterHandle QVHLAMunitionDetonationInteraction::targetObjectIdentifierHandle = 0;
 RTI::ParameterHandle QVHLAMunitionDetonationInteraction::warheadTypeHandle = 0;
+RTI::ParameterHandle QVHLAMunitionDetonationInteraction::eventIdentifierHandle = 0;
+RTI::ParameterHandle QVHLAMunitionDetonationInteraction::firingObjectIdentifierHandle = 0;
+RTI::ParameterHandle QVHLAMunitionDetonationInteraction::munitionTypeHandle = 0;
+RTI::ParameterHandle QVHLAMunitionDetonationInteraction::quantityFiredHandle = 0;
+RTI::ParameterHandle QVHLAMunitionDetonationInteraction::rateOfFireHandle = 0;
+
+namespace {
+const std::size_t PARAMETER_COUNT = 12;
+}  // namespace
 
 QVHLAMunitionDetonationInteraction::QVHLAMunitionDetonationInteraction()
     : detonationLocation(),
@@ -24,6 +33,10 @@ QVHLAMunitionDetonationInteraction::QVHLAMunitionDetonationInteraction()
       relativeDetonationLocation(),
       targetObjectIdentifierSet(false),
       warheadType(0),
+      eventCount(0),
+      munitionType(),
+      quantityFired(0),
+      rateOfFire(0),
       detonationLocationReceived(false),
       detonationResultCodeReceived(false),
       finalVelocityVectorReceived(false),
@@ -37,7 +50,12 @@ QVHLAMunitionDetonationInteraction::QVHLAMunitionDetonationInteraction()
       fuseTypePending(false),
       relativeDetonationLocationPending(false),
       targetObjectIdentifierPending(false),
-      warheadTypePending(false) {}
+      warheadTypePending(false),
+      eventIdentifierPending(false),
+      firingObjectIdentifierPending(false),
+      munitionTypePending(false),
+      quantityFiredPending(false),
+      rateOfFirePending(false) {}
 
 QVHLAMunitionDetonationInteraction::~QVHLAMunitionDetonationInteraction() {}
 
@@ -51,6 +69,11 @@ bool QVHLAMunitionDetonationInteraction::getHandles() {
         relativeDetonationLocationHandle = rti.getParameterHandle("RelativeDetonationLocation", classHandle);
         targetObjectIdentifierHandle = rti.getParameterHandle("TargetObjectIdentifier", classHandle);
         warheadTypeHandle = rti.getParameterHandle("WarheadType", classHandle);
+        eventIdentifierHandle = rti.getParameterHandle("EventIdentifier", classHandle);
+        firingObjectIdentifierHandle = rti.getParameterHandle("FiringObjectIdentifier", classHandle);
+        munitionTypeHandle = rti.getParameterHandle("MunitionType", classHandle);
+        quantityFiredHandle = rti.getParameterHandle("QuantityFired", classHandle);
+        rateOfFireHandle = rti.getParameterHandle("RateOfFire", classHandle);
     });
 }
 
@@ -70,9 +93,10 @@ bool QVHLAMunitionDetonationInteraction::sendInteraction() {
     QVHLAManager* manager = QVHLAManager::getInstance();
     const char* where = "QVHLAMunitionDetonationInteraction::sendInteraction()";
     // Encoded values must live until the RTI call has returned, whatever it does.
-    NetBuffer buffers[7];
+    NetBuffer buffers[PARAMETER_COUNT];
+    std::string names[3];
     try {
-        std::unique_ptr<RTI::ParameterHandleValuePairSet> set(RTI::ParameterSetFactory::create(7));
+        std::unique_ptr<RTI::ParameterHandleValuePairSet> set(RTI::ParameterSetFactory::create(PARAMETER_COUNT));
         if (detonationLocationPending) {
             buffers[0] = worldLocationToNet(detonationLocation);
             set->add(detonationLocationHandle, buffers[0].get(), WORLD_LOCATION_SIZE);
@@ -85,8 +109,9 @@ bool QVHLAMunitionDetonationInteraction::sendInteraction() {
             }
         }
         if (detonationResultCodePending) {
-            buffers[1] = uint16ToNet(detonationResultCode);
-            set->add(detonationResultCodeHandle, buffers[1].get(), 2);
+            // DetonationResultCodeEnum8: one byte.
+            buffers[1] = uint8ToNet(detonationResultCode);
+            set->add(detonationResultCodeHandle, buffers[1].get(), 1);
             detonationResultCodePending = false;
         }
         if (finalVelocityVectorPending) {
@@ -105,14 +130,39 @@ bool QVHLAMunitionDetonationInteraction::sendInteraction() {
             relativeDetonationLocationPending = false;
         }
         if (targetObjectIdentifierPending && targetObjectIdentifierSet) {
-            set->add(targetObjectIdentifierHandle, targetObjectIdentifier.data(),
-                     static_cast<RTI::ULong>(targetObjectIdentifier.size()));
+            names[0] = objectIdentifierToNet(targetObjectIdentifier);
+            set->add(targetObjectIdentifierHandle, names[0].data(), static_cast<RTI::ULong>(names[0].size()));
             targetObjectIdentifierPending = false;
         }
         if (warheadTypePending) {
             buffers[6] = uint16ToNet(warheadType);
             set->add(warheadTypeHandle, buffers[6].get(), 2);
             warheadTypePending = false;
+        }
+        if (eventIdentifierPending) {
+            names[1] = eventIdentifierToNet(eventCount, eventIssuingObject);
+            set->add(eventIdentifierHandle, names[1].data(), static_cast<RTI::ULong>(names[1].size()));
+            eventIdentifierPending = false;
+        }
+        if (firingObjectIdentifierPending) {
+            names[2] = objectIdentifierToNet(firingObjectIdentifier);
+            set->add(firingObjectIdentifierHandle, names[2].data(), static_cast<RTI::ULong>(names[2].size()));
+            firingObjectIdentifierPending = false;
+        }
+        if (munitionTypePending) {
+            buffers[7] = entityTypeToNet(munitionType);
+            set->add(munitionTypeHandle, buffers[7].get(), ENTITY_TYPE_SIZE);
+            munitionTypePending = false;
+        }
+        if (quantityFiredPending) {
+            buffers[8] = uint16ToNet(quantityFired);
+            set->add(quantityFiredHandle, buffers[8].get(), 2);
+            quantityFiredPending = false;
+        }
+        if (rateOfFirePending) {
+            buffers[9] = uint16ToNet(rateOfFire);
+            set->add(rateOfFireHandle, buffers[9].get(), 2);
+            rateOfFirePending = false;
         }
         if (set->size() > 0) manager->getRTIAmbassador().sendInteraction(classHandle, *set, "sometag");
         return true;
@@ -254,4 +304,30 @@ void QVHLAMunitionDetonationInteraction::setTargetObjectIdentifier(const char* b
 void QVHLAMunitionDetonationInteraction::setWarheadType(uint16_t value) {
     warheadType = value;
     warheadTypePending = true;
+}
+
+void QVHLAMunitionDetonationInteraction::setEventIdentifier(uint16_t count, const std::string& issuingObject) {
+    eventCount = count;
+    eventIssuingObject = issuingObject;
+    eventIdentifierPending = true;
+}
+
+void QVHLAMunitionDetonationInteraction::setFiringObjectIdentifier(const std::string& name) {
+    firingObjectIdentifier = name;
+    firingObjectIdentifierPending = true;
+}
+
+void QVHLAMunitionDetonationInteraction::setMunitionType(const EntityType& value) {
+    munitionType = value;
+    munitionTypePending = true;
+}
+
+void QVHLAMunitionDetonationInteraction::setQuantityFired(uint16_t value) {
+    quantityFired = value;
+    quantityFiredPending = true;
+}
+
+void QVHLAMunitionDetonationInteraction::setRateOfFire(uint16_t value) {
+    rateOfFire = value;
+    rateOfFirePending = true;
 }

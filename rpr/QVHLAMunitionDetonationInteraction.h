@@ -1,8 +1,14 @@
-// The RPR FOM interaction MunitionDetonation with seven of its parameters.
+// The RPR FOM interaction MunitionDetonation with twelve of its parameters.
 //
 // Per parameter: a field, a received flag (carried by the latest received interaction)
 // and a pending flag (to be sent by the next sendInteraction; the setters set it).
 // Fields keep their last received value; received flags describe the latest interaction.
+// EventIdentifier, FiringObjectIdentifier, MunitionType, QuantityFired and RateOfFire are
+// sent for strict peers but not decoded on receipt.
+//
+// Sent forms are the RPR ones: DetonationResultCode as one byte, object names with their
+// terminating NUL. Received DetonationResultCodes of two bytes (the low one counts) and
+// names without a NUL are still accepted.
 #ifndef VOLAX_QVHLAMUNITIONDETONATIONINTERACTION_H
 #define VOLAX_QVHLAMUNITIONDETONATIONINTERACTION_H
 
@@ -36,6 +42,11 @@ public:
     void setTargetObjectIdentifier(const char* name);
     void setTargetObjectIdentifier(const char* bytes, std::size_t length);
     void setWarheadType(uint16_t value);
+    void setEventIdentifier(uint16_t eventCount, const std::string& issuingObject);
+    void setFiringObjectIdentifier(const std::string& name);
+    void setMunitionType(const EntityType& value);
+    void setQuantityFired(uint16_t value);
+    void setRateOfFire(uint16_t value);
 
     const WorldLocation& getDetonationLocation() const { return detonationLocation; }
     uint8_t getDetonationResultCode() const { return detonationResultCode; }
@@ -72,6 +83,11 @@ public:
     static RTI::ParameterHandle relativeDetonationLocationHandle;
     static RTI::ParameterHandle targetObjectIdentifierHandle;
     static RTI::ParameterHandle warheadTypeHandle;
+    static RTI::ParameterHandle eventIdentifierHandle;
+    static RTI::ParameterHandle firingObjectIdentifierHandle;
+    static RTI::ParameterHandle munitionTypeHandle;
+    static RTI::ParameterHandle quantityFiredHandle;
+    static RTI::ParameterHandle rateOfFireHandle;
 
 protected:
     WorldLocation detonationLocation;
@@ -82,6 +98,12 @@ protected:
     std::string targetObjectIdentifier;
     bool targetObjectIdentifierSet;
     uint16_t warheadType;
+    uint16_t eventCount;
+    std::string eventIssuingObject;
+    std::string firingObjectIdentifier;
+    EntityType munitionType;
+    uint16_t quantityFired;
+    uint16_t rateOfFire;
 
     bool detonationLocationReceived;
     bool detonationResultCodeReceived;
@@ -98,6 +120,11 @@ protected:
     bool relativeDetonationLocationPending;
     bool targetObjectIdentifierPending;
     bool warheadTypePending;
+    bool eventIdentifierPending;
+    bool firingObjectIdentifierPending;
+    bool munitionTypePending;
+    bool quantityFiredPending;
+    bool rateOfFirePending;
 };
 
 #endif

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 #include "QVHLAManager.h"
 
@@ -62,18 +63,29 @@ bool carriesAcceleration(DeadReckoningAlgorithm a) { return a == 4 || a == 5 || 
 
 }  // namespace
 
+// The bit pattern is taken as an integer and written out most significant byte first,
+// which is big-endian whatever the host's byte order (a swap of the two 32-bit halves
+// would be wrong on a big-endian host). Reading a pattern from big-endian bytes is the
+// same permutation, so each function is its own inverse.
+static_assert(std::numeric_limits<float>::is_iec559 && sizeof(float) == 4, "float must be IEEE 754 binary32");
+static_assert(std::numeric_limits<double>::is_iec559 && sizeof(double) == 8, "double must be IEEE 754 binary64");
+#if defined(__FLOAT_WORD_ORDER__) && defined(__BYTE_ORDER__) && __FLOAT_WORD_ORDER__ != __BYTE_ORDER__
+#error "doubles whose word order differs from the integer byte order are not supported"
+#endif
+
 void floatToNet(const void* src, void* dst) {
     uint32_t bits;
     std::memcpy(&bits, src, 4);
-    bits = htonl(bits);
-    std::memcpy(dst, &bits, 4);
+    unsigned char out[4];
+    for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(bits >> (24 - 8 * i));
+    std::memcpy(dst, out, 4);
 }
 
 void doubleToNet(const void* src, void* dst) {
-    uint32_t half[2];
-    std::memcpy(half, src, 8);
-    // Reversing 8 bytes = swapping the two halves, each converted on its own.
-    uint32_t out[2] = {htonl(half[1]), htonl(half[0])};
+    uint64_t bits;
+    std::memcpy(&bits, src, 8);
+    unsigned char out[8];
+    for (int i = 0; i < 8; ++i) out[i] = static_cast<unsigned char>(bits >> (56 - 8 * i));
     std::memcpy(dst, out, 8);
 }
 
@@ -121,6 +133,12 @@ NetBuffer clockTimeToNet(const ClockTime& value) {
     NetBuffer b = zeroBuffer(CLOCK_TIME_SIZE);
     putU32(&b[0], static_cast<uint32_t>(value.hours));
     putU32(&b[4], value.timePastTheHour);
+    return b;
+}
+
+NetBuffer uint8ToNet(uint8_t value) {
+    NetBuffer b = zeroBuffer(1);
+    b[0] = static_cast<char>(value);
     return b;
 }
 
@@ -181,6 +199,18 @@ NetBuffer markingToNet(const Marking& value) {
 
 NetBuffer damageStateToNet(DamageState value) {
     return uint32ToNet(value);
+}
+
+std::string objectIdentifierToNet(const std::string& name) {
+    std::string wire = name;
+    if (wire.empty() || wire.back() != '\0') wire.push_back('\0');
+    return wire;
+}
+
+std::string eventIdentifierToNet(uint16_t eventCount, const std::string& issuingObject) {
+    char count[2];
+    putU16(count, eventCount);
+    return std::string(count, 2) + objectIdentifierToNet(issuingObject);
 }
 
 bool netToEntityIdentifier(const char* data, std::size_t length, EntityIdentifier& out) {

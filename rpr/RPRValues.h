@@ -117,7 +117,8 @@ enum : std::size_t {
     DAMAGE_STATE_SIZE = 4
 };
 
-// Byte reversal of a float32 / float64 bit pattern between host and network order.
+// A float32 / float64 bit pattern between host and network (big-endian) order, on any
+// host byte order (hosts whose doubles mix word orders are refused at compile time).
 // Each is its own inverse: src and dst are raw bytes, so NaN payloads survive.
 void floatToNet(const void* src, void* dst);
 void doubleToNet(const void* src, void* dst);
@@ -128,6 +129,7 @@ NetBuffer forceIdentifierToNet(const ForceIdentifier& value);
 NetBuffer worldLocationToNet(const WorldLocation& value);
 NetBuffer vectorToNet(const Vector3f& value);
 NetBuffer clockTimeToNet(const ClockTime& value);
+NetBuffer uint8ToNet(uint8_t value);
 NetBuffer uint16ToNet(uint16_t value);
 NetBuffer uint32ToNet(uint32_t value);
 // Always 88 bytes; members the algorithm does not carry are left zero.
@@ -148,6 +150,12 @@ bool netToUInt32(const char* data, std::size_t length, uint32_t& out);
 bool netToMarking(const char* data, std::size_t length, Marking& out);
 // Refuses values other than NoDamage, SlightDamage, ModerateDamage and Destroyed.
 bool netToDamageState(const char* data, std::size_t length, DamageState& out);
+
+// An RTIobjectId (object instance name) as sent: the characters and one terminating
+// NUL; a name that already ends in a NUL is sent as it is.
+std::string objectIdentifierToNet(const std::string& name);
+// EventIdentifierStruct: EventCount (uint16), then the issuing object's RTIobjectId.
+std::string eventIdentifierToNet(uint16_t eventCount, const std::string& issuingObject);
 
 // An ASCII marking of the first 11 characters of `text` (NUL-padded); bytes outside
 // printable ASCII become '?', since peers show the marking as it stands.

@@ -70,7 +70,6 @@ constexpr double kC4 = 0.984537701867943;
 
 constexpr double kShellInner = 10005.0;     // inner bounding ellipsoid: axes shrunk by this
 constexpr double kShellOuter = 50005.0;     // outer bounding ellipsoid: axes grown by this
-constexpr double kCentreRadius2 = 50000.0;  // m^2: no geodetic point this close to the centre
 
 struct GcToGdBlock {
     double c0, c1, c2, c3, c4;
@@ -180,9 +179,13 @@ inline SRM_Status_Code gdToGc(const EllipsoidValues& v, const double* in, double
     const double s = std::sin(phi);
     const double c = std::cos(phi);
     const double n = newtonN(v, s * s);
-    out[0] = (n + h) * c * std::cos(lam);
-    out[1] = (n + h) * c * std::sin(lam);
-    out[2] = (n * v.b2 / v.a2 + h) * s;
+    const double x = (n + h) * c * std::cos(lam);
+    const double y = (n + h) * c * std::sin(lam);
+    const double z = (n * v.b2 / v.a2 + h) * s;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return SRM_STAT_CODE_INVALID_DEST_COORD;
+    out[0] = x;
+    out[1] = y;
+    out[2] = z;
     return SRM_STAT_CODE_SUCCESS;
 }
 
@@ -193,7 +196,15 @@ inline SRM_Status_Code gcToGd(const EllipsoidValues& v, const GcToGdBlock& k, co
     const double X = in[0], Y = in[1], Z = in[2];
     if (!finite3(in)) return SRM_STAT_CODE_INVALID_SOURCE_COORD;
 
+    const double W2 = X * X + Y * Y;
+    const double Z2 = Z * Z;
+    // Heikkinen's G. Where it is not positive the point lies inside the ellipse that
+    // holds the evolute of the meridian (within about 42.8 km of the centre): the
+    // closed form breaks down there and a point has no single geodetic position.
+    const auto insideEvolute = [&] { return !(W2 + (1.0 - v.e2) * Z2 - k.e2_a2_minus_b2 > 0.0); };
+
     if (X == 0.0 && Y == 0.0) {
+        if (insideEvolute()) return SRM_STAT_CODE_INVALID_DEST_COORD;
         if (Z > 0.0) {
             out[0] = 0.0;
             out[1] = 90.0;
@@ -208,9 +219,7 @@ inline SRM_Status_Code gcToGd(const EllipsoidValues& v, const GcToGdBlock& k, co
         return SRM_STAT_CODE_SUCCESS;
     }
 
-    const double W2 = X * X + Y * Y;
     const double W = std::sqrt(W2);
-    const double Z2 = Z * Z;
     double numerator, height;
 
     if (W2 + Z2 * k.inner_k > k.inner_a2 && W2 + Z2 * k.outer_k < k.outer_a2) {
@@ -227,9 +236,9 @@ inline SRM_Status_Code gcToGd(const EllipsoidValues& v, const GcToGdBlock& k, co
         numerator = Zp;
     } else {
         // Closed form (Heikkinen).
-        if (W2 + Z2 < kCentreRadius2) return SRM_STAT_CODE_INVALID_DEST_COORD;
-        const double F = k.b2_54 * Z2;
         const double G = W2 + (1.0 - v.e2) * Z2 - k.e2_a2_minus_b2;
+        if (!(G > 0.0)) return SRM_STAT_CODE_INVALID_DEST_COORD;
+        const double F = k.b2_54 * Z2;
         const double FG2 = F / (G * G);
         const double C = FG2 * W2 * k.e4 / G;
         const double S = std::pow(std::sqrt((C + 2.0) * C) + 1.0 + C, 1.0 / 3.0);
@@ -248,8 +257,12 @@ inline SRM_Status_Code gcToGd(const EllipsoidValues& v, const GcToGdBlock& k, co
         numerator = Z + z0 * k.a2_minus_b2_over_b2;
     }
 
-    out[0] = std::atan2(Y, X) * kRadToDeg;
-    out[1] = std::atan(numerator / W) * kRadToDeg;
+    const double lon = std::atan2(Y, X) * kRadToDeg;
+    const double lat = std::atan(numerator / W) * kRadToDeg;
+    // Squares of huge inputs overflow: never hand out a non-finite result.
+    if (!std::isfinite(lat) || !std::isfinite(height)) return SRM_STAT_CODE_INVALID_DEST_COORD;
+    out[0] = lon;
+    out[1] = lat;
     out[2] = height;
     return SRM_STAT_CODE_SUCCESS;
 }
@@ -272,9 +285,13 @@ inline SRM_Status_Code ltpToGc(const LtpToGcBlock& k, const double* in, double* 
         r = z * k.cos_lat - (w * k.slat_caz - u * k.slat_saz);
         zn = z * k.sin_lat + (w * k.clat_caz - u * k.clat_saz);
     }
-    out[0] = r * k.cos_lon - east * k.sin_lon + k.X0;
-    out[1] = r * k.sin_lon + east * k.cos_lon + k.Y0;
-    out[2] = zn + k.Z0;
+    const double x = r * k.cos_lon - east * k.sin_lon + k.X0;
+    const double y = r * k.sin_lon + east * k.cos_lon + k.Y0;
+    const double zz = zn + k.Z0;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(zz)) return SRM_STAT_CODE_INVALID_DEST_COORD;
+    out[0] = x;
+    out[1] = y;
+    out[2] = zz;
     return SRM_STAT_CODE_SUCCESS;
 }
 

@@ -137,4 +137,38 @@ TEST(CoordOracle, ShellBoundariesAgreeWithGeographicLib)
     EXPECT_LT(checkReverse(-10010, -10010, 20000, 8), 1e-6);
 }
 
+// From the refused ellipse around the centre (Heikkinen's G not positive) out to
+// 2000 km: refused inside, GeographicLib's answer outside.
+TEST(CoordOracle, DeepInsideTheEarthAgreesWithGeographicLibOrIsRefused)
+{
+    std::mt19937_64 rng(9);
+    std::normal_distribution<double> dir;
+    std::uniform_real_distribution<double> radius(30000, 2e6);
+    const double a = 6378137.0, f = 1 / 298.257223563, b = a * (1 - f), e2 = f * (2 - f);
+    int refused = 0;
+    Worst height, lat;
+    for (int n = 0; n < 100000; ++n) {
+        const double u = dir(rng), v = dir(rng), w = dir(rng), r = (n % 2 ? radius(rng) : radius(rng) / 20) /
+                                                                  std::sqrt(u * u + v * v + w * w);
+        const double X = u * r, Y = v * r, Z = w * r;
+        const bool inside = X * X + Y * Y + (1 - e2) * Z * Z <= e2 * (a * a - b * b);
+        double gLat, gLon, gH;
+        const bool ok = QVCoordConv::gcc2gdcDouble(X, Y, Z, gLat, gLon, gH);
+        ASSERT_EQ(ok, !inside) << X << " " << Y << " " << Z;
+        if (!ok) {
+            ++refused;
+            continue;
+        }
+        double refLat, refLon, refH;
+        wgs84().Reverse(X, Y, Z, refLat, refLon, refH);
+        height.note(std::fabs(gH - refH), refLat, refLon, refH);
+        lat.note(std::fabs(gLat - refLat), refLat, refLon, refH);
+    }
+    std::printf("gcc2gdc vs GeographicLib within 2000 km of the centre: worst height %.3g m, latitude %.3g deg, "
+                "%d refused\n", height.value, lat.value, refused);
+    EXPECT_GT(refused, 1000);
+    EXPECT_LT(height.value, 1e-3) << height;
+    EXPECT_LT(lat.value, 1e-8) << lat;
+}
+
 }  // namespace

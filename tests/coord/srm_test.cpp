@@ -344,22 +344,60 @@ TEST_F(SrmTest, PlansAppliedTwiceGiveIdenticalResultsAndKeepTheSource)
     }
 }
 
-TEST_F(SrmTest, GeocentricToGeodeticRefusesTheCentre)
+// Around the centre the meridian's evolute leaves a point without one geodetic
+// position, and the closed form's G is not positive: the ellipse with semi-axes
+// e^2 a = 42697.67 m (equator plane) and (a^2 - b^2) / b = 42841.31 m (axis).
+TEST_F(SrmTest, GeocentricToGeodeticRefusesTheEllipseAroundTheCentre)
 {
     Plan plan(gc(), gd());
     SRM_Coordinate out = gdC(1, 2, 3);
     const SRM_Coordinate untouched = out;
-    for (const SRM_Coordinate& in : {gcC(0, 0, 0), gcC(100, 100, 100), gcC(-0.0, 0.0, 0.0), gcC(0, 223, 0)})
-        EXPECT_EQ(changeCoordinate(plan.p, &in, &out), SRM_STAT_CODE_INVALID_DEST_COORD);
+    const double r = 42697.67, zr = 42841.31, d = std::sqrt(0.5);
+    const struct {
+        SRM_Coordinate in;
+        bool refused;
+    } cases[] = {
+        {gcC(0, 0, 0), true},
+        {gcC(-0.0, 0.0, 0.0), true},
+        {gcC(100, 100, 100), true},
+        {gcC(0, 224, 0), true},  // outside the old 224 m sphere, still inside
+        {gcC(r - 1, 0, 0), true},
+        {gcC(0, -(r - 1), 0), true},
+        {gcC(0, 0, zr - 1), true},  // on the polar axis too
+        {gcC(0, 0, -(zr - 1)), true},
+        {gcC((r - 1) * d * 0.6, (r - 1) * d * 0.8, (zr - 1) * d), true},
+        {gcC(r + 1, 0, 0), false},
+        {gcC(0, 0, zr + 1), false},
+        {gcC(0, 0, -(zr + 1)), false},
+        {gcC((r + 1) * d * 0.6, (r + 1) * d * 0.8, (zr + 1) * d), false},
+    };
+    for (const auto& c : cases) {
+        const SRM_GC_Coordinate_3D& p = c.in.coordinate.three_d.coordinate.gc;
+        if (c.refused) {
+            EXPECT_EQ(changeCoordinate(plan.p, &c.in, &out), SRM_STAT_CODE_INVALID_DEST_COORD)
+                << p.x << " " << p.y << " " << p.z;
+            continue;
+        }
+        SRM_Coordinate got = gdC(1, 2, 3);
+        ASSERT_EQ(changeCoordinate(plan.p, &c.in, &got), SRM_STAT_CODE_SUCCESS) << p.x << " " << p.y << " " << p.z;
+        // The foot point is the geodetic position back on the ellipsoid: it must lie on
+        // the ellipsoid, and the point must lie on its normal at the given height.
+        const SRM_GD_Coordinate_3D& g = got.coordinate.three_d.coordinate.gd;
+        const double a = 6378137.0, e2 = 0.0066943799901413165;
+        const double la = g.geodetic_latitude * M_PI / 180, lo = g.geodetic_longitude * M_PI / 180;
+        const double n = a / std::sqrt(1 - e2 * std::sin(la) * std::sin(la));
+        const double x = (n + g.elevation) * std::cos(la) * std::cos(lo), y = (n + g.elevation) * std::cos(la) * std::sin(lo),
+                     z = (n * (1 - e2) + g.elevation) * std::sin(la);
+        EXPECT_NEAR(x, p.x, 1e-6);
+        EXPECT_NEAR(y, p.y, 1e-6);
+        EXPECT_NEAR(z, p.z, 1e-6);
+    }
     for (const SRM_Coordinate& in : {gcC(kNaN, 1, 1), gcC(kInf, 1, 1), gcC(0, 0, -kInf)})
         EXPECT_EQ(changeCoordinate(plan.p, &in, &out), SRM_STAT_CODE_INVALID_SOURCE_COORD);
+    // Squares that overflow: a result, never an infinity.
+    for (const SRM_Coordinate& in : {gcC(1e200, 1e200, 0), gcC(1e300, 1e300, 1e300), gcC(1e300, 0, 1e300)})
+        EXPECT_EQ(changeCoordinate(plan.p, &in, &out), SRM_STAT_CODE_INVALID_DEST_COORD);
     EXPECT_EQ(std::memcmp(&out, &untouched, sizeof out), 0);
-
-    const SRM_Coordinate near = gcC(0, 224, 0);  // just outside the refused sphere
-    ASSERT_EQ(changeCoordinate(plan.p, &near, &out), SRM_STAT_CODE_SUCCESS);
-    EXPECT_EQ(out.coordinate.three_d.spatial_reference_frame, SRM_SRF_3D_GD);
-    EXPECT_NEAR(out.coordinate.three_d.coordinate.gd.geodetic_longitude, 90.0, 1e-12);
-    EXPECT_TRUE(std::isfinite(out.coordinate.three_d.coordinate.gd.elevation));
 }
 
 TEST_F(SrmTest, FeetAreScaledOnTheWayInAndOut)

@@ -138,6 +138,17 @@ TEST(ArgParse, TriplesAndNumbers) {
     double d;
     EXPECT_TRUE(parseNumber("0.5", 0, 1, &d, &error));
     EXPECT_FALSE(parseNumber("1.5", 0, 1, &d, &error));
+
+    EntityType t{9, 9, 9, 9, 9, 9, 9};
+    ASSERT_TRUE(parseEntityType("2:1:65535:1:0:255:7", &t, &error)) << error;
+    EXPECT_TRUE(t.kind == 2 && t.domain == 1 && t.country == 65535 && t.category == 1 && t.subcategory == 0 &&
+                t.specific == 255 && t.extra == 7);
+    for (const char* bad : {"", "2:1:225:1:0:0", "2:1:225:1:0:0:0:0", "256:1:225:1:0:0:0", "2:1:65536:1:0:0:0",
+                            "2:1::1:0:0:0", "2:1:225:1:0:0:x"}) {
+        EntityType u{9, 9, 9, 9, 9, 9, 9};
+        EXPECT_FALSE(parseEntityType(bad, &u, &error)) << bad;
+        EXPECT_EQ(u.country, 9) << bad;
+    }
 }
 
 TEST(ArgParse, OptionsForms) {
@@ -215,13 +226,17 @@ TEST(Kml, RendersOnePlacemarkPerAircraftInLonLatAltOrder) {
     kml.addPoint("other&one", -33.5, 151.25, 10);
     kml.addPoint("HLAobjectInstance0", 47.2, 8.3, 1100);
     kml.setDescription("HLAobjectInstance0", "id=1:2:0");
+    kml.setLabel("other&one", "N172SP <Destroyed>");
     EXPECT_TRUE(kml.dirty());
     const std::string text = kml.render();
+    EXPECT_NE(text.find("<name>N172SP &lt;Destroyed&gt;</name>"), std::string::npos);
+    kml.setLabel("other&one", "");
+    const std::string unlabelled = kml.render();
     EXPECT_NE(text.find("<name>VOLAX &lt;tracks&gt;</name>"), std::string::npos);
-    EXPECT_NE(text.find("<name>other&amp;one</name>"), std::string::npos);
+    EXPECT_NE(unlabelled.find("<name>other&amp;one</name>"), std::string::npos);
     EXPECT_NE(text.find("8.2000000,47.1000000,1000.25\n8.3000000,47.2000000,1100.00\n"), std::string::npos);
     EXPECT_NE(text.find("<description>id=1:2:0</description>"), std::string::npos);
-    EXPECT_LT(text.find("HLAobjectInstance0"), text.find("other&amp;one"));
+    EXPECT_LT(unlabelled.find("HLAobjectInstance0"), unlabelled.find("other&amp;one"));
     EXPECT_EQ(occurrences(text, "<Placemark>"), 2u);
     EXPECT_EQ(occurrences(text, "<altitudeMode>absolute</altitudeMode>"), 2u);
     // The lone point is drawn as a two-point line.

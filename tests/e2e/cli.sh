@@ -34,6 +34,7 @@ expect 2 '^volax-fed: nothing to aim at' "detonate without aim" -- "$FED" detona
 expect 2 '^volax-fed: --relative needs --target' "relative without target" -- "$FED" detonate --relative 1,2,3 --at 1,2,3
 expect 2 '^volax-fed: --at: latitude' "latitude out of range" -- "$FED" detonate --at 91,0,0
 expect 2 '^volax-fed: --result: ' "result code out of range" -- "$FED" detonate --gc 1,2,3 --result 256
+expect 2 '^volax-fed: --munition: ' "munition type malformed" -- "$FED" detonate --gc 1,2,3 --munition 2:1:225
 expect 2 '^volax-fed: --every: ' "bad --every" -- "$FED" monitor --every 0
 expect 2 '^volax-fed: --around is needed' "fly without a centre" -- "$FED" fly --count 3
 expect 2 '^volax-fed: --type: ' "fly with a short type" -- "$FED" fly --around 47,8,500 --type 1:2:225

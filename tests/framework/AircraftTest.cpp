@@ -15,7 +15,7 @@ protected:
     std::string fed = uniqueFederation("Air");
     RawFederate raw;
     RTI::ObjectClassHandle rawClass = 0;
-    RTI::AttributeHandle rawEI = 0, rawET = 0, rawSpatial = 0, rawForce = 0;
+    RTI::AttributeHandle rawEI = 0, rawET = 0, rawSpatial = 0, rawForce = 0, rawMarking = 0, rawDamage = 0;
 
     void SetUp() override {
         ASSERT_TRUE(manager().joinFederation("volax", fed.c_str(), VOLAX_TEST_FED));
@@ -28,6 +28,8 @@ protected:
         rawET = raw.rti.getAttributeHandle("EntityType", rawClass);
         rawSpatial = raw.rti.getAttributeHandle("Spatial", rawClass);
         rawForce = raw.rti.getAttributeHandle("ForceIdentifier", rawClass);
+        rawMarking = raw.rti.getAttributeHandle("Marking", rawClass);
+        rawDamage = raw.rti.getAttributeHandle("DamageState", rawClass);
     }
     void TearDown() override {
         rtitest::clearFaults();
@@ -36,11 +38,13 @@ protected:
         EXPECT_TRUE(manager().getLocalObjects().empty());
     }
     void rawSubscribe() {
-        std::unique_ptr<RTI::AttributeHandleSet> set(RTI::AttributeHandleSetFactory::create(4));
+        std::unique_ptr<RTI::AttributeHandleSet> set(RTI::AttributeHandleSetFactory::create(6));
         set->add(rawEI);
         set->add(rawET);
         set->add(rawSpatial);
         set->add(rawForce);
+        set->add(rawMarking);
+        set->add(rawDamage);
         raw.rti.subscribeObjectClassAttributes(rawClass, *set, RTI::RTI_TRUE);
     }
     void rawPublish() {
@@ -131,8 +135,10 @@ TEST_F(AircraftTest, SendsPendingAttributesOnceInOrderAndOnlyWhenPending) {
     own.setSpatial(spatialAt(1.0));
     own.setSpatial(spatialAt(5.0));  // the later value goes, once
     own.setForceIdentifier(ForceIdentifier(1));
+    own.setMarking(asciiMarking("VOLAX01"));
+    own.setDamageState(DAMAGE_DESTROYED);
     manager().tick();
-    EXPECT_TRUE(log.contains("QVHLAAircraftObject::updateAttributes() : 4 attributes success!"));
+    EXPECT_TRUE(log.contains("QVHLAAircraftObject::updateAttributes() : 6 attributes success!"));
     EXPECT_FALSE(own.isSpatialPending() || own.isEntityIdentifierPending() || own.isEntityTypePending() ||
                  own.isForceIdentifierPending());
     EXPECT_TRUE(own.hasSpatial() && own.isEntityIdentifierValid() && own.isEntityTypeValid() &&
@@ -140,11 +146,14 @@ TEST_F(AircraftTest, SendsPendingAttributesOnceInOrderAndOnlyWhenPending) {
 
     ASSERT_TRUE(raw.tickUntil([&] { return !raw.reflections.empty(); }));
     const RawFederate::Reflection& r = raw.reflections[0];
-    EXPECT_EQ(r.order, (std::vector<RTI::Handle>{rawEI, rawET, rawSpatial, rawForce}));
+    EXPECT_EQ(r.order, (std::vector<RTI::Handle>{rawEI, rawET, rawSpatial, rawForce, rawMarking, rawDamage}));
     EXPECT_EQ(r.values.at(rawEI), bytes({0, 1, 0, 2, 0, 3}));
     EXPECT_EQ(r.values.at(rawET), bytes({1, 2, 0, 0xE1, 1, 2, 3, 4}));
-    EXPECT_EQ(r.values.at(rawSpatial), encoded(spatialToNet(spatialAt(5.0)), 88));
+    // FVW carries velocity and acceleration: 72 bytes on the wire.
+    EXPECT_EQ(r.values.at(rawSpatial), encoded(spatialToNet(spatialAt(5.0)), 72));
     EXPECT_EQ(r.values.at(rawForce), bytes({1}));
+    EXPECT_EQ(r.values.at(rawMarking), bytes({1, 'V', 'O', 'L', 'A', 'X', '0', '1', 0, 0, 0, 0}));
+    EXPECT_EQ(r.values.at(rawDamage), bytes({0, 0, 0, 3}));
 
     manager().tick();
     raw.drain();
@@ -176,7 +185,67 @@ TEST_F(AircraftTest, ProvideRequestsResendHeldValuesAtTheNextTick) {
     manager().tick();
     ASSERT_TRUE(raw.tickUntil([&] { return raw.reflections.size() == 2; }));
     EXPECT_EQ(raw.reflections[1].order, std::vector<RTI::Handle>{rawSpatial});
-    EXPECT_EQ(raw.reflections[1].values.at(rawSpatial), encoded(spatialToNet(spatialAt(7.0)), 88));
+    EXPECT_EQ(raw.reflections[1].values.at(rawSpatial), encoded(spatialToNet(spatialAt(7.0)), 72));
+}
+
+// Strict peers check the Spatial's length against its algorithm; one without a wire
+// form is not sent at all.
+TEST_F(AircraftTest, SpatialGoesOutAtItsAlgorithmsLength) {
+    rawSubscribe();
+    TestAircraft own;
+    ASSERT_TRUE(own.registerObjectInstance("Ownship"));
+    // The RPR layout written out by hand: discriminant, 7 padding bytes, X Y Z float64,
+    // IsFrozen and 3 padding bytes, psi theta phi float32, then the carried vectors.
+    auto be = [](uint64_t bits, int n) {
+        std::string out;
+        for (int i = n - 1; i >= 0; --i) out.push_back(static_cast<char>((bits >> (8 * i)) & 0xFF));
+        return out;
+    };
+    auto f64 = [&](double d) {
+        uint64_t b;
+        std::memcpy(&b, &d, 8);
+        return be(b, 8);
+    };
+    auto f32x3 = [&](float x, float y, float z) {
+        std::string out;
+        for (float f : {x, y, z}) {
+            uint32_t b;
+            std::memcpy(&b, &f, 4);
+            out += be(b, 4);
+        }
+        return out;
+    };
+    const size_t lengths[] = {0, 48, 60, 72, 84, 72, 60, 72, 84, 72};
+    for (DeadReckoningAlgorithm a = 1; a <= 9; ++a) {
+        Spatial s = spatialAt(a);
+        s.algorithm = a;
+        s.isFrozen = 1;
+        s.orientation = Vector3f{0.5f, -0.25f, 3.0f};
+        s.velocity = Vector3f{10.0f, 11.0f, 12.0f};
+        s.acceleration = Vector3f{-1.0f, -2.0f, -4.0f};
+        s.angularVelocity = Vector3f{0.125f, 0.0f, -8.0f};
+        own.setSpatial(s);
+        manager().tick();
+        ASSERT_TRUE(raw.tickUntil([&] { return raw.reflections.size() == a; }));
+        std::string expected = std::string(1, static_cast<char>(a)) + std::string(7, '\0') + f64(a) + f64(2.0) +
+                               f64(3.0) + std::string("\x01\0\0\0", 4) + f32x3(0.5f, -0.25f, 3.0f);
+        if (a != 1) expected += f32x3(10.0f, 11.0f, 12.0f);
+        if (a == 4 || a == 5 || a == 8 || a == 9) expected += f32x3(-1.0f, -2.0f, -4.0f);
+        if (a == 3 || a == 4 || a == 7 || a == 8) expected += f32x3(0.125f, 0.0f, -8.0f);
+        const std::string& got = raw.reflections.back().values.at(rawSpatial);
+        EXPECT_EQ(got.size(), lengths[a]) << int(a);
+        EXPECT_EQ(got, expected) << int(a);
+    }
+    LogCapture log;
+    Spatial other = spatialAt(1.0);
+    other.algorithm = DRM_OTHER;
+    own.setSpatial(other);
+    own.setForceIdentifier(ForceIdentifier(2));
+    manager().tick();
+    ASSERT_TRUE(raw.tickUntil([&] { return raw.reflections.size() == 10; }));
+    EXPECT_EQ(raw.reflections.back().order, std::vector<RTI::Handle>{rawForce});
+    EXPECT_TRUE(log.contains("QVHLAAircraftObject::updateAttributes : Spatial not sent: algorithm 0 has no wire form"));
+    EXPECT_FALSE(own.isSpatialPending());
 }
 
 TEST_F(AircraftTest, HandlersLogFailuresAndDropTheTicksMarks) {
@@ -191,7 +260,7 @@ TEST_F(AircraftTest, HandlersLogFailuresAndDropTheTicksMarks) {
     rtitest::failNextCall<std::runtime_error>("updateAttributeValues", "x");
     own.updateAttributes();
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"QVHLAAircraftObject::updateAttributes : not owned",
-                                                     "QVHLAAircraftObject::updateAttributes : Unknwon exception"}));
+                                                     "QVHLAAircraftObject::updateAttributes : Unknown exception"}));
 
     log.clear();
     rtitest::failNextCall<RTI::ObjectClassNotDefined>("publishObjectClass", "p");
@@ -261,4 +330,99 @@ TEST_F(AircraftTest, RemoteAircraftAreMadeReflectedAndRemoved) {
     ASSERT_TRUE(tickManagerUntil([&] { return manager().findRemoteObject(peer) == nullptr; }));
     EXPECT_EQ(TestAircraft::alive, alive - 1);
     manager().registerObjectTemplate(QVHLAAircraftObject::classHandle, nullptr);
+}
+
+// The RTI made the instance but its name could not be read: the instance goes again,
+// so no instance is left in the federation without an owner.
+TEST_F(AircraftTest, HalfFailedRegistrationWithdrawsTheInstance) {
+    rawSubscribe();
+    TestAircraft own;
+    LogCapture log;
+    rtitest::failNextCall<RTI::ObjectNotKnown>("getObjectInstanceName", "name lost");
+    EXPECT_FALSE(own.registerObjectInstance(nullptr));
+    EXPECT_FALSE(own.isRegistered());
+    EXPECT_TRUE(manager().getLocalObjects().empty());
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"QVHLARootObject::registerObjectInstance : ObjectNotKnown"});
+    raw.drain();
+    EXPECT_EQ(raw.discovered.size(), raw.removed.size());
+    // And it can register once the RTI cooperates.
+    ASSERT_TRUE(own.registerObjectInstance(nullptr));
+    EXPECT_FALSE(own.getInstanceName().empty());
+}
+
+// join, discover, resign, join: the second stay must not meet the first one's objects,
+// even where the RTI hands out the same handles again.
+TEST_F(AircraftTest, RemoteObjectsGoWithTheResign) {
+    TestAircraft* templ = new TestAircraft();
+    ASSERT_TRUE(manager().registerObjectTemplate(TestAircraft::classHandle, templ));
+    ASSERT_TRUE(templ->subscribe());
+    rawPublish();
+    const RTI::ObjectHandle peer = raw.rti.registerObjectInstance(rawClass, "Peer");
+    ASSERT_TRUE(tickManagerUntil([&] { return manager().findRemoteObject(peer) != nullptr; }));
+    const int alive = TestAircraft::alive;
+
+    ASSERT_TRUE(manager().resignFederation());
+    EXPECT_TRUE(manager().getRemoteObjects().empty());
+    EXPECT_EQ(TestAircraft::alive, alive - 1);
+    EXPECT_EQ(manager().findObjectTemplate(TestAircraft::classHandle), templ);  // templates stay
+
+    ASSERT_TRUE(manager().joinFederation("volax", fed.c_str(), VOLAX_TEST_FED));
+    TestAircraft own;
+    ASSERT_TRUE(own.publish());
+    ASSERT_TRUE(own.registerObjectInstance("Again"));
+    own.setForceIdentifier(ForceIdentifier(1));
+    manager().tick();
+    EXPECT_EQ(manager().findObject(own.getInstanceHandle()), &own);
+
+    // The peer's update request reaches the new object.
+    rawSubscribe();
+    ASSERT_TRUE(raw.tickUntil([&] {
+        for (const auto& d : raw.discovered)
+            if (d.second == "Again") return true;
+        return false;
+    }));
+    std::unique_ptr<RTI::AttributeHandleSet> request(RTI::AttributeHandleSetFactory::create(1));
+    request->add(rawForce);
+    raw.rti.requestObjectAttributeValueUpdate(own.getInstanceHandle(), *request);
+    ASSERT_TRUE(tickManagerUntil([&] { return own.isForceIdentifierPending(); }));
+    manager().registerObjectTemplate(TestAircraft::classHandle, nullptr);
+}
+
+// Nothing an application hook throws inside an RTI callback crosses the RTI's tick().
+TEST_F(AircraftTest, HookExceptionsStayInTheAmbassador) {
+    struct Throwing : TestAircraft {
+        QVHLARootObject* newInstance() override { return new Throwing(); }
+        void attributesReflected() override { throw RTI::AttributeNotKnown("bad reflection"); }
+    };
+    struct ThrowingDetonation : Detonation {
+        void interactionReceived() override { throw std::runtime_error("bad interaction"); }
+    };
+    Throwing* templ = new Throwing();
+    ASSERT_TRUE(manager().registerObjectTemplate(TestAircraft::classHandle, templ));
+    ASSERT_TRUE(templ->subscribe());
+    ThrowingDetonation* d = new ThrowingDetonation();
+    ASSERT_TRUE(d->getHandles());
+    ASSERT_TRUE(d->subscribe());
+    manager().registerInteraction(d);
+    rawPublish();
+    const RTI::ObjectHandle peer = raw.rti.registerObjectInstance(rawClass, "Peer");
+    ASSERT_TRUE(tickManagerUntil([&] { return manager().findRemoteObject(peer) != nullptr; }));
+
+    LogCapture log;
+    std::unique_ptr<RTI::AttributeHandleValuePairSet> values(RTI::AttributeSetFactory::create(1));
+    values->add(rawForce, "\x01", 1);
+    raw.rti.updateAttributeValues(peer, *values, "t");
+    const RTI::InteractionClassHandle detonation = raw.rti.getInteractionClassHandle("MunitionDetonation");
+    raw.rti.publishInteractionClass(detonation);
+    std::unique_ptr<RTI::ParameterHandleValuePairSet> parameters(RTI::ParameterSetFactory::create(1));
+    parameters->add(raw.rti.getParameterHandle("FuseType", detonation), "\x00\x01", 2);
+    raw.rti.sendInteraction(detonation, *parameters, "t");
+    EXPECT_NO_THROW(tickManagerUntil([&] {
+        return log.contains("QVHLAFederateAmbassador::reflectAttributeValues : AttributeNotKnown: bad reflection") &&
+               log.contains("QVHLAFederateAmbassador::receiveInteraction : Unknown exception");
+    }));
+    EXPECT_TRUE(log.contains("QVHLAFederateAmbassador::reflectAttributeValues : AttributeNotKnown: bad reflection"));
+    EXPECT_TRUE(log.contains("QVHLAFederateAmbassador::receiveInteraction : Unknown exception"));
+    manager().removeInteraction(d->getClassHandle());
+    manager().registerObjectTemplate(TestAircraft::classHandle, nullptr);
 }

@@ -59,6 +59,11 @@ TEST_F(InteractionExchange, DetonationSentByTheFrameworkReachesARawFederate) {
     d.setRelativeDetonationLocation(Vector3f{0.5f, 0.5f, 0.5f});
     d.setTargetObjectIdentifier("Ownship");
     d.setWarheadType(7);
+    d.setEventIdentifier(0x0102, "Gun");
+    d.setFiringObjectIdentifier("Shooter");
+    d.setMunitionType(EntityType{2, 2, 225, 1, 1, 0, 0});
+    d.setQuantityFired(3);
+    d.setRateOfFire(600);
     EXPECT_TRUE(d.sendInteraction());
     EXPECT_EQ(log.lines(), std::vector<std::string>{
                                "QVHLAMunitionDetonationInteraction::sendInteraction() : DetonationLocation: 1.000000 , 2.000000 , 3.000000"});
@@ -68,13 +73,26 @@ TEST_F(InteractionExchange, DetonationSentByTheFrameworkReachesARawFederate) {
     EXPECT_EQ(raw.interactions[0].cls, rawDetonation);
     EXPECT_EQ(got.at(rawParam("DetonationLocation", rawDetonation)),
               encoded(worldLocationToNet(WorldLocation{1.0, 2.0, 3.0}), 24));
-    EXPECT_EQ(got.at(rawParam("DetonationResultCode", rawDetonation)), bytes({0x00, 0x11}));
+    // RPR forms: an Enum8 result, NUL-terminated object names.
+    EXPECT_EQ(got.at(rawParam("DetonationResultCode", rawDetonation)), bytes({0x11}));
     EXPECT_EQ(got.at(rawParam("FinalVelocityVector", rawDetonation)),
               bytes({0x3F, 0x80, 0, 0, 0, 0, 0, 0, 0xC0, 0, 0, 0}));
     EXPECT_EQ(got.at(rawParam("FuseType", rawDetonation)), bytes({0x12, 0x34}));
-    EXPECT_EQ(got.at(rawParam("TargetObjectIdentifier", rawDetonation)), "Ownship");
+    EXPECT_EQ(got.at(rawParam("TargetObjectIdentifier", rawDetonation)), std::string("Ownship\0", 8));
     EXPECT_EQ(got.at(rawParam("WarheadType", rawDetonation)), bytes({0, 7}));
-    EXPECT_EQ(got.size(), 7u);
+    EXPECT_EQ(got.at(rawParam("EventIdentifier", rawDetonation)), bytes({1, 2, 'G', 'u', 'n', 0}));
+    EXPECT_EQ(got.at(rawParam("FiringObjectIdentifier", rawDetonation)), std::string("Shooter\0", 8));
+    EXPECT_EQ(got.at(rawParam("MunitionType", rawDetonation)), bytes({2, 2, 0, 0xE1, 1, 1, 0, 0}));
+    EXPECT_EQ(got.at(rawParam("QuantityFired", rawDetonation)), bytes({0, 3}));
+    EXPECT_EQ(got.at(rawParam("RateOfFire", rawDetonation)), bytes({0x02, 0x58}));
+    EXPECT_EQ(got.size(), 12u);
+
+    // A name that already ends in its NUL is not given a second one.
+    d.setTargetObjectIdentifier("Ownship\0", 8);
+    EXPECT_TRUE(d.sendInteraction());
+    ASSERT_TRUE(raw.tickUntil([&] { return raw.interactions.size() == 2; }));
+    EXPECT_EQ(raw.interactions[1].values.at(rawParam("TargetObjectIdentifier", rawDetonation)),
+              std::string("Ownship\0", 8));
 
     log.clear();
     d.setFuseType(1);

@@ -164,11 +164,14 @@ TEST_F(ManagerTest, TickLogsRtiFailuresAndUpdatesLocalObjectsInHandleOrder) {
     manager().addLocalObject(&c);
     b.onUpdate = nullptr;
     c.onUpdate = [] { throw std::runtime_error("derived"); };
+    a.onUpdate = [] { throw RTI::AttributeNotOwned("Spatial is not ours"); };
     rtitest::failNextCall<RTI::RTIinternalError>("tick", "reached");
     OrderObject::updates.clear();
     manager().tick();
     EXPECT_EQ(OrderObject::updates, (std::vector<RTI::ObjectHandle>{1, 3, 5}));
+    // An RTI exception from application code says which one it was.
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"QVHLAManager::tick() : Unknown exception",
+                                                     "QVHLAManager::tick() : AttributeNotOwned: Spatial is not ours",
                                                      "QVHLAManager::tick() : reached"}));
     for (RTI::ObjectHandle h : {1, 3, 5}) manager().removeLocalObject(h);
     EXPECT_TRUE(manager().getLocalObjects().empty());

@@ -273,3 +273,33 @@ TEST(RPRValues, MarkingAndDamageStateWireForms) {
     EXPECT_STREQ(damageStateName(DAMAGE_NO_DAMAGE), "NoDamage");
     EXPECT_STREQ(damageStateName(9), "Unknown");
 }
+
+// Big-endian IEEE bytes worked out arithmetically (sign, exponent, fraction from frexp),
+// without looking at how the host lays a double out in memory.
+TEST(RPRValues, FloatingPointBytesFollowTheValueNotTheHostByteOrder) {
+    auto reference = [](double v, int bytes) {
+        const int fractionBits = bytes == 8 ? 52 : 23, bias = bytes == 8 ? 1023 : 127;
+        int e;
+        const double m = std::frexp(std::fabs(v), &e);  // |v| = m * 2^e, m in [0.5, 1)
+        uint64_t bits = std::signbit(v) ? 1 : 0;
+        uint64_t exponent = 0, fraction = 0;
+        if (v != 0.0) {
+            exponent = static_cast<uint64_t>(e - 1 + bias);
+            fraction = static_cast<uint64_t>(std::ldexp(m * 2.0 - 1.0, fractionBits));
+        }
+        bits = (bits << (bytes * 8 - 1)) | (exponent << fractionBits) | fraction;
+        std::string out;
+        for (int i = bytes - 1; i >= 0; --i) out.push_back(static_cast<char>((bits >> (8 * i)) & 0xFF));
+        return out;
+    };
+    for (double v : {1.0, -2.0, 6378137.0, -4487348.41, 0.1, 1e-300, 123456789.123, -0.0, 3.0e38}) {
+        char d[8];
+        doubleToNet(&v, d);
+        EXPECT_EQ(std::string(d, 8), reference(v, 8)) << v;
+        const float f = static_cast<float>(v);
+        if (v == 1e-300) continue;  // not a normal float
+        char b[4];
+        floatToNet(&f, b);
+        EXPECT_EQ(std::string(b, 4), reference(f, 4)) << v;
+    }
+}

@@ -169,6 +169,29 @@ TEST(VolaxIni, TimeStepIsClampedToItsRange) {
     EXPECT_FLOAT_EQ(parse("TIMESTEP 0.5 and more words\n").timeStep, 0.5f);
 }
 
+// Optional keys: defaults when absent, and never part of a freshly written file.
+TEST(VolaxIni, HeartbeatAndMarking) {
+    const struct {
+        const char* text;
+        float heartbeat;
+    } heartbeats[] = {{"", 5.0f},           {"HEARTBEAT 0\n", 0.0f},    {"HEARTBEAT 2.5\n", 2.5f},
+                      {"HEARTBEAT -1\n", 5.0f}, {"HEARTBEAT word\n", 5.0f}, {"HEARTBEAT nan\n", 5.0f},
+                      {"HEARTBEAT 1e300\n", 86400.0f}};
+    for (const auto& c : heartbeats) EXPECT_FLOAT_EQ(parse(c.text).heartbeat, c.heartbeat) << c.text;
+    EXPECT_EQ(parse("").marking, "");
+    EXPECT_EQ(parse("MARKING N172SP\n").marking, "N172SP");
+    char buffer[512] = {};
+    FILE* f = fmemopen(buffer, sizeof buffer, "w");
+    ASSERT_TRUE(f);
+    VolaxSettings set;
+    set.heartbeat = 1.0f;
+    set.marking = "X";
+    ASSERT_TRUE(volax::writeSettings(f, set));
+    std::fclose(f);
+    EXPECT_EQ(std::string(buffer).find("HEARTBEAT"), std::string::npos);
+    EXPECT_EQ(std::string(buffer).find("MARKING"), std::string::npos);
+}
+
 TEST(VolaxIni, TrafficKeys) {
     struct Row {
         const char* text;
@@ -190,6 +213,13 @@ TEST(VolaxIni, TrafficKeys) {
         EXPECT_EQ(s.maxEntities, r.maxEntities) << r.text;
         EXPECT_FLOAT_EQ(s.entityTimeout, r.timeout) << r.text;
     }
+    char buffer[512] = {};
+    FILE* f = fmemopen(buffer, sizeof buffer, "w");
+    ASSERT_TRUE(f);
+    ASSERT_TRUE(volax::writeSettings(f, VolaxSettings()));
+    std::fclose(f);
+    for (const char* key : {"TRAFFIC", "MAXENTITIES", "ENTITYTIMEOUT"})
+        EXPECT_EQ(std::string(buffer).find(key), std::string::npos) << key;
 }
 
 TEST(VolaxIni, KeysAreCaseSensitiveAndLaterLinesWin) {

@@ -127,8 +127,8 @@ TEST_F(FederationTest, PeerDiscoversAndReflectsTheOwnship) {
 
     ASSERT_EQ(peer->spatialCount(), 1);
     const std::string& spatial = first.values.at(peer->spatialHandle);
-    ASSERT_EQ(spatial.size(), 88u);
-    EXPECT_EQ(spatial[0], 5);  // FVW
+    ASSERT_EQ(spatial.size(), 72u);  // FVW: through the acceleration
+    EXPECT_EQ(spatial[0], 5);
     double location[3];
     lastLocation(location);
     double lat, lon, h;
@@ -488,5 +488,86 @@ TEST_F(FederationTest, UnrepresentableSimulationTimeIsIgnoredWithALogLine) {
         deliver(s);
         EXPECT_EQ(xphost::getInt("sim/time/use_system_time"), 1);
         EXPECT_TRUE(contains(xphost::logText(), "VOLAX ignored a simulation time outside the time range it can convert\n"));
+    }
+}
+
+// What RPR peers show beside the entity: the tail number as an ASCII MarkingStruct, the
+// damage a hit does until a repair, and the pause as the Spatial's IsFrozen.
+TEST_F(FederationTest, MarkingDamageStateAndIsFrozen) {
+    standStill(0.0f, 300.0f, 0.0f);
+    startWithOwnship();
+    const Reflection& first = peer->reflections.at(0);
+    EXPECT_EQ(first.values.at(peer->markingHandle), std::string("\x01PH-VLX\0\0\0\0\0", 12));
+    EXPECT_EQ(first.values.at(peer->damageStateHandle), std::string(4, '\0'));
+    const std::string spatial = first.values.at(peer->spatialHandle);
+    ASSERT_EQ(spatial.size(), 72u);
+    EXPECT_EQ(spatial[32], 0);
+
+    auto latest = [&](RTI::AttributeHandle h) {
+        for (auto it = peer->reflections.rbegin(); it != peer->reflections.rend(); ++it)
+            if (it->values.count(h)) return it->values.at(h);
+        return std::string("none");
+    };
+    Detonation hit;
+    hit.hasTarget = true;
+    hit.target = ownName;
+    hit.hasRelative = true;
+    deliver(hit);
+    cycle();
+    ASSERT_TRUE(wingRemoved());
+    EXPECT_EQ(latest(peer->damageStateHandle), std::string("\0\0\0\x03", 4));
+    xphost::sendMessage(103, nullptr);  // airport load: repaired
+    cycle();
+    EXPECT_EQ(latest(peer->damageStateHandle), std::string(4, '\0'));
+
+    // Paused, the same position goes out again, frozen; and unfrozen on resume.
+    const size_t before = peer->reflections.size();
+    xphost::setPaused(true);
+    cycle();
+    ASSERT_EQ(peer->reflections.size(), before + 1);
+    std::string frozen = peer->reflections.back().values.at(peer->spatialHandle);
+    ASSERT_EQ(frozen.size(), 72u);
+    EXPECT_EQ(frozen[32], 1);
+    EXPECT_EQ(frozen.substr(0, 32), spatial.substr(0, 32));
+    cycle();
+    EXPECT_EQ(peer->reflections.size(), before + 1);  // once per change
+    xphost::setPaused(false);
+    cycle();
+    EXPECT_EQ(latest(peer->spatialHandle)[32], 0);
+}
+
+TEST_F(FederationTest, MarkingKeyOverridesTheTailNumber) {
+    startWithOwnship("SITEID 1\nMARKING VOLAX-TWELVE\n");
+    EXPECT_EQ(peer->reflections.at(0).values.at(peer->markingHandle), std::string("\x01VOLAX-TWELV", 12));
+}
+
+// A parked aircraft is re-sent whole every HEARTBEAT seconds of simulator time, paused
+// or not, so that peers (and DIS bridges, which drop it after 12 s) keep it.
+TEST_F(FederationTest, HeartbeatInHostTime) {
+    const struct {
+        const char* ini;
+        int beats;
+    } cases[] = {{"SITEID 1\n", 2}, {"SITEID 1\nHEARTBEAT 2\n", 5}, {"SITEID 1\nHEARTBEAT 0\n", 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini);
+        standStill(0.0f, 300.0f, 0.0f);
+        startWithOwnship(c.ini);
+        const size_t before = peer->reflections.size();
+        xphost::setPaused(true);  // the simulator clock stops; the heartbeat must not
+        cycle();
+        const size_t paused = peer->reflections.size();
+        xphost::runSeconds(11.0);
+        peer->tick(20);
+        int beats = 0;
+        for (size_t i = paused; i < peer->reflections.size(); ++i) {
+            EXPECT_EQ(peer->reflections[i].values.size(), 6u);
+            ++beats;
+        }
+        EXPECT_EQ(beats, c.beats);
+        EXPECT_EQ(paused, before + 1);
+        unload();
+        peer.reset();
+        xphost::reset();
+        xphost::setFlightModelEnabled(false);
     }
 }

@@ -93,11 +93,15 @@ void Peer::subscribeAircraft() {
     entityTypeHandle = rti.getAttributeHandle("EntityType", aircraftClass);
     spatialHandle = rti.getAttributeHandle("Spatial", aircraftClass);
     forceIdentifierHandle = rti.getAttributeHandle("ForceIdentifier", aircraftClass);
-    std::unique_ptr<RTI::AttributeHandleSet> set(RTI::AttributeHandleSetFactory::create(4));
+    markingHandle = rti.getAttributeHandle("Marking", aircraftClass);
+    damageStateHandle = rti.getAttributeHandle("DamageState", aircraftClass);
+    std::unique_ptr<RTI::AttributeHandleSet> set(RTI::AttributeHandleSetFactory::create(6));
     set->add(entityIdentifierHandle);
     set->add(entityTypeHandle);
     set->add(spatialHandle);
     set->add(forceIdentifierHandle);
+    set->add(markingHandle);
+    set->add(damageStateHandle);
     rti.subscribeObjectClassAttributes(aircraftClass, *set, RTI::RTI_TRUE);
 }
 

@@ -61,7 +61,7 @@ public:
     void requestUpdate(RTI::ObjectHandle object);
 
     RTI::AttributeHandle entityIdentifierHandle = 0, entityTypeHandle = 0, spatialHandle = 0,
-                         forceIdentifierHandle = 0;
+                         forceIdentifierHandle = 0, markingHandle = 0, damageStateHandle = 0;
     RTI::ObjectClassHandle aircraftClass = 0;
     std::vector<Discovery> discoveries;
     std::vector<Reflection> reflections;

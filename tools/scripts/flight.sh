@@ -72,6 +72,8 @@ if wait_for "$MON" "$UPD" 10 && wait_for "$MON" "^UPDATE name=$NAME .*id=1:2:0 t
 else
   step_fail "no complete UPDATE (position, id 1:2:0, type 1:2:225:1:1:1:0, force 3) for $NAME"
 fi
+check "marking and damage state reflected (the tail number, NoDamage)" \
+  wait_for "$MON" "^UPDATE name=$NAME .* damage=NoDamage marking=PH-VLX$" 5
 sleep 3
 N=$(count_lines "$MON" "$UPD")
 POS=$(grep -E "$UPD" "$MON" | sed -E 's/.*(lat=[^ ]* lon=[^ ]*).*/\1/' | sort -u | wc -l)
@@ -82,7 +84,7 @@ else
   step_fail "positions not flowing: $N updates, $POS distinct positions"
 fi
 check "track.kml is rewritten while the monitor runs" \
-  bash -c "grep -q '<name>$NAME</name>' '$KML' && tail -1 '$KML' | grep -qx '</kml>'"
+  bash -c "grep -q '<description>name=$NAME ' '$KML' && tail -1 '$KML' | grep -qx '</kml>'"
 GS=$(grep -E "$UPD" "$MON" | tail -1 | sed -E 's/.* gs=([0-9.]+).*/\1/')
 check "ground speed plausible for the route (${GS} m/s, flown at 70-80 m/s)" \
   awk -v g="$GS" 'BEGIN { exit !(g > 60 && g < 90) }'
@@ -98,6 +100,7 @@ if wait_for "$TRACE" '^Removing Left Wing\.\.\.$' 5; then
 else
   step_fail "VOLAX did not remove the left wing (no 'Removing Left Wing...' in trace.txt)"
 fi
+check "the hit ownship is published as Destroyed" wait_for "$MON" "^UPDATE name=$NAME .* damage=Destroyed marking=PH-VLX$" 5
 
 # 4b. A second detonation at the position the monitor last reported, as a
 # geodetic point: VOLAX's absolute test measures it against its own position.
@@ -141,7 +144,8 @@ OFF=$(awk '/<coordinates>/{c=1;next} /<\/coordinates>/{c=0}
 check "every track point lies on the route near Zurich, 500-1000 m high ($OFF off)" test "${OFF:-1}" -eq 0
 POINTS=$(awk '/<coordinates>/{c=1;next} /<\/coordinates>/{c=0} c' "$KML" 2>/dev/null | wc -l)
 check "track.kml holds the track of $NAME ($POINTS points)" \
-  bash -c "grep -q '<name>$NAME</name>' '$KML' && (( $POINTS >= 3 ))"
+  bash -c "grep -q '<description>name=$NAME ' '$KML' && (( $POINTS >= 3 ))"
+check "the placemark is named by the marking and the damage state" grep -q '<name>PH-VLX \[Destroyed\]</name>' "$KML"
 stop_pid "$RTI_PID" TERM 10; RTI_STATUS=$?
 check "RTI server stopped cleanly (exit status $RTI_STATUS)" test "$RTI_STATUS" -eq 0
 cp "$OUT/host-output/Log.txt" "$OUT/Log.txt" 2>/dev/null

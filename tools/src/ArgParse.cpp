@@ -63,6 +63,26 @@ bool parseNumber(const std::string& text, double min, double max, double* out, s
     return true;
 }
 
+bool parseEntityType(const std::string& text, EntityType* out, std::string* error) {
+    const std::vector<std::string> parts = split(text, ':');
+    if (parts.size() != 7) {
+        *error = "'" + text + "' is not KIND:DOMAIN:COUNTRY:CATEGORY:SUBCATEGORY:SPECIFIC:EXTRA";
+        return false;
+    }
+    uint64_t v[7];
+    for (int i = 0; i < 7; ++i) {
+        std::string why;
+        if (!parseUnsigned(parts[i], 0, i == 2 ? 65535 : 255, &v[i], &why)) {
+            *error = "'" + text + "': " + why;
+            return false;
+        }
+    }
+    *out = EntityType{static_cast<uint8_t>(v[0]), static_cast<uint8_t>(v[1]), static_cast<uint16_t>(v[2]),
+                      static_cast<uint8_t>(v[3]), static_cast<uint8_t>(v[4]), static_cast<uint8_t>(v[5]),
+                      static_cast<uint8_t>(v[6])};
+    return true;
+}
+
 bool parseEntityAddress(const std::string& text, EntityIdentifier* out, std::string* error) {
     const std::vector<std::string> parts = split(text, ':');
     if (parts.size() != 3) {
@@ -86,31 +106,6 @@ bool parseEntityAddress(const std::string& text, EntityIdentifier* out, std::str
     out->site = fields[0];
     out->application = fields[1];
     out->entityNumber = fields[2];
-    return true;
-}
-
-bool parseEntityType(const std::string& text, EntityType* out, std::string* error) {
-    const std::vector<std::string> parts = split(text, ':');
-    const char* const form = "' is not KIND:DOMAIN:COUNTRY:CATEGORY:SUBCATEGORY:SPECIFIC:EXTRA";
-    if (parts.size() != 7) {
-        *error = "'" + text + form;
-        return false;
-    }
-    uint64_t v[7];
-    for (int i = 0; i < 7; ++i) {
-        std::string why;
-        if (!parseUnsigned(parts[i], 0, i == 2 ? 65535 : 255, &v[i], &why)) {
-            *error = "'" + text + form + ": " + why;
-            return false;
-        }
-    }
-    out->kind = static_cast<uint8_t>(v[0]);
-    out->domain = static_cast<uint8_t>(v[1]);
-    out->country = static_cast<uint16_t>(v[2]);
-    out->category = static_cast<uint8_t>(v[3]);
-    out->subcategory = static_cast<uint8_t>(v[4]);
-    out->specific = static_cast<uint8_t>(v[5]);
-    out->extra = static_cast<uint8_t>(v[6]);
     return true;
 }
 

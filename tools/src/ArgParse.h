@@ -18,7 +18,7 @@ constexpr uint16_t kWildcard = 65535;
 // "SITE:APP:ENTITY"; each field a number 0..65535 or '*' (= 65535).
 bool parseEntityAddress(const std::string& text, EntityIdentifier* out, std::string* error);
 
-// "KIND:DOMAIN:COUNTRY:CATEGORY:SUBCATEGORY:SPECIFIC:EXTRA"; country 0..65535, the rest 0..255.
+// "KIND:DOMAIN:COUNTRY:CATEGORY:SUBCATEGORY:SPECIFIC:EXTRA"; COUNTRY 0..65535, the rest 0..255.
 bool parseEntityType(const std::string& text, EntityType* out, std::string* error);
 
 // "X,Y,Z": three finite decimal numbers.

@@ -16,6 +16,7 @@ const char* const kDetonateHelp =
     "usage: volax-fed detonate [options]\n"
     "Publishes MunitionDetonation and sends one interaction, then resigns. Prints\n"
     "  SENT MunitionDetonation target=N relative=X,Y,Z location=X,Y,Z result=R fuse=F warhead=W velocity=X,Y,Z\n"
+    "       event=N firer=NAME munition=K:D:C:CAT:SUB:SPEC:EXTRA quantity=Q rate=R\n"
     "('-' for parameters not sent). Aim with --target and --relative, or with a location.\n"
     "Options:\n"
     "  --target NAME       TargetObjectIdentifier: the target's object instance name\n"
@@ -27,6 +28,13 @@ const char* const kDetonateHelp =
     "  --fuse N            FuseType 0..65535 (default 0)\n"
     "  --warhead N         WarheadType 0..65535 (default 0)\n"
     "  --velocity X,Y,Z    FinalVelocityVector, m/s (default 0,0,0)\n"
+    "  --event N           EventIdentifier's event count 0..65535 (default 1)\n"
+    "  --firer NAME        FiringObjectIdentifier and the event's issuing object\n"
+    "                      (default: the federate name)\n"
+    "  --munition TYPE     MunitionType K:D:C:CAT:SUB:SPEC:EXTRA (default 2:1:225:1:0:0:0,\n"
+    "                      a guided anti-air munition)\n"
+    "  --quantity N        QuantityFired 0..65535 (default 1)\n"
+    "  --rate N            RateOfFire, rounds per minute 0..65535 (default 0)\n"
     "The federate name defaults to volax-detonate.\n";
 
 namespace {
@@ -44,14 +52,16 @@ std::string triple(double a, double b, double c, int decimals) {
 }  // namespace
 
 int runDetonate(int argc, char** argv) {
-    Options options = makeOptions({"target", "relative", "at", "gc", "result", "fuse", "warhead", "velocity"}, {});
+    Options options = makeOptions({"target", "relative", "at", "gc", "result", "fuse", "warhead", "velocity", "event",
+                                   "firer", "munition", "quantity", "rate"}, {});
     int status;
     if (!parseCommandLine(options, argc, argv, kDetonateHelp, &status)) return status;
 
     std::string error;
     auto usage = [](const std::string& text) { return usageError("detonate", text); };
     double relative[3] = {0, 0, 0}, location[3] = {0, 0, 0}, velocity[3] = {0, 0, 0};
-    uint64_t result = 1, fuse = 0, warhead = 0;
+    uint64_t result = 1, fuse = 0, warhead = 0, event = 1, quantity = 1, rate = 0;
+    EntityType munition{2, 1, 225, 1, 0, 0, 0};
     const bool hasTarget = options.has("target");
     const bool hasRelative = options.has("relative");
     const bool hasLocation = options.has("at") || options.has("gc");
@@ -65,6 +75,15 @@ int runDetonate(int argc, char** argv) {
         return usage("--fuse: " + error);
     if (options.has("warhead") && !parseUnsigned(options.get("warhead"), 0, 65535, &warhead, &error))
         return usage("--warhead: " + error);
+    if (options.has("event") && !parseUnsigned(options.get("event"), 0, 65535, &event, &error))
+        return usage("--event: " + error);
+    if (options.has("quantity") && !parseUnsigned(options.get("quantity"), 0, 65535, &quantity, &error))
+        return usage("--quantity: " + error);
+    if (options.has("rate") && !parseUnsigned(options.get("rate"), 0, 65535, &rate, &error))
+        return usage("--rate: " + error);
+    if (options.has("munition") && !parseEntityType(options.get("munition"), &munition, &error))
+        return usage("--munition: " + error);
+    if (options.has("firer") && options.get("firer").empty()) return usage("--firer needs a name");
     if (options.has("at") && options.has("gc")) return usage("give either --at or --gc, not both");
     if (hasRelative && !hasTarget) return usage("--relative needs --target");
     if (!(hasTarget && hasRelative) && !hasLocation)
@@ -91,14 +110,23 @@ int runDetonate(int argc, char** argv) {
     if (hasRelative) detonation.setRelativeDetonationLocation(toVector(relative));
     if (hasTarget) detonation.setTargetObjectIdentifier(options.get("target").c_str());
     detonation.setWarheadType(static_cast<uint16_t>(warhead));
+    const std::string firer = options.get("firer", session.settings().federate);
+    detonation.setEventIdentifier(static_cast<uint16_t>(event), firer);
+    detonation.setFiringObjectIdentifier(firer);
+    detonation.setMunitionType(munition);
+    detonation.setQuantityFired(static_cast<uint16_t>(quantity));
+    detonation.setRateOfFire(static_cast<uint16_t>(rate));
     // A sent location is logged under the send's own tag.
     if (!session.publishAndSend(detonation, "MunitionDetonation")) return kExitFailure;
-    printf("SENT MunitionDetonation target=%s relative=%s location=%s result=%u fuse=%u warhead=%u velocity=%s\n",
+    printf("SENT MunitionDetonation target=%s relative=%s location=%s result=%u fuse=%u warhead=%u velocity=%s"
+           " event=%u firer=%s munition=%u:%u:%u:%u:%u:%u:%u quantity=%u rate=%u\n",
            hasTarget ? options.get("target").c_str() : "-",
            hasRelative ? triple(relative[0], relative[1], relative[2], 3).c_str() : "-",
            hasLocation ? triple(location[0], location[1], location[2], 3).c_str() : "-",
            static_cast<unsigned>(result), static_cast<unsigned>(fuse), static_cast<unsigned>(warhead),
-           triple(velocity[0], velocity[1], velocity[2], 3).c_str());
+           triple(velocity[0], velocity[1], velocity[2], 3).c_str(), static_cast<unsigned>(event), firer.c_str(),
+           munition.kind, munition.domain, munition.country, munition.category, munition.subcategory,
+           munition.specific, munition.extra, static_cast<unsigned>(quantity), static_cast<unsigned>(rate));
     fflush(stdout);
 
     // Give the RTI a moment to pass it on before leaving.

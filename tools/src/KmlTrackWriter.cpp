@@ -36,7 +36,7 @@ KmlTrackWriter::KmlTrackWriter(std::string documentName, size_t maxPoints)
 KmlTrackWriter::Track& KmlTrackWriter::track(const std::string& aircraft) {
     for (Track& t : tracks_)
         if (t.name == aircraft) return t;
-    tracks_.push_back(Track{aircraft, std::string(), {}});
+    tracks_.push_back(Track{aircraft, std::string(), std::string(), {}});
     return tracks_.back();
 }
 
@@ -59,6 +59,14 @@ void KmlTrackWriter::setDescription(const std::string& aircraft, const std::stri
     }
 }
 
+void KmlTrackWriter::setLabel(const std::string& aircraft, const std::string& label) {
+    Track& t = track(aircraft);
+    if (t.label != label) {
+        t.label = label;
+        dirty_ = true;
+    }
+}
+
 std::string KmlTrackWriter::render() const {
     std::string out;
     out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -68,7 +76,7 @@ std::string KmlTrackWriter::render() const {
     char buf[128];
     for (const Track& t : tracks_) {
         if (t.points.empty()) continue;
-        out += "<Placemark>\n<name>" + xmlEscape(t.name) + "</name>\n";
+        out += "<Placemark>\n<name>" + xmlEscape(t.label.empty() ? t.name : t.label) + "</name>\n";
         if (!t.description.empty()) out += "<description>" + xmlEscape(t.description) + "</description>\n";
         out += "<styleUrl>#track</styleUrl>\n<LineString>\n<altitudeMode>absolute</altitudeMode>\n<coordinates>\n";
         // A LineString needs two points; a lone position is drawn as a zero-length line.

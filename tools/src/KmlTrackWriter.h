@@ -19,6 +19,8 @@ public:
 
     void addPoint(const std::string& aircraft, double latitudeDeg, double longitudeDeg, double heightM);
     void setDescription(const std::string& aircraft, const std::string& text);
+    // The placemark's shown name (e.g. the marking); the aircraft key until set.
+    void setLabel(const std::string& aircraft, const std::string& label);
 
     bool dirty() const { return dirty_; }
 
@@ -34,6 +36,7 @@ private:
     };
     struct Track {
         std::string name;
+        std::string label;
         std::string description;
         std::vector<Point> points;
     };

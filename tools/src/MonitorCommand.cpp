@@ -28,14 +28,16 @@ const char* const kMonitorHelp =
     "  JOINED federation=F federate=N\n"
     "  DISCOVER name=N handle=H\n"
     "  UPDATE name=N handle=H id=SITE:APP:NUM type=K:D:C:CAT:SUB:SPEC:EXTRA force=F\n"
-    "         lat=DEG lon=DEG h=M gs=M/S hdg=DEG vs=M/S frozen=0|1   ('-' where unknown)\n"
+    "         lat=DEG lon=DEG h=M gs=M/S hdg=DEG vs=M/S frozen=0|1 damage=STATE marking=TEXT\n"
+    "         ('-' where unknown; the marking, the call sign, runs to the end of the line)\n"
     "  REMOVE name=N handle=H updates=COUNT\n"
     "  END aircraft=COUNT updates=COUNT\n"
     "Positions come from the Spatial world location (geocentric, converted in double precision);\n"
     "ground speed, heading and vertical speed from its velocity in the local east/north/up frame.\n"
     "Options:\n"
     "  --duration SECONDS  stop after that long (default: until Ctrl-C / SIGTERM)\n"
-    "  --track FILE.kml    write each aircraft's track as KML (rewritten every second and at exit)\n"
+    "  --track FILE.kml    write each aircraft's track as KML (rewritten every second and at exit),\n"
+    "                      each named by its marking (else its instance name) and damage state\n"
     "  --every N           print only every Nth UPDATE of each aircraft (default 1)\n"
     "  --quiet             print no UPDATE lines\n"
     "The federate name defaults to volax-monitor.\n";
@@ -161,12 +163,20 @@ void Monitor::reflected(MonitoredAircraft& a) {
             snprintf(where, sizeof where, "lat=- lon=- h=- gs=- hdg=- vs=- frozen=%u", s.isFrozen);
         }
     }
-    if (!trackPath_.empty())
-        kml_.setDescription(a.getInstanceName(), std::string("id=") + id + " type=" + type + " force=" + force);
+    const std::string marking = a.isMarkingValid() ? markingText(a.getMarking()) : std::string();
+    const char* damage = a.isDamageStateValid() ? damageStateName(a.getDamageState()) : "-";
+    if (!trackPath_.empty()) {
+        kml_.setDescription(a.getInstanceName(), "name=" + a.getInstanceName() + " id=" + id + " type=" + type +
+                                                     " force=" + force + " damage=" + damage);
+        std::string label = marking.empty() ? a.getInstanceName() : marking;
+        if (a.isDamageStateValid()) label += std::string(" [") + damage + "]";
+        kml_.setLabel(a.getInstanceName(), label);
+    }
 
     if (quiet_ || (a.updates - 1) % every_ != 0) return;
-    printf("UPDATE name=%s handle=%lu id=%s type=%s force=%s %s\n", a.getInstanceName().c_str(),
-           static_cast<unsigned long>(a.getInstanceHandle()), id, type, force, where);
+    printf("UPDATE name=%s handle=%lu id=%s type=%s force=%s %s damage=%s marking=%s\n", a.getInstanceName().c_str(),
+           static_cast<unsigned long>(a.getInstanceHandle()), id, type, force, where, damage,
+           a.isMarkingValid() ? marking.c_str() : "-");
 }
 
 bool Monitor::flushTrack(bool force) {
@@ -224,11 +234,13 @@ int runMonitor(int argc, char** argv) {
 
     // Owners answer with their current values at their next update.
     try {
-        std::unique_ptr<RTI::AttributeHandleSet> attrs(RTI::AttributeHandleSetFactory::create(4));
+        std::unique_ptr<RTI::AttributeHandleSet> attrs(RTI::AttributeHandleSetFactory::create(6));
         attrs->add(QVHLAAircraftObject::entityIdentifierHandle);
         attrs->add(QVHLAAircraftObject::entityTypeHandle);
         attrs->add(QVHLAAircraftObject::spatialHandle);
         attrs->add(QVHLAAircraftObject::forceIdentifierHandle);
+        attrs->add(QVHLAAircraftObject::markingHandle);
+        attrs->add(QVHLAAircraftObject::damageStateHandle);
         manager.getRTIAmbassador().requestClassAttributeValueUpdate(QVHLAAircraftObject::classHandle, *attrs);
     } catch (RTI::Exception& e) {
         fail(std::string("cannot request current aircraft values: ") + (e._reason ? e._reason : "RTI error"));
@@ -251,8 +263,10 @@ int runMonitor(int argc, char** argv) {
         fflush(stdout);
     }
 
-    if (!session.resign()) result = kExitFailure;
+    // The aircraft still known are not removals: drop them quietly before the resign,
+    // which would delete them as the federation's objects.
     monitor.dropAll(manager);
+    if (!session.resign()) result = kExitFailure;
     manager.registerObjectTemplate(QVHLAAircraftObject::classHandle, nullptr);
     if (!monitor.flushTrack(true)) result = kExitFailure;
     printf("END aircraft=%lu updates=%lu\n", monitor.aircraftSeen(), monitor.updates());

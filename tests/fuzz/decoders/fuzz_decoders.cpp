@@ -27,6 +27,8 @@ void setHandles() {
     QVHLAAircraftObject::entityTypeHandle = 1;
     QVHLAAircraftObject::spatialHandle = 2;
     QVHLAAircraftObject::forceIdentifierHandle = 3;
+    QVHLAAircraftObject::markingHandle = 4;
+    QVHLAAircraftObject::damageStateHandle = 5;
     QVHLAMunitionDetonationInteraction::classHandle = 2;
     QVHLAMunitionDetonationInteraction::detonationLocationHandle = 0;
     QVHLAMunitionDetonationInteraction::detonationResultCodeHandle = 1;
