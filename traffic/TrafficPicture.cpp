@@ -172,8 +172,9 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         entity.reckoner.position(reckonTime(entity, now), p);
         entity.correction.applyPosition(now, p);
         const double dx = p[0] - own[0], dy = p[1] - own[1], dz = p[2] - own[2];
+        const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
         f.candidates.push_back(&entity);
-        f.distances.push_back(std::sqrt(dx * dx + dy * dy + dz * dz));
+        f.distances.push_back(std::isnan(d) ? HUGE_VAL : d);  // sorting needs an order
     }
     for (EntityKey key : f.expired) {
         const Entity* entity = store_->find(key);
