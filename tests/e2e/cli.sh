@@ -45,6 +45,7 @@ expect 2 '^volax-fed: --rate: ' "fly at 0 Hz" -- "$FED" fly --around 47,8,500 --
 check "--help lists the commands" bash -c "'$FED' --help | grep -q start-resume"
 check "monitor --help lists --track" bash -c "'$FED' monitor --help | grep -q -- --track"
 check "fly --help lists --algorithm" bash -c "'$FED' fly --help | grep -q -- --algorithm"
+check "monitor --help lists --all" bash -c "'$FED' monitor --help | grep -q -- --all"
 
 # No server at all: a closed port.
 expect 1 "^volax-fed: cannot join federation 'XP_Federation': ." "no server" -- env VOLAX_RTI=127.0.0.1:1 "$FED" monitor --duration 1
