@@ -214,7 +214,10 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     for (uint32_t i = 0; i < f.candidates.size(); ++i) {
         const Entity& e = *f.candidates[i];
         if (e.entityType.kind != 1 || e.entityType.domain != DOMAIN_AIR) continue;
-        const double speed = e.frozen ? 0 : e.reckoner.speed(reckonTime(e, now));
+        // A frozen aircraft (its federate paused) keeps the speed it reported.
+        const Vector3f& v = e.spatial.velocity;
+        const double speed = e.frozen ? std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z)
+                                      : e.reckoner.speed(reckonTime(e, now));
         double aboveGround = NAN;
         if (groundQuery_) {
             double p[3], lat, lon, h, ground;
