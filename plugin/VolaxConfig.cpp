@@ -162,6 +162,19 @@ const KeyRule kKeyRules[] = {
          s.timeStep = step > 0.0f ? step : 0.1f;
      }},
     {"AUTOCREATE", [](VolaxSettings& s, const std::string& v) { s.autoCreate = flag(v); }},
+    {"HEARTBEAT",
+     [](VolaxSettings& s, const std::string& v) {
+         // Beyond a day a heartbeat is as good as off; a negative or unreadable
+         // value keeps the default rather than silencing the ownship.
+         char* end = nullptr;
+         const double t = std::strtod(v.c_str(), &end);
+         if (end == v.c_str() || !(t >= 0.0)) {
+             s.heartbeat = 5.0f;
+         } else {
+             s.heartbeat = t > 86400.0 ? 86400.0f : static_cast<float>(t);
+         }
+     }},
+    {"MARKING", [](VolaxSettings& s, const std::string& v) { s.marking = v; }},
     {"TRAFFIC", [](VolaxSettings& s, const std::string& v) { s.traffic = flag(v); }},
     {"MAXENTITIES",
      [](VolaxSettings& s, const std::string& v) {
@@ -178,19 +191,6 @@ const KeyRule kKeyRules[] = {
          if (end != v.c_str() && *end == '\0' && t >= 0 && t == t)
              s.entityTimeout = t > 86400.0 ? 86400.0f : static_cast<float>(t);
      }},
-    {"HEARTBEAT",
-     [](VolaxSettings& s, const std::string& v) {
-         // Beyond a day a heartbeat is as good as off; a negative or unreadable
-         // value keeps the default rather than silencing the ownship.
-         char* end = nullptr;
-         const double t = std::strtod(v.c_str(), &end);
-         if (end == v.c_str() || !(t >= 0.0)) {
-             s.heartbeat = 5.0f;
-         } else {
-             s.heartbeat = t > 86400.0 ? 86400.0f : static_cast<float>(t);
-         }
-     }},
-    {"MARKING", [](VolaxSettings& s, const std::string& v) { s.marking = v; }},
 };
 
 }  // namespace

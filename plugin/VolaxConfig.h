@@ -36,7 +36,7 @@ struct VolaxSettings {
     // Optional keys, never written to a fresh volax.ini.
     float heartbeat = 5.0f;  // HEARTBEAT: seconds between full re-sends; 0 turns them off
     std::string marking;     // MARKING: the call sign; empty takes the aircraft's tail number
-    // Traffic keys: read when present, never written into a fresh volax.ini.
+    // Traffic keys, likewise optional.
     int16_t traffic = 1;             // TRAFFIC: 0 turns the remote entity picture off
     uint32_t maxEntities = 500;      // MAXENTITIES: the nearest drawn, 0 to kMaxEntitiesLimit
     float entityTimeout = 12.0f;     // ENTITYTIMEOUT: seconds without an update (at most a day); 0 keeps

@@ -28,7 +28,8 @@ unsigned specificity(const ModelRule& rule) {
 std::size_t ModelTable::parse(const std::string& text, const std::string& fileName,
                               std::vector<std::string>& errors) {
     std::size_t added = 0;
-    std::size_t pos = 0;
+    // Editors on Windows like to start the file with a UTF-8 byte-order mark.
+    std::size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     int lineNumber = 0;
     while (pos < text.size()) {
         std::size_t end = text.find('\n', pos);

@@ -173,8 +173,9 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         entity.reckoner.position(reckonTime(entity, now), p);
         entity.correction.applyPosition(now, p);
         const double dx = p[0] - own[0], dy = p[1] - own[1], dz = p[2] - own[2];
+        const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
         f.candidates.push_back(&entity);
-        f.distances.push_back(std::sqrt(dx * dx + dy * dy + dz * dz));
+        f.distances.push_back(std::isnan(d) ? HUGE_VAL : d);  // sorting needs an order
     }
     for (EntityKey key : f.expired) {
         const Entity* entity = store_->find(key);
@@ -223,7 +224,10 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     f.tcasOrder.resize(f.tcasIndex.size());
     for (uint32_t i = 0; i < f.tcasOrder.size(); ++i) f.tcasOrder[i] = i;
     auto airborne = [&](const Entity& e) {
-        const double speed = e.frozen ? 0 : e.reckoner.speed(reckonTime(e, now));
+        // A frozen aircraft (its federate paused) keeps the speed it reported.
+        const Vector3f& v = e.spatial.velocity;
+        const double speed = e.frozen ? std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z)
+                                      : e.reckoner.speed(reckonTime(e, now));
         double aboveGround = NAN;
         if (groundQuery_) {
             double p[3], lat, lon, h, ground;

@@ -31,14 +31,23 @@ volaxfed::TrackSpec spec(DeadReckoningAlgorithm algorithm, bool circle) {
 
 struct Error {
     double max = 0, rms = 0;
+    double attitude = 0;  // largest angle between extrapolated and true attitude, degrees
 };
+
+double angleBetween(const Rotation3& a, const Rotation3& b) {
+    double trace = 0;  // of a * b^T
+    for (int i = 0; i < 3; ++i)
+        for (int k = 0; k < 3; ++k) trace += a.m[i][k] * b.m[i][k];
+    const double c = std::fmax(-1.0, std::fmin(1.0, (trace - 1) / 2));
+    return std::acos(c) * 180 / 3.14159265358979323846;
+}
 
 Error measure(DeadReckoningAlgorithm algorithm, bool circle, double rate) {
     volaxfed::SyntheticTrack track;
     const char* error = nullptr;
     if (!track.setup(spec(algorithm, circle), &error)) return Error();
     const double frame = 1.0 / 60, duration = 120;
-    double lastUpdate = 0, sum = 0, worst = 0;
+    double lastUpdate = 0, sum = 0, worst = 0, worstAngle = 0;
     long count = 0, leg = track.legAt(0);
     Spatial state = track.stateAt(0);
     for (long i = 0; i * frame <= duration; ++i) {
@@ -55,17 +64,22 @@ Error measure(DeadReckoningAlgorithm algorithm, bool circle, double rate) {
         const double d = std::sqrt(std::pow(out.position[0] - truth[0], 2) + std::pow(out.position[1] - truth[1], 2) +
                                    std::pow(out.position[2] - truth[2], 2));
         worst = std::fmax(worst, d);
+        const Spatial truthState = track.stateAt(t);
+        worstAngle = std::fmax(worstAngle, angleBetween(out.bodyToWorld,
+                                                        bodyToWorldFromEuler(truthState.orientation.x,
+                                                                             truthState.orientation.y,
+                                                                             truthState.orientation.z)));
         sum += d * d;
         ++count;
     }
-    return Error{worst, std::sqrt(sum / count)};
+    return Error{worst, std::sqrt(sum / count), worstAngle};
 }
 
 void printAccuracy() {
     std::printf("Extrapolation error against the peer's truth (m), 120 m/s, 2 min, 60 Hz frames\n");
     std::printf("%-7s | %-31s | %-31s\n", "", "circle r=3 km, banked 26 deg", "straight legs of 6 km");
-    std::printf("%-7s | %-15s %-15s | %-15s %-15s\n", "", "1 Hz max/rms", "0.2 Hz max/rms", "1 Hz max/rms",
-                "0.2 Hz max/rms");
+    std::printf("%-7s | %-15s %-15s | %-15s %-15s | %s\n", "", "1 Hz max/rms", "0.2 Hz max/rms", "1 Hz max/rms",
+                "0.2 Hz max/rms", "circle attitude max deg, 1 / 0.2 Hz");
     for (int a = 1; a <= 9; ++a) {
         std::printf("%-7s |", kNames[a]);
         for (bool circle : {true, false}) {
@@ -74,6 +88,9 @@ void printAccuracy() {
                 std::printf(" %7.3f/%-7.3f", e.max, e.rms);
             }
             std::printf(" |");
+        }
+        for (double rate : {1.0, 0.2}) {
+            std::printf(" %6.3f", measure(static_cast<DeadReckoningAlgorithm>(a), true, rate).attitude);
         }
         std::printf("\n");
     }

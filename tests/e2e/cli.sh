@@ -45,6 +45,7 @@ expect 2 '^volax-fed: --rate: ' "fly at 0 Hz" -- "$FED" fly --around 47,8,500 --
 check "--help lists the commands" bash -c "'$FED' --help | grep -q start-resume"
 check "monitor --help lists --track" bash -c "'$FED' monitor --help | grep -q -- --track"
 check "fly --help lists --algorithm" bash -c "'$FED' fly --help | grep -q -- --algorithm"
+check "monitor --help lists --all" bash -c "'$FED' monitor --help | grep -q -- --all"
 
 # No server at all: a closed port.
 expect 1 "^volax-fed: cannot join federation 'XP_Federation': ." "no server" -- env VOLAX_RTI=127.0.0.1:1 "$FED" monitor --duration 1
@@ -68,6 +69,26 @@ stop_pid "$MON" INT 10; MS=$?
 check "monitor ends on SIGINT with status 0 ($MS)" test "$MS" -eq 0
 check "monitor wrote an (empty) KML document" grep -q '</kml>' "$OUT/empty.kml"
 check "no temporary KML file left" bash -c "! ls '$OUT'/empty.kml.tmp.* 2>/dev/null"
+
+# volax-fed fly: an aircraft and a ground vehicle; monitor --all follows both,
+# the default monitor only the aircraft; fly deletes its entities on the way out.
+"$FED" monitor --federation Traffic --fed XP_Federation.fed --all --duration 8 --track "$OUT/all.kml" >"$OUT/all.txt" 2>&1 &
+ALL=$!; track_pid "$ALL"
+"$FED" monitor --federation Traffic --fed XP_Federation.fed --duration 8 >"$OUT/air.txt" 2>&1 &
+AIR=$!; track_pid "$AIR"
+wait_for "$OUT/all.txt" '^JOINED ' 10 && wait_for "$OUT/air.txt" '^JOINED ' 10
+check "fly registers an aircraft" "$FED" fly --federation Traffic --fed XP_Federation.fed --around 47.45,8.55,600 --duration 2 --rate 2 --marking AIR
+check "fly registers a ground vehicle" "$FED" fly --federation Traffic --fed XP_Federation.fed --around 47.45,8.56,0 --type 1:1:225:1:1:0:0 \
+  --path line --duration 2 --marking CAR --name volax-car
+check "monitor --all saw both leave" bash -c \
+  "for i in \$(seq 50); do (( \$(grep -c '^REMOVE ' '$OUT/all.txt') >= 2 )) && exit 0; sleep 0.1; done; exit 1"
+stop_pid "$ALL" INT 10
+stop_pid "$AIR" INT 10
+check "monitor --all followed the aircraft and the vehicle" \
+  bash -c "grep -q 'type=1:2:225:1:1:0:0 .*marking=AIR1\$' '$OUT/all.txt' && grep -q 'type=1:1:225:1:1:0:0 .*marking=CAR1\$' '$OUT/all.txt'"
+check "monitor --all tracks both in KML" bash -c "grep -q 'AIR1' '$OUT/all.kml' && grep -q 'CAR1' '$OUT/all.kml'"
+check "the default monitor follows the aircraft only" \
+  bash -c "grep -q 'marking=AIR1\$' '$OUT/air.txt' && ! grep -q 'marking=CAR1' '$OUT/air.txt'"
 
 if (( VOLAX_FAILURES )); then echo "$VOLAX_FAILURES check(s) failed; outputs in $OUT"; exit 1; fi
 echo "all checks passed"

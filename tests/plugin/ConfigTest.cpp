@@ -169,29 +169,6 @@ TEST(VolaxIni, TimeStepIsClampedToItsRange) {
     EXPECT_FLOAT_EQ(parse("TIMESTEP 0.5 and more words\n").timeStep, 0.5f);
 }
 
-TEST(VolaxIni, TrafficKeys) {
-    struct Row {
-        const char* text;
-        int traffic;
-        uint32_t maxEntities;
-        float timeout;
-    } rows[] = {
-        {"", 1, 500, 12.0f},
-        {"TRAFFIC 0\nMAXENTITIES 20\nENTITYTIMEOUT 0\n", 0, 20, 0.0f},
-        {"TRAFFIC 7\nMAXENTITIES 0\nENTITYTIMEOUT 2.5\n", 1, 0, 2.5f},
-        {"MAXENTITIES -3\nENTITYTIMEOUT -1\n", 1, 500, 12.0f},
-        {"MAXENTITIES many\nENTITYTIMEOUT nan\n", 1, 500, 12.0f},
-        {"MAXENTITIES 12x\nENTITYTIMEOUT 5s\n", 1, 500, 12.0f},
-        {"MAXENTITIES 99999999999999999999\nENTITYTIMEOUT 1e300\n", 1, volax::kMaxEntitiesLimit, 86400.0f},
-    };
-    for (const Row& r : rows) {
-        VolaxSettings s = parse(r.text);
-        EXPECT_EQ(s.traffic, r.traffic) << r.text;
-        EXPECT_EQ(s.maxEntities, r.maxEntities) << r.text;
-        EXPECT_FLOAT_EQ(s.entityTimeout, r.timeout) << r.text;
-    }
-}
-
 // Optional keys: defaults when absent, and never part of a freshly written file.
 TEST(VolaxIni, HeartbeatAndMarking) {
     const struct {
@@ -213,6 +190,36 @@ TEST(VolaxIni, HeartbeatAndMarking) {
     std::fclose(f);
     EXPECT_EQ(std::string(buffer).find("HEARTBEAT"), std::string::npos);
     EXPECT_EQ(std::string(buffer).find("MARKING"), std::string::npos);
+}
+
+TEST(VolaxIni, TrafficKeys) {
+    struct Row {
+        const char* text;
+        int traffic;
+        uint32_t maxEntities;
+        float timeout;
+    } rows[] = {
+        {"", 1, 500, 12.0f},
+        {"TRAFFIC 0\nMAXENTITIES 20\nENTITYTIMEOUT 0\n", 0, 20, 0.0f},
+        {"TRAFFIC 7\nMAXENTITIES 0\nENTITYTIMEOUT 2.5\n", 1, 0, 2.5f},
+        {"MAXENTITIES -3\nENTITYTIMEOUT -1\n", 1, 500, 12.0f},
+        {"MAXENTITIES many\nENTITYTIMEOUT nan\n", 1, 500, 12.0f},
+        {"MAXENTITIES 12x\nENTITYTIMEOUT 5s\n", 1, 500, 12.0f},
+        {"MAXENTITIES 99999999999999999999\nENTITYTIMEOUT 1e300\n", 1, volax::kMaxEntitiesLimit, 86400.0f},
+    };
+    for (const Row& r : rows) {
+        VolaxSettings s = parse(r.text);
+        EXPECT_EQ(s.traffic, r.traffic) << r.text;
+        EXPECT_EQ(s.maxEntities, r.maxEntities) << r.text;
+        EXPECT_FLOAT_EQ(s.entityTimeout, r.timeout) << r.text;
+    }
+    char buffer[512] = {};
+    FILE* f = fmemopen(buffer, sizeof buffer, "w");
+    ASSERT_TRUE(f);
+    ASSERT_TRUE(volax::writeSettings(f, VolaxSettings()));
+    std::fclose(f);
+    for (const char* key : {"TRAFFIC", "MAXENTITIES", "ENTITYTIMEOUT"})
+        EXPECT_EQ(std::string(buffer).find(key), std::string::npos) << key;
 }
 
 TEST(VolaxIni, KeysAreCaseSensitiveAndLaterLinesWin) {

@@ -42,7 +42,9 @@ TEST(ModelTable, MostSpecificRuleWins) {
 TEST(ModelTable, NoMatchWithoutACatchAll) {
     traffic::ModelTable table;
     std::vector<std::string> errors;
-    table.parse("1 2 * * * * * a.obj\n", "m.ini", errors);
+    table.parse("\xEF\xBB\xBF" "1 2 * * * * * a.obj\n", "m.ini", errors);  // after a byte-order mark
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(*table.lookup({1, 2, 0, 0, 0, 0, 0}), "a.obj");
     EXPECT_EQ(table.lookup({1, 1, 0, 0, 0, 0, 0}), nullptr);
 }
 

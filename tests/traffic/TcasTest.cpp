@@ -75,9 +75,9 @@ TEST(TcasTargets, NearestAirborneAirPlatformsOnly) {
     p.reflect(201, entity(state(100, 1000, {0, 20, 0}), kTank, {1, 1, 201}, "TANK"), 0);
     p.reflect(202, entity(state(200, 1000, {0, 300, 0}), kMissile, {1, 1, 202}, "AIM"), 0);
     p.reflect(203, entity(state(300, 1000, {0, 12, 0}), kAirliner, {1, 1, 203}, "TAXI"), 0);
-    Spatial parked = state(400, 1000, {0, 120, 0});
+    Spatial parked = state(400, 1000, {0, 0, 0});
     parked.isFrozen = 1;
-    p.reflect(204, entity(parked, kAirliner, {1, 1, 204}, "FROZEN"), 0);
+    p.reflect(204, entity(parked, kAirliner, {1, 1, 204}, "PARKED"), 0);
     advance(p, 0);
     ASSERT_EQ(p.tcasTargets().size(), traffic::kMaxTcasTargets);
     for (std::size_t i = 0; i < p.tcasTargets().size(); ++i) {
@@ -86,6 +86,16 @@ TEST(TcasTargets, NearestAirborneAirPlatformsOnly) {
     }
     EXPECT_EQ(p.drawn().size(), 10u);
     EXPECT_EQ(p.drawn()[0].key, 201u);
+}
+
+TEST(TcasTargets, APausedAircraftStaysATarget) {
+    traffic::TrafficPicture p;
+    Spatial paused = state(1000, 3000, {0, 120, 0});
+    paused.isFrozen = 1;
+    p.reflect(1, entity(paused, kAirliner, {1, 1, 1}, "PAUSED"), 0);
+    advance(p, 2);
+    ASSERT_EQ(p.tcasTargets().size(), 1u);
+    EXPECT_EQ(p.tcasTargets()[0].pose.vz, 0) << "drawn standing still";
 }
 
 TEST(TcasTargets, TerrainDecidesWhoIsOnTheGround) {

@@ -1,5 +1,5 @@
-// volax-fed monitor: subscribes to aircraft and reports what the federation
-// shows of them, one parseable line per event.
+// volax-fed monitor: subscribes to aircraft (or, with --all, every physical
+// entity) and reports what the federation shows of them, one parseable line per event.
 
 #include <RTI.hh>
 
@@ -18,6 +18,7 @@
 #include "QVCoordConv.h"
 #include "QVHLAAircraftObject.h"
 #include "QVHLAManager.h"
+#include "QVHLAPhysicalEntityObject.h"
 
 namespace volaxfed {
 
@@ -40,24 +41,56 @@ const char* const kMonitorHelp =
     "                      each named by its marking (else its instance name) and damage state\n"
     "  --every N           print only every Nth UPDATE of each aircraft (default 1)\n"
     "  --quiet             print no UPDATE lines\n"
+    "  --all               follow every physical entity (BaseEntity.PhysicalEntity: vehicles,\n"
+    "                      ships, people and munitions too), not only aircraft; END counts\n"
+    "                      them all as aircraft=COUNT\n"
     "The federate name defaults to volax-monitor.\n";
 
 namespace {
 
 class Monitor;
 
+// What the monitor keeps of each remote object, whichever class it is.
+struct MonitorRecord {
+    virtual ~MonitorRecord() = default;
+    bool announced = false;
+    unsigned long updates = 0;
+};
+
+// The values of one reflection as either class holds them; null where unknown.
+struct Seen {
+    const QVHLARootObject* object = nullptr;
+    const EntityIdentifier* id = nullptr;
+    const EntityType* type = nullptr;
+    const ForceIdentifier* force = nullptr;
+    const Spatial* spatial = nullptr;
+    bool spatialFresh = false;
+    const Marking* marking = nullptr;
+    const DamageState* damage = nullptr;
+};
+
 // The local picture of one remote aircraft; the manager's remote registry
 // owns it once discovered, and deletes it when the RTI removes the instance.
 // The monitor walks that registry rather than keeping a list of its own.
-class MonitoredAircraft : public QVHLAAircraftObject {
+class MonitoredAircraft : public QVHLAAircraftObject, public MonitorRecord {
 public:
     explicit MonitoredAircraft(Monitor* monitor) : monitor_(monitor) {}
     ~MonitoredAircraft() override;
-    QVHLARootObject* newInstance() override;
+    QVHLARootObject* newInstance() override { return new MonitoredAircraft(monitor_); }
     void attributesReflected() override;
 
-    bool announced = false;
-    unsigned long updates = 0;
+private:
+    Monitor* monitor_;
+};
+
+// The same for any physical entity (--all).
+class MonitoredEntity : public QVHLAPhysicalEntityObject, public MonitorRecord {
+public:
+    explicit MonitoredEntity(Monitor* monitor)
+        : QVHLAPhysicalEntityObject(PHYSICAL_ENTITY_CLASS), monitor_(monitor) {}
+    ~MonitoredEntity() override;
+    QVHLARootObject* newInstance() override { return new MonitoredEntity(monitor_); }
+    void attributesReflected() override;
 
 private:
     Monitor* monitor_;
@@ -68,8 +101,8 @@ public:
     Monitor(const std::string& trackPath, unsigned long every, bool quiet)
         : trackPath_(trackPath), every_(every), quiet_(quiet), kml_("VOLAX aircraft tracks") {}
 
-    void destroyed(MonitoredAircraft* a);
-    void reflected(MonitoredAircraft& a);
+    void destroyed(QVHLARootObject& object, MonitorRecord& record);
+    void reflected(MonitorRecord& record, const Seen& seen);
     void announcePending(const QVHLAManager& manager);
     // Writes the KML when due (force: now, whenever anything changed).
     bool flushTrack(bool force);
@@ -80,7 +113,7 @@ public:
     unsigned long updates() const { return totalUpdates_; }
 
 private:
-    void announce(MonitoredAircraft& a);
+    void announce(const QVHLARootObject& object, MonitorRecord& record);
 
     std::string trackPath_;
     unsigned long every_;
@@ -94,34 +127,65 @@ private:
 };
 
 MonitoredAircraft::~MonitoredAircraft() {
-    if (monitor_) monitor_->destroyed(this);
+    if (monitor_) monitor_->destroyed(*this, *this);
 }
-
-QVHLARootObject* MonitoredAircraft::newInstance() { return new MonitoredAircraft(monitor_); }
 
 void MonitoredAircraft::attributesReflected() {
-    if (monitor_) monitor_->reflected(*this);
+    if (!monitor_) return;
+    Seen seen;
+    seen.object = this;
+    if (isEntityIdentifierValid()) seen.id = &getEntityIdentifier();
+    if (isEntityTypeValid()) seen.type = &getEntityType();
+    if (isForceIdentifierValid()) seen.force = &forceIdentifier;
+    if (hasSpatial()) {
+        seen.spatialFresh = isSpatialPending();
+        seen.spatial = &takeSpatial();
+    }
+    if (isMarkingValid()) seen.marking = &getMarking();
+    if (isDamageStateValid()) seen.damage = &damageState;
+    monitor_->reflected(*this, seen);
 }
 
-void Monitor::announce(MonitoredAircraft& a) {
-    a.announced = true;
+MonitoredEntity::~MonitoredEntity() {
+    if (monitor_) monitor_->destroyed(*this, *this);
+}
+
+void MonitoredEntity::attributesReflected() {
+    if (!monitor_) return;
+    Seen seen;
+    seen.object = this;
+    if (isValid(ENTITY_IDENTIFIER)) seen.id = &entityIdentifier;
+    if (isValid(ENTITY_TYPE)) seen.type = &entityType;
+    if (isValid(FORCE_IDENTIFIER)) seen.force = &forceIdentifier;
+    if (isValid(SPATIAL)) {
+        seen.spatialFresh = isPending(SPATIAL);
+        seen.spatial = &spatial;
+    }
+    if (isValid(MARKING)) seen.marking = &marking;
+    if (isValid(DAMAGE_STATE)) seen.damage = &damageState;
+    clearPending();
+    monitor_->reflected(*this, seen);
+}
+
+void Monitor::announce(const QVHLARootObject& object, MonitorRecord& record) {
+    record.announced = true;
     ++aircraftSeen_;
-    printf("DISCOVER name=%s handle=%lu\n", a.getInstanceName().c_str(),
-           static_cast<unsigned long>(a.getInstanceHandle()));
+    printf("DISCOVER name=%s handle=%lu\n", object.getInstanceName().c_str(),
+           static_cast<unsigned long>(object.getInstanceHandle()));
 }
 
 void Monitor::announcePending(const QVHLAManager& manager) {
     for (const auto& entry : manager.getRemoteObjects()) {
-        auto* a = dynamic_cast<MonitoredAircraft*>(entry.second);
-        if (a && !a->announced) announce(*a);
+        auto* record = dynamic_cast<MonitorRecord*>(entry.second);
+        if (record && !record->announced) announce(*entry.second, *record);
     }
 }
 
-void Monitor::destroyed(MonitoredAircraft* a) {
-    if (quietShutdown_ || !a->isRemote()) return;  // the template, or the end of the run
-    if (!a->announced) announce(*a);
-    printf("REMOVE name=%s handle=%lu updates=%lu\n", a->getInstanceName().c_str(),
-           static_cast<unsigned long>(a->getInstanceHandle()), a->updates);
+void Monitor::destroyed(QVHLARootObject& object, MonitorRecord& record) {
+    if (quietShutdown_ || !object.isRemote()) return;  // the template, or the end of the run
+    if (!record.announced) announce(object, record);
+    printf("REMOVE name=%s handle=%lu updates=%lu\n", object.getInstanceName().c_str(),
+           static_cast<unsigned long>(object.getInstanceHandle()), record.updates);
 }
 
 void Monitor::dropAll(const QVHLAManager& manager) {
@@ -132,27 +196,28 @@ void Monitor::dropAll(const QVHLAManager& manager) {
     for (QVHLARootObject* object : remote) delete object;
 }
 
-void Monitor::reflected(MonitoredAircraft& a) {
-    if (!a.announced) announce(a);
-    ++a.updates;
+void Monitor::reflected(MonitorRecord& record, const Seen& seen) {
+    const QVHLARootObject& a = *seen.object;
+    if (!record.announced) announce(a, record);
+    ++record.updates;
     ++totalUpdates_;
 
     char id[64] = "-", type[96] = "-", force[16] = "-";
-    if (a.isEntityIdentifierValid()) {
-        const EntityIdentifier& e = a.getEntityIdentifier();
+    if (seen.id) {
+        const EntityIdentifier& e = *seen.id;
         snprintf(id, sizeof id, "%u:%u:%u", e.site, e.application, e.entityNumber);
     }
-    if (a.isEntityTypeValid()) {
-        const EntityType& t = a.getEntityType();
+    if (seen.type) {
+        const EntityType& t = *seen.type;
         snprintf(type, sizeof type, "%u:%u:%u:%u:%u:%u:%u", t.kind, t.domain, t.country, t.category,
                  t.subcategory, t.specific, t.extra);
     }
-    if (a.isForceIdentifierValid()) snprintf(force, sizeof force, "%u", a.getForceIdentifier());
+    if (seen.force) snprintf(force, sizeof force, "%u", *seen.force);
 
     char where[256] = "lat=- lon=- h=- gs=- hdg=- vs=- frozen=-";
-    if (a.hasSpatial()) {
-        const bool fresh = a.isSpatialPending();
-        const Spatial& s = a.takeSpatial();
+    if (seen.spatial) {
+        const bool fresh = seen.spatialFresh;
+        const Spatial& s = *seen.spatial;
         double lat, lon, h;
         if (QVCoordConv::gcc2gdcDouble(s.worldLocation.x, s.worldLocation.y, s.worldLocation.z, lat, lon, h)) {
             const GroundTrack g = groundTrackFromGeocentric(lat, lon, s.velocity.x, s.velocity.y, s.velocity.z);
@@ -163,20 +228,20 @@ void Monitor::reflected(MonitoredAircraft& a) {
             snprintf(where, sizeof where, "lat=- lon=- h=- gs=- hdg=- vs=- frozen=%u", s.isFrozen);
         }
     }
-    const std::string marking = a.isMarkingValid() ? markingText(a.getMarking()) : std::string();
-    const char* damage = a.isDamageStateValid() ? damageStateName(a.getDamageState()) : "-";
+    const std::string marking = seen.marking ? markingText(*seen.marking) : std::string();
+    const char* damage = seen.damage ? damageStateName(*seen.damage) : "-";
     if (!trackPath_.empty()) {
         kml_.setDescription(a.getInstanceName(), "name=" + a.getInstanceName() + " id=" + id + " type=" + type +
                                                      " force=" + force + " damage=" + damage);
         std::string label = marking.empty() ? a.getInstanceName() : marking;
-        if (a.isDamageStateValid()) label += std::string(" [") + damage + "]";
+        if (seen.damage) label += std::string(" [") + damage + "]";
         kml_.setLabel(a.getInstanceName(), label);
     }
 
-    if (quiet_ || (a.updates - 1) % every_ != 0) return;
+    if (quiet_ || (record.updates - 1) % every_ != 0) return;
     printf("UPDATE name=%s handle=%lu id=%s type=%s force=%s %s damage=%s marking=%s\n", a.getInstanceName().c_str(),
            static_cast<unsigned long>(a.getInstanceHandle()), id, type, force, where, damage,
-           a.isMarkingValid() ? marking.c_str() : "-");
+           seen.marking ? marking.c_str() : "-");
 }
 
 bool Monitor::flushTrack(bool force) {
@@ -194,7 +259,7 @@ bool Monitor::flushTrack(bool force) {
 }  // namespace
 
 int runMonitor(int argc, char** argv) {
-    Options options = makeOptions({"duration", "track", "every"}, {"quiet"});
+    Options options = makeOptions({"duration", "track", "every"}, {"quiet", "all"});
     int status;
     if (!parseCommandLine(options, argc, argv, kMonitorHelp, &status)) return status;
 
@@ -218,32 +283,56 @@ int runMonitor(int argc, char** argv) {
     if (!session.join()) return kExitFailure;
     QVHLAManager& manager = session.manager();
 
-    auto* prototype = new MonitoredAircraft(&monitor);
-    if (!prototype->getHandles() || !prototype->subscribe()) {
-        fail("cannot subscribe to aircraft: " +
-             session.reason("QVHLAAircraftObject::getHandles",
-                            session.reason("QVHLAAircraftObject::subscribe", "the RTI refused")));
-        delete prototype;
-        return kExitFailure;
-    }
-    if (!manager.registerObjectTemplate(QVHLAAircraftObject::classHandle, prototype)) {
-        delete prototype;
-        fail("cannot register the aircraft template");
-        return kExitFailure;
-    }
-
-    // Owners answer with their current values at their next update.
-    try {
-        std::unique_ptr<RTI::AttributeHandleSet> attrs(RTI::AttributeHandleSetFactory::create(6));
+    // One template at the class subscribed: every subclass's instances are discovered as it.
+    const bool all = options.has("all");
+    RTI::ObjectClassHandle subscribed = 0;
+    std::unique_ptr<RTI::AttributeHandleSet> attrs(RTI::AttributeHandleSetFactory::create(6));
+    if (all) {
+        auto* prototype = new MonitoredEntity(&monitor);
+        if (!prototype->getHandles() || !prototype->subscribe()) {
+            fail("cannot subscribe to physical entities: " +
+                 session.reason("QVHLAPhysicalEntityObject::getHandles",
+                                session.reason("QVHLAPhysicalEntityObject::subscribe()", "the RTI refused")));
+            delete prototype;
+            return kExitFailure;
+        }
+        subscribed = prototype->getClassHandle();
+        const QVHLAPhysicalEntityObject::Handles* h =
+            QVHLAPhysicalEntityObject::findHandles(QVHLAPhysicalEntityObject::PHYSICAL_ENTITY_CLASS);
+        for (RTI::AttributeHandle a : h->attribute) attrs->add(a);
+        if (!manager.registerObjectTemplate(subscribed, prototype)) {
+            delete prototype;
+            fail("cannot register the entity template");
+            return kExitFailure;
+        }
+    } else {
+        auto* prototype = new MonitoredAircraft(&monitor);
+        if (!prototype->getHandles() || !prototype->subscribe()) {
+            fail("cannot subscribe to aircraft: " +
+                 session.reason("QVHLAAircraftObject::getHandles",
+                                session.reason("QVHLAAircraftObject::subscribe", "the RTI refused")));
+            delete prototype;
+            return kExitFailure;
+        }
+        subscribed = QVHLAAircraftObject::classHandle;
         attrs->add(QVHLAAircraftObject::entityIdentifierHandle);
         attrs->add(QVHLAAircraftObject::entityTypeHandle);
         attrs->add(QVHLAAircraftObject::spatialHandle);
         attrs->add(QVHLAAircraftObject::forceIdentifierHandle);
         attrs->add(QVHLAAircraftObject::markingHandle);
         attrs->add(QVHLAAircraftObject::damageStateHandle);
-        manager.getRTIAmbassador().requestClassAttributeValueUpdate(QVHLAAircraftObject::classHandle, *attrs);
+        if (!manager.registerObjectTemplate(subscribed, prototype)) {
+            delete prototype;
+            fail("cannot register the aircraft template");
+            return kExitFailure;
+        }
+    }
+
+    // Owners answer with their current values at their next update.
+    try {
+        manager.getRTIAmbassador().requestClassAttributeValueUpdate(subscribed, *attrs);
     } catch (RTI::Exception& e) {
-        fail(std::string("cannot request current aircraft values: ") + (e._reason ? e._reason : "RTI error"));
+        fail(std::string("cannot request current values: ") + (e._reason ? e._reason : "RTI error"));
     }
 
     printf("JOINED federation=%s federate=%s\n", session.settings().federation.c_str(),
@@ -267,7 +356,7 @@ int runMonitor(int argc, char** argv) {
     // which would delete them as the federation's objects.
     monitor.dropAll(manager);
     if (!session.resign()) result = kExitFailure;
-    manager.registerObjectTemplate(QVHLAAircraftObject::classHandle, nullptr);
+    manager.registerObjectTemplate(subscribed, nullptr);
     if (!monitor.flushTrack(true)) result = kExitFailure;
     printf("END aircraft=%lu updates=%lu\n", monitor.aircraftSeen(), monitor.updates());
     fflush(stdout);
