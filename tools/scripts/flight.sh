@@ -63,8 +63,8 @@ check "VOLAX created its ownship when the aircraft was loaded (AUTOCREATE 1)" gr
 check "the entity type came from volaxexp.ini (cessna_172)" \
   grep -qx 'Set AC# 0 to Entitytype (1, 2, 225, 1, 1, 1, 0)' "$TRACE"
 
-# 3. A monitor federate with a KML track.
-start_monitor "$MON" --track "$KML"
+# 3. A monitor federate following every physical entity, with a KML track.
+start_monitor "$MON" --all --track "$KML"
 if wait_for "$MON" '^JOINED ' 10; then
   step_ok "monitor joined as volax-monitor"
 else
@@ -130,10 +130,10 @@ else
   step_fail "VOLAX did not draw 3 aircraft and a ground vehicle with the aircraft on TCAS (see traffic.txt)"
 fi
 check "the truck is drawn but not TCAS traffic" bash -c "! grep -q ' flight=TRUCK' '$TRAFFIC'"
-if wait_for "$MON" "^UPDATE .*type=1:2:225:1:1:0:0 " 10; then
-  step_ok "monitor follows the synthetic aircraft too ($(grep -c '^DISCOVER ' "$MON") aircraft discovered)"
+if wait_for "$MON" "^UPDATE .*type=1:2:225:1:1:0:0 " 10 && wait_for "$MON" "^UPDATE .*type=1:1:225:1:1:0:0 " 10; then
+  step_ok "monitor follows the synthetic traffic too ($(grep -c '^DISCOVER ' "$MON") entities discovered)"
 else
-  step_fail "monitor did not see the synthetic aircraft"
+  step_fail "monitor did not see the synthetic aircraft and the truck"
 fi
 # They leave: fly deletes its entities on the way out, VOLAX removes them.
 BEFORE=$(wc -l <"$TRAFFIC")
@@ -201,10 +201,14 @@ fi
 stop_pid "$MONITOR_PID" INT 10; MON_STATUS=$?
 check "monitor ended cleanly (exit status $MON_STATUS)" test "$MON_STATUS" -eq 0
 check "monitor reported no errors" test ! -s "${MON%.txt}.err"
-OFF=$(awk '/<coordinates>/{c=1;next} /<\/coordinates>/{c=0}
-  c { split($0, p, ","); if ((p[1]-8.5555)^2 + (p[2]-47.4582)^2 > 0.01 || p[3] < 500 || p[3] > 1000) n++ }
+OFF=$(awk -v own="<description>name=$NAME " 'index($0, "<description>") { mine = index($0, own) == 1 }
+  /<coordinates>/{c=1;next} /<\/coordinates>/{c=0}
+  c && mine { split($0, p, ","); if ((p[1]-8.5555)^2 + (p[2]-47.4582)^2 > 0.01 || p[3] < 500 || p[3] > 1000) n++ }
   END { print n+0 }' "$KML" 2>/dev/null)
-check "every track point lies on the route near Zurich, 500-1000 m high ($OFF off)" test "${OFF:-1}" -eq 0
+check "every point of the ownship's track lies on the route near Zurich, 500-1000 m high ($OFF off)" \
+  test "${OFF:-1}" -eq 0
+check "track.kml shows every track: the ownship, DEMO1-3 and TRUCK1" \
+  bash -c "for m in DEMO1 DEMO2 DEMO3 TRUCK1; do grep -q \"<name>\$m \" '$KML' || exit 1; done"
 POINTS=$(awk '/<coordinates>/{c=1;next} /<\/coordinates>/{c=0} c' "$KML" 2>/dev/null | wc -l)
 check "track.kml holds the track of $NAME ($POINTS points)" \
   bash -c "grep -q '<description>name=$NAME ' '$KML' && (( $POINTS >= 3 ))"
