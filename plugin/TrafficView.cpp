@@ -188,8 +188,6 @@ void forgetTrafficModelLoads() { TrafficModels::forgetPendingLoads(); }
 
 void trafficPlanesAvailable() { view().tcas.planesAvailable(); }
 
-int trafficInstanceCount() { return static_cast<int>(view().drawn.size()); }
-
 bool trafficNeedsEveryFrame() { return view().active && trafficActive() && trafficPicture().size() > 0; }
 
 }  // namespace volax

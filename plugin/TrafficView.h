@@ -22,8 +22,6 @@ void unloadTrafficModels();
 void forgetTrafficModelLoads();
 // The AI aircraft became available (the planesAvailable entry point).
 void trafficPlanesAvailable();
-// The number of instances drawn now (for tests and traces).
-int trafficInstanceCount();
 // Remote entities are held: the flight loop must run every frame so that they
 // move smoothly.
 bool trafficNeedsEveryFrame();
