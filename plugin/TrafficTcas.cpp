@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "PluginState.h"
 #include "XPLMGraphics.h"
