@@ -213,7 +213,12 @@ void readPackage(const std::string& dir, const std::string& relDir) {
         std::string cmd, virt, file;
         if (!(w >> cmd)) continue;
         if (cmd != "EXPORT" && cmd != "EXPORT_EXTEND" && cmd != "EXPORT_BACKUP") continue;
-        if (!(w >> virt >> file)) continue;
+        if (!(w >> virt)) continue;
+        std::getline(w, file);  // the rest of the line: file names may hold spaces
+        const size_t b = file.find_first_not_of(" \t");
+        const size_t e = file.find_last_not_of(" \t\r");
+        if (b == std::string::npos) continue;
+        file = file.substr(b, e - b + 1);
         std::replace(file.begin(), file.end(), ':', '/');
         auto& files = objects().library[virt];
         const std::string rel = relDir + "/" + file;

@@ -168,13 +168,13 @@ TEST_F(Scenery, WhatAnUnloadedPluginLeftIsReportedAndReleased) {
 TEST_F(Scenery, LibraryPathsResolveThroughLibraryFiles) {
     write("Custom Scenery/B pack/library.txt",
           "A\n800\nLIBRARY\n\nEXPORT volax/traffic/jet.obj objects/jet.obj\n"
-          "EXPORT_EXTEND volax/traffic/jet.obj objects/jet2.obj\n");
+          "EXPORT_EXTEND volax/traffic/jet.obj objects/jet 2.obj\n");
     write("Resources/default scenery/lib/library.txt", "A\n800\nLIBRARY\nEXPORT volax/traffic/truck.obj truck.obj\n");
     setenv("HOSTTEST_LIB", "volax/traffic/jet.obj", 1);
     load(HOSTTEST_PLUGIN);
     xphost::selectMenuItem("HostTest", "Lookup");
     EXPECT_TRUE(logHas("HostTest: library Custom Scenery/B pack/objects/jet.obj ref"));
-    EXPECT_TRUE(logHas("HostTest: library Custom Scenery/B pack/objects/jet2.obj ref"));
+    EXPECT_TRUE(logHas("HostTest: library Custom Scenery/B pack/objects/jet 2.obj ref"));
     EXPECT_TRUE(logHas("HostTest: lookup 2"));
     setenv("HOSTTEST_LIB", "volax/traffic/truck.obj", 1);
     xphost::selectMenuItem("HostTest", "Lookup");
