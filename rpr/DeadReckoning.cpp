@@ -82,6 +82,8 @@ Vec vec(const Vector3f& v) { return {v.x, v.y, v.z}; }
 
 }  // namespace
 
+Rotation3 multiply(const Rotation3& a, const Rotation3& b) { return mul(a, b); }
+
 bool isDeadReckoningAlgorithm(DeadReckoningAlgorithm algorithm) {
     return algorithm >= DRM_STATIC && algorithm <= DRM_FVB;
 }

@@ -63,6 +63,8 @@ bool deadReckon(const Spatial& state, double dt, DeadReckonedState& out);
 
 // The world-to-body rotation of an orientation, as a body-to-world matrix.
 Rotation3 bodyToWorldFromEuler(double psi, double theta, double phi);
+// a * b.
+Rotation3 multiply(const Rotation3& a, const Rotation3& b);
 // psi, theta, phi of a body-to-world matrix (theta in [-pi/2, pi/2]).
 void eulerFromBodyToWorld(const Rotation3& bodyToWorld, double& psi, double& theta, double& phi);
 

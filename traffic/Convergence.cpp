@@ -21,13 +21,6 @@ Rotation3 axisAngle(const double axis[3], double angle) {
     return r;
 }
 
-Rotation3 mul(const Rotation3& a, const Rotation3& b) {
-    Rotation3 r;
-    for (int i = 0; i < 3; ++i)
-        for (int j = 0; j < 3; ++j) r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j];
-    return r;
-}
-
 Rotation3 mulTransposed(const Rotation3& a, const Rotation3& b) {  // a * b^T
     Rotation3 r;
     for (int i = 0; i < 3; ++i)
@@ -91,7 +84,7 @@ void Correction::apply(double now, DeadReckonedState& state) const {
     if (!active(now)) return;
     const double k = left(now);
     for (int i = 0; i < 3; ++i) state.position[i] += k * offset_[i];
-    if (angle_ != 0) state.bodyToWorld = mul(axisAngle(axis_, k * angle_), state.bodyToWorld);
+    if (angle_ != 0) state.bodyToWorld = multiply(axisAngle(axis_, k * angle_), state.bodyToWorld);
 }
 
 }  // namespace traffic

@@ -2,8 +2,14 @@
 //
 // Fed by the plugin from discoveries, reflections and removals; advanced once per
 // frame by the display, which then reads the entities to draw (the nearest
-// maxEntities to the ownship) and the TCAS targets (the nearest airborne ones,
-// at most 63). Knows neither X-Plane nor the RTI.
+// maxEntities to the ownship) and the TCAS targets (the nearest airborne air
+// platforms, at most 63, drawn or not, each with a mode-S address that stays
+// while the entity lives). Knows neither X-Plane nor the RTI.
+//
+// Each entity is dead-reckoned with its own algorithm from its last update. An
+// update that disagrees with what was on screen is converged to within a second
+// (Convergence.h); a refused state (SpatialCheck.h) is not drawn, or frozen in
+// place, with one trace line per reason.
 //
 // Times are seconds on one monotonic clock chosen by the caller (the same for
 // feeding and advancing). Memory is bounded: at most `capacity` entities are held;

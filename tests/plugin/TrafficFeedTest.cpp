@@ -290,6 +290,25 @@ TEST_F(TrafficFeed, TrafficZeroSubscribesNothing) {
     EXPECT_TRUE(manager->getRemoteObjects().empty());
 }
 
+// Synthetic entities register as the class their kind and domain name, and the FED file knows each.
+TEST_F(TrafficFeed, EachEntityTypeRegistersAsAClassOfTheTree) {
+    const struct {
+        EntityType type;
+        const char* cls;
+    } rows[] = {
+        {{1, 1, 0, 0, 0, 0, 0}, "Platform.GroundVehicle"},     {{1, 2, 0, 0, 0, 0, 0}, "Platform.Aircraft"},
+        {{1, 3, 0, 0, 0, 0, 0}, "Platform.SurfaceVessel"},     {{1, 4, 0, 0, 0, 0, 0}, "Platform.SubmersibleVessel"},
+        {{1, 5, 0, 0, 0, 0, 0}, "Platform.Spacecraft"},        {{1, 0, 0, 0, 0, 0, 0}, "Platform"},
+        {{2, 2, 0, 0, 0, 0, 0}, "Munition"},                   {{3, 1, 0, 0, 0, 0, 0}, "Lifeform.Human"},
+        {{9, 1, 0, 0, 0, 0, 0}, ""},
+    };
+    for (const auto& r : rows) {
+        const std::string expected = std::string("BaseEntity.PhysicalEntity") + (*r.cls ? "." : "") + r.cls;
+        EXPECT_EQ(QVHLAPhysicalEntityObject::classNameFor(r.type), expected);
+        EXPECT_NO_THROW(peer.rti.getObjectClassHandle(expected.c_str())) << expected;
+    }
+}
+
 // What the framework class sends, as a strict RPR peer reads it.
 TEST_F(TrafficFeed, LocalEntitiesSendTheRprLayout) {
     struct Local : QVHLAPhysicalEntityObject {
