@@ -241,6 +241,20 @@ TEST_F(TrafficView, AnotherHolderOfTheAircraftLeavesTheInstancesAndIsSaidOnce) {
     EXPECT_EQ(count(log(), "VOLAX: another plugin holds the AI aircraft"), 1);
 }
 
+TEST_F(TrafficView, VolaxKeepsTheAircraftWhenAnotherPluginAsks) {
+    start();
+    peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500));
+    run(0.5);
+    xphost::otherPluginAcquiresPlanes();  // VOLAX hears message 111 and keeps them: its traffic is flown by people
+    run(0.5);
+    EXPECT_EQ(xphost::planesController(), index);
+    EXPECT_EQ(xphost::tcasTargets().size(), 1u);
+    select("Resign");  // now the waiting plugin gets them
+    EXPECT_EQ(xphost::planesController(), -2);
+    unload();
+    EXPECT_TRUE(contains(traceText(), "XPLM_MSG_RELEASE_PLANES from plugin 1000: keeping the AI aircraft"));
+}
+
 TEST_F(TrafficView, Traffic0DrawsNothingAndTakesNothing) {
     start("TRAFFIC 0\n");
     peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500));
