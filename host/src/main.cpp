@@ -123,6 +123,7 @@ void usage(FILE* f) {
 "  t=<s> instance=<id> model=<path> lat=<deg> lon=<deg> h=<m> hdg=<deg>\n"
 "  t=<s> tcas slot=<n> modeS=<hex> flight=<id> ssr=<mode> lat=.. lon=.. h=.. hdg=..\n"
 "h is the height above the ellipsoid; hdg the heading in the local frame.\n"
+"The world has no land: terrain probes find the sea surface (the ellipsoid).\n"
 "\n"
 "Exit status: 0 done; 1 a plugin file could not be loaded; 2 bad options,\n"
 "route or scenario; 3 a plugin threw an exception (the run stopped cleanly).\n"
