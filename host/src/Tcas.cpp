@@ -9,7 +9,11 @@
 //   - X-Plane fills in lat/lon/ele, hpath/vpath/V_msc and the relative
 //     bearing, distance and altitude of every live target, and counts them in
 //     tcas_num_acf;
-//   - every target squawks mode C (ssr_mode 3) unless told otherwise.
+//   - every target squawks mode C (ssr_mode 3) unless told otherwise;
+//   - a target is updated in absolute mode (x/y/z written: X-Plane fills in
+//     the relative bearing, distance and altitude) or in relative mode (those
+//     three written: X-Plane places it from the user's aircraft, its altitude
+//     from elevations, not local y); the last write wins.
 
 #include "HostState.h"
 #include "XPLMHost.h"
@@ -33,7 +37,11 @@ const double kRadToDeg = 180.0 / 3.14159265358979323846;
 
 struct Tcas {
     long long written[kSlots];  // frame of the last position write, -1 never
-    Tcas() { std::fill(written, written + kSlots, -1LL); }
+    bool relative[kSlots];      // the last write was relative bearing, distance, altitude
+    Tcas() {
+        std::fill(written, written + kSlots, -1LL);
+        std::fill(relative, relative + kSlots, false);
+    }
 };
 
 Tcas& tcas() {
@@ -49,9 +57,13 @@ bool overrideOn() {
 bool holderWrites(const DataRef&) { return currentPlugin() >= 0 && currentPlugin() == planesHolder(); }
 bool holderWritesOverridden(const DataRef& d) { return holderWrites(d) && overrideOn(); }
 
-void positionWritten(DataRef&, int first, int count) {
+void positionWritten(DataRef& d, int first, int count) {
     const long long now = cycle();
-    for (int i = first; i < first + count && i < kSlots; ++i) tcas().written[i] = now;
+    const bool relative = d.path.find("/indicators/relative_") != std::string::npos;
+    for (int i = first; i < first + count && i < kSlots; ++i) {
+        tcas().written[i] = now;
+        tcas().relative[i] = relative;
+    }
 }
 
 bool live(int slot, long long now) {
@@ -69,6 +81,7 @@ void forgetSlot(int slot) {
     for (const char* n : {"lat", "lon", "ele", "hpath", "vpath", "V_msc"})
         ref((std::string("sim/cockpit2/tcas/targets/position/") + n).c_str()).floats[slot] = 0;
     tcas().written[slot] = -1;
+    tcas().relative[slot] = false;
 }
 
 }  // namespace
@@ -76,6 +89,13 @@ void forgetSlot(int slot) {
 void applyTcasRules(DataRef& d) {
     if (d.path == "sim/operation/override/override_TCAS") {
         d.mayWrite = holderWrites;
+        return;
+    }
+    if (d.path.find("/indicators/relative_") != std::string::npos) {
+        d.writable = true;
+        d.reservedElements = 1;
+        d.mayWrite = holderWritesOverridden;
+        d.written = positionWritten;
         return;
     }
     if (!d.writable) return;
@@ -143,6 +163,18 @@ void tcasFrame() {
         }
         ++alive;
         double la, lo, h;
+        if (tcas().relative[s]) {
+            // Placed from the user's aircraft: bearing clockwise from its
+            // heading, distance along the ground, altitude from elevations.
+            const double b = (me.psi + bearing.floats[s]) / kRadToDeg;
+            const double px = me.x + distance.floats[s] * std::sin(b), pz = me.z - distance.floats[s] * std::cos(b);
+            localToWorld(px, me.y, pz, &la, &lo, &h);
+            double lx, ly, lz;
+            XPLMWorldToLocal(la, lo, me.elevation + altitude.floats[s], &lx, &ly, &lz);
+            x.floats[s] = static_cast<float>(lx);
+            y.floats[s] = static_cast<float>(ly);
+            z.floats[s] = static_cast<float>(lz);
+        }
         localToWorld(x.floats[s], y.floats[s], z.floats[s], &la, &lo, &h);
         lat.floats[s] = static_cast<float>(la);
         lon.floats[s] = static_cast<float>(lo);

@@ -132,6 +132,14 @@ void menuHandler(void* menuRef, void* itemRef) {
         gTcas = true;
         writeTarget();
         logf("tcas override=%d", XPLMGetDatai(XPLMFindDataRef("sim/operation/override/override_TCAS")));
+    } else if (item == "tcasrelative") {
+        // Slot 2 in relative mode: 1 km off the right wing, 300 m above.
+        float bearing = 90, distance = 1000, altitude = 300;
+        int id = 0x123456;
+        XPLMSetDatavi(XPLMFindDataRef("sim/cockpit2/tcas/targets/modeS_id"), &id, 2, 1);
+        XPLMSetDatavf(XPLMFindDataRef("sim/cockpit2/tcas/indicators/relative_bearing_degs"), &bearing, 2, 1);
+        XPLMSetDatavf(XPLMFindDataRef("sim/cockpit2/tcas/indicators/relative_distance_mtrs"), &distance, 2, 1);
+        XPLMSetDatavf(XPLMFindDataRef("sim/cockpit2/tcas/indicators/relative_altitude_mtrs"), &altitude, 2, 1);
     } else if (item == "tcasstop") {
         gTcas = false;
     } else if (item == "break") {
@@ -181,7 +189,8 @@ PLUGIN_API int XPluginEnable(void) {
                                             {"Break", "break"}, {"Obj", "obj"}, {"Obj async", "objasync"},
                                             {"Unload", "unload"}, {"Instance", "instance"},
                                             {"Destroy instance", "destroyinstance"}, {"Lookup", "lookup"},
-                                            {"TCAS", "tcas"}, {"TCAS stop", "tcasstop"}};
+                                            {"TCAS", "tcas"}, {"TCAS stop", "tcasstop"},
+                                            {"TCAS relative", "tcasrelative"}};
     for (auto& item : kItems) {
         const int index = XPLMAppendMenuItem(gMenu, item[0], const_cast<char*>(item[1]), 1);
         if (std::strcmp(item[1], "off") == 0) XPLMEnableMenuItem(gMenu, index, 0);

@@ -8,6 +8,7 @@
 #include "XPLMDataAccess.h"
 #include "XPLMPlanes.h"
 
+#include <cmath>
 #include <fstream>
 #include <iterator>
 
@@ -53,6 +54,30 @@ TEST_F(Tcas, OnlyTheHolderOfTheAircraftWritesTargets) {
     EXPECT_NEAR(targets[0].ele, h, 0.01);
     EXPECT_NEAR(xphost::getFloatArray("sim/cockpit2/tcas/targets/position/lat")[1], lat, 1e-4);
 #endif
+}
+
+TEST_F(Tcas, RelativeModePlacesTheTargetFromTheUsersAircraft) {
+    load(HOSTTEST_PLUGIN);
+    xphost::selectMenuItem("HostTest", "Acquire");
+    xphost::selectMenuItem("HostTest", "TCAS");
+    xphost::selectMenuItem("HostTest", "TCAS relative");
+    xphost::runFrames(1);
+    const xphost::FlightState me = xphost::flightState();
+    const auto targets = xphost::tcasTargets();
+    ASSERT_EQ(targets.size(), 2u);
+    const xphost::TcasTarget& t = targets[1];
+    EXPECT_EQ(t.slot, 2);
+    EXPECT_EQ(t.modeS, 0x123456);
+    // Altitude from elevations, not local y; 1 km off the right wing.
+    EXPECT_NEAR(t.ele, me.elevation + 300, 0.5);
+    const double heading = (me.psi + 90) * M_PI / 180;
+    EXPECT_NEAR(t.x, me.x + 1000 * std::sin(heading), 0.5);
+    EXPECT_NEAR(t.z, me.z - 1000 * std::cos(heading), 0.5);
+    // A relative write while the plugin holds nothing is refused like the rest.
+    xphost::selectMenuItem("HostTest", "Release");
+    xphost::selectMenuItem("HostTest", "TCAS relative");
+    xphost::runFrames(1);
+    EXPECT_TRUE(xphost::tcasTargets().empty());
 }
 
 TEST_F(Tcas, TargetsNotWrittenForTenFramesAreDropped) {
