@@ -48,7 +48,8 @@ struct BodyIntegrals {
     Rotation3 r2;    // int_0^dt s exp([w]x s) ds
 };
 
-BodyIntegrals integrals(const Vec& w, double t) {
+// `turn` and `travel` say which of the results are wanted (the others are left unset).
+BodyIntegrals integrals(const Vec& w, double t, bool turn = true, bool travel = true) {
     const double rate = std::sqrt(w.x * w.x + w.y * w.y + w.z * w.z);
     const double th = rate * t;
     const double t2 = t * t, t3 = t2 * t, t4 = t3 * t;
@@ -71,10 +72,12 @@ BodyIntegrals integrals(const Vec& w, double t) {
         s2 = (sn - th * cs) / r3;
         c2 = (t2 / 2 - (th * sn + cs - 1) / r2) / r2;
     }
-    BodyIntegrals out;
-    out.turn = skewPolynomial(w, 1, s0, c0);
-    out.r1 = skewPolynomial(w, t, s1, c1);
-    out.r2 = skewPolynomial(w, t2 / 2, s2, c2);
+    BodyIntegrals out{};
+    if (turn) out.turn = skewPolynomial(w, 1, s0, c0);
+    if (travel) {
+        out.r1 = skewPolynomial(w, t, s1, c1);
+        out.r2 = skewPolynomial(w, t2 / 2, s2, c2);
+    }
     return out;
 }
 
@@ -142,7 +145,7 @@ void DeadReckoner::position(double dt, double out[3]) const {
     const Vec acc = accelerates_ ? vec(state_.acceleration) : Vec{0, 0, 0};
     Vec d;
     if (body_ && rotates_) {
-        const BodyIntegrals k = integrals(vec(state_.angularVelocity), dt);
+        const BodyIntegrals k = integrals(vec(state_.angularVelocity), dt, false, true);
         const Vec d1 = mul(k.r1, v0), d2 = mul(k.r2, acc);
         d = mul(m0_, Vec{d1.x + d2.x, d1.y + d2.y, d1.z + d2.z});
     } else {
@@ -172,7 +175,7 @@ void DeadReckoner::extrapolate(double dt, DeadReckonedState& out, bool withEuler
     if (a != DRM_STATIC) {
         const Vec vt{v0.x + acc.x * dt, v0.y + acc.y * dt, v0.z + acc.z * dt};
         if (rotates_) {
-            const BodyIntegrals k = integrals(vec(state_.angularVelocity), dt);
+            const BodyIntegrals k = integrals(vec(state_.angularVelocity), dt, true, body_);
             m = mul(m0_, k.turn);
             if (body_) {
                 const Vec d1 = mul(k.r1, v0), d2 = mul(k.r2, acc);
