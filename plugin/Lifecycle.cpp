@@ -133,6 +133,7 @@ int pluginStart(char* name, char* signature, char* description) {
 void pluginStop() {
     trace("VOLAX plugin STOP\n");
     forgetTrafficModelLoads();
+    stopTrafficFeed();  // kept by a resign that failed at disable
     destroyOwnship();
     if (prefsFile) {
         std::fclose(prefsFile);
@@ -167,6 +168,7 @@ int pluginEnable() {
         setJoinedMenu();
         registerTick();
         if (settings.autoCreate != 0) createOwnship();
+        startTrafficView();
     } else if (settings.autoJoin != 0) {
         doJoin();
     } else {
@@ -235,6 +237,8 @@ void menuSelect(void* /*menuRef*/, void* itemRef) {
         doJoin();
     } else if (std::strcmp(ref, kResignRef) == 0) {
         doResign();
+        // Still joined: the federation's entities are still there to be shown.
+        if (QVHLAManager::getInstance()->isJoined()) startTrafficView();
     } else if (std::strcmp(ref, kCreateRef) == 0) {
         createOwnship();
     }
@@ -317,8 +321,11 @@ void doResign() {
     trace("VOLAX plugin RESIGN\n");
     stopTrafficView();
     destroyOwnship();
-    stopTrafficFeed();
+    // The feed goes only with a resign that worked: the RTI does not discover
+    // again what it already told us of, so a feed stopped while still joined
+    // would leave the federation's entities unseen until the next join.
     if (QVHLAManager::getInstance()->resignFederation()) {
+        stopTrafficFeed();
         XPLMUnregisterFlightLoopCallback(VOLAXTick, nullptr);
         tickRegistered = false;
         setItemEnabled(menu.resignItem, false);

@@ -19,6 +19,10 @@
 #include "PluginHarness.h"
 #include "TrafficPeer.h"
 
+#if VOLAX_OWN_RTI_FLAG
+#include "RTIfaultInjection.hh"
+#endif
+
 namespace {
 
 const char kModels[] = "Resources/plugins/VOLAX/models/";
@@ -295,5 +299,37 @@ TEST_F(TrafficView, ModelsLoadAgainAfterAReloadThatCutTheirLoadsShort) {
     run(1.0);
     EXPECT_EQ(xphost::drawnInstances().size(), 1u) << traceText();
 }
+
+#if VOLAX_OWN_RTI_FLAG
+// A resign that fails leaves VOLAX in the federation: the entities it knows
+// are still drawn, from the menu at once, after a disable at the next enable.
+TEST_F(TrafficView, AFailedResignKeepsTheFederationsTraffic) {
+    start();
+    peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500));
+    run(1.0);
+    ASSERT_EQ(xphost::drawnInstances().size(), 1u);
+
+    rtitest::failNextCall<RTI::RTIinternalError>("resignFederationExecution", "refused");
+    select("Resign");
+    ASSERT_EQ(menuStates().substr(0, 2), "01") << "still joined";
+    run(0.5);
+    EXPECT_EQ(xphost::drawnInstances().size(), 1u) << "menu";
+    EXPECT_EQ(xphost::tcasTargets().size(), 1u) << "menu";
+
+    rtitest::failNextCall<RTI::RTIinternalError>("resignFederationExecution", "refused");
+    xphost::disablePlugin(index);
+    EXPECT_TRUE(xphost::drawnInstances().empty());
+    EXPECT_EQ(xphost::planesController(), -1);
+    ASSERT_TRUE(xphost::enablePlugin(index));
+    run(0.5);
+    EXPECT_EQ(xphost::drawnInstances().size(), 1u) << "enable";
+    EXPECT_EQ(xphost::tcasTargets().size(), 1u) << "enable";
+    select("Resign");
+    EXPECT_TRUE(xphost::drawnInstances().empty());
+    unload();
+    EXPECT_EQ(count(log(), "without XPLMDestroyInstance"), 0);
+    EXPECT_EQ(count(log(), "without XPLMUnloadObject"), 0);
+}
+#endif
 
 }  // namespace
