@@ -64,18 +64,24 @@ void restoreParts() {
     if (intactPartsSaved) XPLMSetDatavi(dataRefs.partEq, intactParts, 0, kPartCount);
 }
 
-void saveParts() {
-    XPLMGetDatavi(dataRefs.partEq, intactParts, 0, kPartCount);
-    intactPartsSaved = true;
-}
-
-// A plugin enabled after X-Plane loaded the aircraft never sees its load
-// message: X-Plane names the user's model once there is one.
-bool userAircraftPresent() {
+// The user's model path ("" before one is loaded): X-Plane names it once there
+// is one, also to a plugin enabled too late to see its load message.
+std::string userAircraftPath() {
     char fileName[512] = {};
     char path[1024] = {};
     XPLMGetNthAircraftModel(0, fileName, path);
-    return fileName[0] != '\0';
+    fileName[sizeof(fileName) - 1] = '\0';
+    path[sizeof(path) - 1] = '\0';
+    return fileName[0] != '\0' ? std::string(path) + '\n' + fileName : std::string();
+}
+
+// The aircraft the snapshot belongs to.
+std::string snapshotAircraft;
+
+void saveParts() {
+    XPLMGetDatavi(dataRefs.partEq, intactParts, 0, kPartCount);
+    intactPartsSaved = true;
+    snapshotAircraft = userAircraftPath();
 }
 
 void registerTick() {
@@ -115,6 +121,7 @@ int pluginStart(char* name, char* signature, char* description) {
     userAircraftLoaded = false;
     std::fill(std::begin(intactParts), std::end(intactParts), 0);
     intactPartsSaved = false;
+    snapshotAircraft.clear();
     tickRegistered = false;
     menu = Menu();
     openTrace();
@@ -158,9 +165,12 @@ int pluginEnable() {
     menu.joinItem = XPLMAppendMenuItem(menu.id, "Join...", const_cast<char*>(kJoinRef), 1);
     menu.resignItem = XPLMAppendMenuItem(menu.id, "Resign", const_cast<char*>(kResignRef), 1);
     menu.createItem = XPLMAppendMenuItem(menu.id, "Create Ownship", const_cast<char*>(kCreateRef), 1);
-    if (userAircraftPresent()) {
+    const std::string aircraft = userAircraftPath();
+    if (!aircraft.empty()) {
         userAircraftLoaded = true;
-        saveParts();
+        // Enabled again with the module loaded, the snapshot of the same
+        // aircraft stands: it may have been hit since.
+        if (!intactPartsSaved || aircraft != snapshotAircraft) saveParts();
     }
     if (QVHLAManager::getInstance()->isJoined()) {
         // The resign at the last disable failed: still joined, and the

@@ -376,6 +376,34 @@ TEST_F(PluginTest, LateEnableAndReloadFindTheAircraftAndKeepItsParts) {
     }
 }
 
+// Disabled and enabled again (Plugin Admin) the module keeps the snapshot it
+// took: a hit before the disable must not become the "intact" aircraft. An
+// aircraft loaded while disabled is snapshot anew.
+TEST_F(PluginTest, EnableAgainKeepsTheSnapshotOfTheSameAircraft) {
+    std::vector<int> other(73, 1);
+    for (int i = 0; i < 73; i += 5) other[i] = 0;  // parts the second aircraft lacks
+    auto hitOf = [](std::vector<int> p) {
+        for (int i : {8, 10, 12, 14, 16}) p[i] = 0;
+        return p;
+    };
+    ASSERT_GE(loadAndEnable(), 0);
+    loadUserAircraft();
+    const std::vector<int> intact = parts();
+    xphost::setIntArray("sim/aircraft/prop/acf_part_eq", hitOf(intact));
+    xphost::disablePlugin(index);
+    ASSERT_TRUE(xphost::enablePlugin(index));
+    xphost::sendMessage(101, nullptr);
+    EXPECT_EQ(parts(), intact) << "same aircraft";
+
+    xphost::disablePlugin(index);
+    loadUserAircraft("Other.acf", "Aircraft/Other");  // no message reaches the disabled plugin
+    xphost::setIntArray("sim/aircraft/prop/acf_part_eq", other);
+    ASSERT_TRUE(xphost::enablePlugin(index));
+    xphost::setIntArray("sim/aircraft/prop/acf_part_eq", hitOf(other));
+    xphost::sendMessage(101, nullptr);
+    EXPECT_EQ(parts(), other) << "another aircraft";
+}
+
 // A new aircraft or a new flight while joined: the old ownship goes, and the
 // new aircraft can be published again (Create Ownship, or at once with
 // AUTOCREATE 1); not joined, the menu stays as it is.
