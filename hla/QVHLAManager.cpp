@@ -92,6 +92,8 @@ bool QVHLAManager::resignFederation() {
     // the handles the RTI hands out at the next join.
     ObjectMap doomed;
     doomed.swap(remoteObjects);
+    // Their destructors look in the emptied map, so the index must go here.
+    remoteIndex.clear();
     for (ObjectMap::value_type& entry : doomed) delete entry.second;
     return true;
 }

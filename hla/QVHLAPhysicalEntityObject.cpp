@@ -198,7 +198,19 @@ void QVHLAPhysicalEntityObject::reflectAttributes(const RTI::AttributeHandleValu
                     std::snprintf(text, sizeof text, "Spatial skipped: algorithm %u unknown",
                                   static_cast<unsigned>(static_cast<unsigned char>(data[0])));
                     manager->logMessage(where, text);
-                    continue;
+                    // Every variant opens with the static layout: the entity is
+                    // where it says it is, and the picture freezes it there.
+                    const std::size_t head = spatialCarriedSize(DRM_STATIC);
+                    if (length < head) continue;
+                    char staticForm[64] = {};
+                    std::memcpy(staticForm, data, head);
+                    staticForm[0] = static_cast<char>(DRM_STATIC);
+                    Spatial received{};
+                    if (netToSpatial(staticForm, head, received) != SpatialDecode::Ok) continue;
+                    received.algorithm = static_cast<DeadReckoningAlgorithm>(static_cast<unsigned char>(data[0]));
+                    spatial = received;
+                    ok = true;
+                    break;
                 }
                 case SpatialDecode::TooShort:
                     needed = length > 0 ? spatialCarriedSize(static_cast<unsigned char>(data[0])) : 1;

@@ -363,6 +363,7 @@ TEST_F(AircraftTest, RemoteObjectsGoWithTheResign) {
 
     ASSERT_TRUE(manager().resignFederation());
     EXPECT_TRUE(manager().getRemoteObjects().empty());
+    EXPECT_EQ(manager().findRemoteObject(peer), nullptr);  // the hashed index too
     EXPECT_EQ(TestAircraft::alive, alive - 1);
     EXPECT_EQ(manager().findObjectTemplate(TestAircraft::classHandle), templ);  // templates stay
 

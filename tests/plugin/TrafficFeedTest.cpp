@@ -239,7 +239,6 @@ TEST_F(TrafficFeed, HostileValuesAreSkippedAndTheLastGoodOnesKept) {
         std::string bytes;
     } rows[] = {
         {"spatial too short", 2, farSpatial.substr(0, 59)},
-        {"unknown algorithm", 2, unknownAlgorithm},
         {"damage state 7", 5, std::string("\0\0\0\x07", 4)},
         {"damage state too short", 5, std::string("\0\0\x03", 3)},
         {"marking too short", 4, marking("BADBADBAD").substr(0, 11)},
@@ -263,6 +262,16 @@ TEST_F(TrafficFeed, HostileValuesAreSkippedAndTheLastGoodOnesKept) {
         EXPECT_EQ(d->entityType.domain, 2);
         EXPECT_EQ(d->forceIdentifier, 2);
     }
+    // An algorithm it cannot extrapolate: shown where it says it is, frozen there.
+    std::unique_ptr<RTI::AttributeHandleValuePairSet> set(RTI::AttributeSetFactory::create(1));
+    set->add(peer.rti.getAttributeHandle("Spatial", peer.classOf[object]), unknownAlgorithm.data(),
+             static_cast<RTI::ULong>(unknownAlgorithm.size()));
+    peer.rti.updateAttributeValues(object, *set, "");
+    tick();
+    const traffic::DrawnEntity* d = drawn(1);
+    ASSERT_NE(d, nullptr);
+    EXPECT_NEAR(d->pose.latitude, 48.5, 1e-6);
+    EXPECT_TRUE(d->frozen);
 }
 
 TEST_F(TrafficFeed, AFloodOfRegistrationsHoldsNoMoreThanTheCapacity) {
