@@ -220,8 +220,12 @@ void receiveMessage(XPLMPluginID from, int message, void* param) {
         break;
     case XPLM_MSG_AIRPORT_LOADED:
         trace("RECEIVE MSG XPLM_MSG_AIRPORT_LOADED\n");
+        trafficSceneryLoaded();
         restoreParts();
         if (ownship && ownship->getDamageState() != DAMAGE_NO_DAMAGE) ownship->setDamageState(DAMAGE_NO_DAMAGE);
+        break;
+    case XPLM_MSG_SCENERY_LOADED:
+        trafficSceneryLoaded();
         break;
     case XPLM_MSG_RELEASE_PLANES:
         // The federation's traffic is flown by people: VOLAX keeps the AI aircraft.

@@ -44,6 +44,11 @@ public:
         ground = c.ground;
         return std::isfinite(ground);
     }
+    // Probes see only the scenery that is loaded (elsewhere: sea level), so
+    // what was learnt before new scenery came may be wrong now.
+    void forget() {
+        for (Cell& c : cells_) c.used = false;
+    }
     void release() {
         if (probe_) XPLMDestroyProbe(probe_);
         probe_ = nullptr;
@@ -102,6 +107,8 @@ void destroy(Drawn& d) {
 }
 
 }  // namespace
+
+void trafficSceneryLoaded() { view().ground.forget(); }
 
 void startTrafficView() {
     View& v = view();

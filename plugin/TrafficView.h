@@ -20,6 +20,9 @@ void stopTrafficView();
 void unloadTrafficModels();
 // At stop: loads still under way will never land.
 void forgetTrafficModelLoads();
+// New scenery was loaded (a scenery shift, an airport): heights of the
+// terrain probed before are forgotten.
+void trafficSceneryLoaded();
 // The AI aircraft became available (the planesAvailable entry point).
 void trafficPlanesAvailable();
 // Remote entities are held: the flight loop must run every frame so that they

@@ -34,6 +34,9 @@ XPLM_API void XPLMGetPluginInfo(XPLMPluginID inPlugin,
 /* The user's aircraft was placed at an airport. */
 #define XPLM_MSG_AIRPORT_LOADED 103
 
+/* New scenery was loaded (after a scenery shift, for one). */
+#define XPLM_MSG_SCENERY_LOADED 104
+
 /* The number of aircraft changed. */
 #define XPLM_MSG_AIRPLANE_COUNT_CHANGED 105
 

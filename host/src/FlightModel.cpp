@@ -28,6 +28,7 @@ void FlightModel::reset(const Route& route) {
     psi_ = wrapHeading(route.heading);
     pos_ = wgs84::toEcef(route.latitude, route.longitude, route.elevation);
     frame_ = wgs84::localFrame(asFloat(route.latitude), asFloat(route.longitude));
+    shifts_ = 0;
     motion_ = Motion();
     if (!route_.legs.empty()) {
         leg_ = 0;
@@ -88,6 +89,7 @@ void FlightModel::updateFrame() {
     double lat, lon, h;
     wgs84::fromEcef(pos_, &lat, &lon, &h);
     frame_ = wgs84::localFrame(asFloat(lat), asFloat(lon));
+    ++shifts_;
 }
 
 // X-Plane gives psi/theta/phi against the flat frame's axes, which tilt away

@@ -31,6 +31,8 @@ public:
     void setOriginShift(double metres) { originShift_ = metres; }
     double originShift() const { return originShift_; }
     const wgs84::LocalFrame& frame() const { return frame_; }
+    // Scenery shifts since the last reset.
+    long long shifts() const { return shifts_; }
     void step(double dt);
     void publish() const;  // writes the position data references
     FlightState state() const;
@@ -55,6 +57,7 @@ private:
     wgs84::Vec3 pos_;
     wgs84::LocalFrame frame_;
     double originShift_ = kDefaultOriginShift;
+    long long shifts_ = 0;
 };
 
 }  // namespace xphost

@@ -5,6 +5,7 @@
 #include "FlightModel.h"
 #include "HostState.h"
 #include "XPLMHost.h"
+#include "XPLMPlugin.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -123,9 +124,13 @@ void runFrames(int n) {
         // Paused, X-Plane stops the flight model and the simulator clock but
         // keeps calling flight loops.
         if (c.modelOn && !c.paused) {
+            const long long shifts = c.model.shifts();
             c.model.step(dt);
             c.model.publish();
             detail::advanceSimulatorClock(c, t, dt);
+            // X-Plane loads the scenery around the new origin after a shift
+            // and tells every plugin.
+            if (c.model.shifts() != shifts) sendMessage(XPLM_MSG_SCENERY_LOADED, nullptr);
         }
         detail::deliverLoadedObjects();
         if (pluginFaulted()) return;

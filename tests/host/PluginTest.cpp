@@ -234,4 +234,19 @@ TEST_F(Plugins, PluginWritesReachTheDataAndExportsAreReachable) {
     EXPECT_EQ(xphost::pluginSymbol(7, "hosttest_ticks"), nullptr);
 }
 
+// X-Plane loads the scenery around a new origin and says so: plugins that
+// probed the terrain must learn that it changed.
+TEST_F(Plugins, ASceneryShiftIsAnnouncedAsNewScenery) {
+    std::string err;
+    ASSERT_EQ(xphost::loadPlugin(HOSTTEST_PLUGIN, &err), 0) << err;
+    ASSERT_TRUE(xphost::enablePlugin(0));
+    xphost::setFrameRate(10);
+    xphost::setOriginShiftDistance(20000);
+    ASSERT_TRUE(xphost::setRoute("start 0 0 1000 90\nleg - 200 0 0 300\n", &err)) << err;
+    xphost::runSeconds(95);  // 19 km out
+    EXPECT_FALSE(logHas("HostTest: msg 0 104"));
+    xphost::runSeconds(10);
+    EXPECT_EQ(logCount("HostTest: msg 0 104 0"), 1u);
+}
+
 }  // namespace
