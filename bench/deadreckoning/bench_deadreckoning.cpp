@@ -17,8 +17,8 @@ namespace {
 
 const char* const kNames[] = {"", "Static", "FPW", "RPW", "RVW", "FVW", "FPB", "RPB", "RVB", "FVB"};
 
-volaxfed::TrackSpec spec(DeadReckoningAlgorithm algorithm, bool circle) {
-    volaxfed::TrackSpec s;
+volaxfed::TrackShape shape(DeadReckoningAlgorithm algorithm, bool circle) {
+    volaxfed::TrackShape s;
     s.latitude = 52.3;
     s.longitude = 4.76;
     s.height = 1500;
@@ -28,6 +28,22 @@ volaxfed::TrackSpec spec(DeadReckoningAlgorithm algorithm, bool circle) {
     s.banked = true;
     s.algorithm = algorithm;
     return s;
+}
+
+// The ownship and the frame's origin at the centre of every track.
+traffic::OwnshipPosition ownshipAtCentre() {
+    traffic::OwnshipPosition own;
+    own.latitude = 52.3;
+    own.longitude = 4.76;
+    own.height = 1500;
+    return own;
+}
+
+traffic::FrameOrigin originAtCentre() {
+    traffic::FrameOrigin origin;
+    origin.latRef = 52.3;
+    origin.lonRef = 4.76;
+    return origin;
 }
 
 struct Error {
@@ -46,7 +62,7 @@ double angleBetween(const Rotation3& a, const Rotation3& b) {
 Error measure(DeadReckoningAlgorithm algorithm, bool circle, double rate) {
     volaxfed::SyntheticTrack track;
     const char* error = nullptr;
-    if (!track.setup(spec(algorithm, circle), &error)) return Error();
+    if (!track.setup(shape(algorithm, circle), &error)) return Error();
     const double frame = 1.0 / 60, duration = 120;
     double lastUpdate = 0, sum = 0, worst = 0, worstAngle = 0;
     long count = 0, leg = track.legAt(0);
@@ -81,15 +97,10 @@ Error measure(DeadReckoningAlgorithm algorithm, bool circle, double rate) {
 double drawnError(DeadReckoningAlgorithm algorithm, bool circle, double rate) {
     volaxfed::SyntheticTrack track;
     const char* error = nullptr;
-    if (!track.setup(spec(algorithm, circle), &error)) return 0;
+    if (!track.setup(shape(algorithm, circle), &error)) return 0;
     traffic::TrafficPicture picture;
-    traffic::OwnshipPosition own;
-    own.latitude = 52.3;
-    own.longitude = 4.76;
-    own.height = 1500;
-    traffic::FrameOrigin origin;
-    origin.latRef = 52.3;
-    origin.lonRef = 4.76;
+    const traffic::OwnshipPosition own = ownshipAtCentre();
+    const traffic::FrameOrigin origin = originAtCentre();
     traffic::EntityUpdate u;
     u.hasSpatial = true;
     const double frame = 1.0 / 60;
@@ -144,7 +155,7 @@ void printAccuracy() {
 void BM_DeadReckon(benchmark::State& state) {
     volaxfed::SyntheticTrack track;
     const char* error = nullptr;
-    track.setup(spec(static_cast<DeadReckoningAlgorithm>(state.range(0)), true), &error);
+    track.setup(shape(static_cast<DeadReckoningAlgorithm>(state.range(0)), true), &error);
     const Spatial s = track.stateAt(0);
     double dt = 0;
     for (auto _ : state) {
@@ -163,7 +174,7 @@ void BM_PictureAdvance(benchmark::State& state) {
     traffic::TrafficPicture picture;
     const int count = static_cast<int>(state.range(0));
     for (int i = 0; i < count; ++i) {
-        volaxfed::TrackSpec s = spec(i % 2 ? DRM_RPB : DRM_RVW, i % 3 != 0);
+        volaxfed::TrackShape s = shape(i % 2 ? DRM_RPB : DRM_RVW, i % 3 != 0);
         s.phase = i * 0.37;
         s.radius = 1000 + 10.0 * i;
         s.height = 300 + (i % 50) * 100;
@@ -179,13 +190,8 @@ void BM_PictureAdvance(benchmark::State& state) {
         u.entityIdentifier = {1, 1, static_cast<uint16_t>(i)};
         picture.reflect(static_cast<traffic::EntityKey>(i + 1), u, 0);
     }
-    traffic::OwnshipPosition own;
-    own.latitude = 52.3;
-    own.longitude = 4.76;
-    own.height = 1500;
-    traffic::FrameOrigin origin;
-    origin.latRef = 52.3;
-    origin.lonRef = 4.76;
+    const traffic::OwnshipPosition own = ownshipAtCentre();
+    const traffic::FrameOrigin origin = originAtCentre();
     double now = 0;
     for (auto _ : state) {
         now += 1.0 / 60;
@@ -204,7 +210,7 @@ void BM_PictureReflect(benchmark::State& state) {
     const int count = 5000;
     std::vector<Spatial> states;
     for (int i = 0; i < count; ++i) {
-        volaxfed::TrackSpec s = spec(i % 2 ? DRM_RPB : DRM_RVW, true);
+        volaxfed::TrackShape s = shape(i % 2 ? DRM_RPB : DRM_RVW, true);
         s.phase = i * 0.37;
         volaxfed::SyntheticTrack track;
         const char* error = nullptr;

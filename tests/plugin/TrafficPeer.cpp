@@ -129,15 +129,15 @@ RTI::ObjectHandle TrafficPeer::add(const std::string& classPath, uint16_t entity
     Class& c = classFor(classPath);
     const RTI::ObjectHandle object = rti.registerObjectInstance(c.handle);
     objects_[object] = &c;
-    unsigned k = 0, d = 0, co = 0, cat = 0, sub = 0, spec = 0, ex = 0;
-    std::sscanf(type.c_str(), "%u:%u:%u:%u:%u:%u:%u", &k, &d, &co, &cat, &sub, &spec, &ex);
+    unsigned k = 0, d = 0, co = 0, cat = 0, sub = 0, specific = 0, ex = 0;
+    std::sscanf(type.c_str(), "%u:%u:%u:%u:%u:%u:%u", &k, &d, &co, &cat, &sub, &specific, &ex);
     std::string id, ty, mk, force;
     put16(id, 7);
     put16(id, 9);
     put16(id, entityNumber);
     for (unsigned v : {k, d}) put8(ty, v);
     put16(ty, co);
-    for (unsigned v : {cat, sub, spec, ex}) put8(ty, v);
+    for (unsigned v : {cat, sub, specific, ex}) put8(ty, v);
     put8(mk, 1);  // ASCII
     std::string text = marking.substr(0, 11);
     text.resize(11, '\0');

@@ -28,7 +28,7 @@ public:
     void join(const std::string& federation, bool create, const std::string& name = "TrafficPeer");
     void resign();
     // Registers an entity of `classPath` (below BaseEntity.PhysicalEntity) and
-    // sends all its attributes. `type` is "K:D:C:CAT:SUB:SPEC:EXTRA".
+    // sends all its attributes. `type` is "K:D:C:CAT:SUB:SPECIFIC:EXTRA".
     RTI::ObjectHandle add(const std::string& classPath, uint16_t entityNumber, const std::string& type,
                           const std::string& marking, const EntityState& s);
     void update(RTI::ObjectHandle object, const EntityState& s);

@@ -18,8 +18,8 @@ namespace {
 
 const double kLat = 35.5, kLon = 139.7, kH = 800;
 
-volaxfed::TrackSpec spec(bool circle, DeadReckoningAlgorithm a) {
-    volaxfed::TrackSpec s;
+volaxfed::TrackShape shape(bool circle, DeadReckoningAlgorithm a) {
+    volaxfed::TrackShape s;
     s.latitude = kLat;
     s.longitude = kLon;
     s.height = kH;
@@ -48,7 +48,7 @@ V3 local(const GeographicLib::LocalCartesian& lc, const double p[3]) {
 TEST(SyntheticTrack, CircleGeometry) {
     volaxfed::SyntheticTrack track;
     const char* error = nullptr;
-    ASSERT_TRUE(track.setup(spec(true, DRM_RVW), &error));
+    ASSERT_TRUE(track.setup(shape(true, DRM_RVW), &error));
     const GeographicLib::LocalCartesian lc(kLat, kLon, kH);
     for (double t : {0.0, 7.3, 60.0, 200.0}) {
         SCOPED_TRACE(t);
@@ -81,7 +81,7 @@ TEST(SyntheticTrack, CircleGeometry) {
 TEST(SyntheticTrack, LegsTurnAtTheirEnds) {
     volaxfed::SyntheticTrack track;
     const char* error = nullptr;
-    ASSERT_TRUE(track.setup(spec(false, DRM_FPW), &error));
+    ASSERT_TRUE(track.setup(shape(false, DRM_FPW), &error));
     const GeographicLib::LocalCartesian lc(kLat, kLon, kH);
     const double legTime = 2 * 2500 / 110.0;
     EXPECT_EQ(track.legAt(0), 0);
@@ -113,7 +113,7 @@ TEST(SyntheticTrack, StatesDeadReckonToTheTruth) {
         SCOPED_TRACE(static_cast<int>(r.algorithm));
         volaxfed::SyntheticTrack track;
         const char* error = nullptr;
-        ASSERT_TRUE(track.setup(spec(r.circle, r.algorithm), &error));
+        ASSERT_TRUE(track.setup(shape(r.circle, r.algorithm), &error));
         for (double t0 : {3.0, 17.0}) {
             DeadReckonedState out;
             ASSERT_TRUE(deadReckon(track.stateAt(t0), 4.0, out));
@@ -147,9 +147,9 @@ TEST(FlyPlan, NumbersMarkingsAndSpread) {
     EXPECT_EQ(plan[11].identifier.application, 200);
     EXPECT_EQ(markingText(plan[0].marking), "LONGPREFIX1");
     EXPECT_EQ(markingText(plan[11].marking), "LONGPREFIX1");  // "LONGPREFIX12" cut to 11
-    EXPECT_EQ(plan[3].track.spec().height, 1450);
-    EXPECT_EQ(plan[10].track.spec().height, 1000);
-    EXPECT_NEAR(plan[11].track.spec().radius, 2000, 1e-9);
+    EXPECT_EQ(plan[3].track.shape().height, 1450);
+    EXPECT_EQ(plan[10].track.shape().height, 1000);
+    EXPECT_NEAR(plan[11].track.shape().radius, 2000, 1e-9);
     request.longitude = 500;
     EXPECT_FALSE(volaxfed::makeFlyPlan(request, plan, &error));
 }

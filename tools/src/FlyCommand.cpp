@@ -32,7 +32,7 @@ const char* const kFlyHelp =
     "  --radius M          largest circle or half leg, metres (default 2000); entities are\n"
     "                      spread from 40 % of it outwards\n"
     "  --count N           number of entities, 1..5000 (default 1)\n"
-    "  --type K:D:C:CAT:SUB:SPEC:EXTRA  EntityType (default 1:2:225:1:1:0:0, an aircraft);\n"
+    "  --type K:D:C:CAT:SUB:SPECIFIC:EXTRA  EntityType (default 1:2:225:1:1:0:0, an aircraft);\n"
     "                      the class registered follows kind and domain\n"
     "  --path circle|line  motion (default circle)\n"
     "  --speed M/S         speed (default 120 for air, 15 otherwise)\n"

@@ -14,18 +14,18 @@ bool makeFlyPlan(const FlyRequest& request, std::vector<FlyPlanEntry>& plan, std
         entry.identifier = {request.site, request.application, static_cast<uint16_t>(i + 1)};
         const std::string text = (request.markingPrefix + std::to_string(i + 1)).substr(0, MARKING_CHARACTERS);
         entry.marking = asciiMarking(text.c_str());
-        TrackSpec spec;
-        spec.latitude = request.latitude;
-        spec.longitude = request.longitude;
-        spec.height = request.height + (air ? 150.0 * (i % 10) : 0.0);
-        spec.radius = request.radius * (0.4 + 0.6 * (i + 1) / request.count);
-        spec.speed = request.speed;
-        spec.circle = request.circle;
-        spec.banked = air;
-        spec.phase = (request.circle ? 2 * kPi : kPi) * i / request.count;
-        spec.algorithm = request.algorithm;
+        TrackShape shape;
+        shape.latitude = request.latitude;
+        shape.longitude = request.longitude;
+        shape.height = request.height + (air ? 150.0 * (i % 10) : 0.0);
+        shape.radius = request.radius * (0.4 + 0.6 * (i + 1) / request.count);
+        shape.speed = request.speed;
+        shape.circle = request.circle;
+        shape.banked = air;
+        shape.phase = (request.circle ? 2 * kPi : kPi) * i / request.count;
+        shape.algorithm = request.algorithm;
         const char* why = nullptr;
-        if (!entry.track.setup(spec, &why)) {
+        if (!entry.track.setup(shape, &why)) {
             *error = why;
             return false;
         }

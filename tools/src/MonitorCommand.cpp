@@ -28,7 +28,7 @@ const char* const kMonitorHelp =
     "owners for current values and prints, one line each:\n"
     "  JOINED federation=F federate=N\n"
     "  DISCOVER name=N handle=H\n"
-    "  UPDATE name=N handle=H id=SITE:APP:NUM type=K:D:C:CAT:SUB:SPEC:EXTRA force=F\n"
+    "  UPDATE name=N handle=H id=SITE:APP:NUM type=K:D:C:CAT:SUB:SPECIFIC:EXTRA force=F\n"
     "         lat=DEG lon=DEG h=M gs=M/S hdg=DEG vs=M/S frozen=0|1 damage=STATE marking=TEXT\n"
     "         ('-' where unknown; the marking, the call sign, runs to the end of the line)\n"
     "  REMOVE name=N handle=H updates=COUNT\n"

@@ -14,22 +14,22 @@ constexpr double kGravity = 9.80665;
 
 }  // namespace
 
-bool SyntheticTrack::setup(const TrackSpec& spec, const char** error) {
-    if (!(spec.radius > 0) || !std::isfinite(spec.radius)) {
+bool SyntheticTrack::setup(const TrackShape& shape, const char** error) {
+    if (!(shape.radius > 0) || !std::isfinite(shape.radius)) {
         *error = "the radius must be a positive number of metres";
         return false;
     }
-    if (!(spec.speed > 0) || !std::isfinite(spec.speed)) {
+    if (!(shape.speed > 0) || !std::isfinite(shape.speed)) {
         *error = "the speed must be a positive number of m/s";
         return false;
     }
-    if (!QVCoordConv::gdc2gccDouble(spec.latitude, spec.longitude, spec.height, centre_[0], centre_[1],
+    if (!QVCoordConv::gdc2gccDouble(shape.latitude, shape.longitude, shape.height, centre_[0], centre_[1],
                                     centre_[2])) {
         *error = "the centre is not a valid latitude, longitude and height";
         return false;
     }
-    spec_ = spec;
-    const double f = spec.latitude * kPi / 180, l = spec.longitude * kPi / 180;
+    shape_ = shape;
+    const double f = shape.latitude * kPi / 180, l = shape.longitude * kPi / 180;
     const double sf = std::sin(f), cf = std::cos(f), sl = std::sin(l), cl = std::cos(l);
     const double e[3] = {-sl, cl, 0}, n[3] = {-sf * cl, -sf * sl, cf}, u[3] = {cf * cl, cf * sl, sf};
     std::memcpy(east_, e, sizeof e);
@@ -39,18 +39,18 @@ bool SyntheticTrack::setup(const TrackSpec& spec, const char** error) {
 }
 
 long SyntheticTrack::legAt(double t) const {
-    if (spec_.circle) return 0;
+    if (shape_.circle) return 0;
     // The first leg runs from the centre to an end: half a diameter.
-    const double legTime = 2 * spec_.radius / spec_.speed;
+    const double legTime = 2 * shape_.radius / shape_.speed;
     return static_cast<long>(std::floor((t + legTime / 2) / legTime));
 }
 
 void SyntheticTrack::local(double t, double enu[3], double& heading) const {
-    const double v = spec_.speed, r = spec_.radius;
+    const double v = shape_.speed, r = shape_.radius;
     enu[2] = 0;
-    if (spec_.circle) {
+    if (shape_.circle) {
         // Clockwise: the centre is on the right; heading = angle from the centre + 90 degrees.
-        const double angle = spec_.phase + v / r * t;  // bearing from the centre
+        const double angle = shape_.phase + v / r * t;  // bearing from the centre
         enu[0] = r * std::sin(angle);
         enu[1] = r * std::cos(angle);
         heading = angle + kPi / 2;
@@ -60,9 +60,9 @@ void SyntheticTrack::local(double t, double enu[3], double& heading) const {
     const long leg = legAt(t);
     const double sinceLeg = t - (leg * legTime - legTime / 2);
     const double along = (leg % 2 == 0) ? -r + v * sinceLeg : r - v * sinceLeg;
-    enu[0] = along * std::sin(spec_.phase);
-    enu[1] = along * std::cos(spec_.phase);
-    heading = spec_.phase + ((leg % 2 == 0) ? 0 : kPi);
+    enu[0] = along * std::sin(shape_.phase);
+    enu[1] = along * std::cos(shape_.phase);
+    heading = shape_.phase + ((leg % 2 == 0) ? 0 : kPi);
 }
 
 void SyntheticTrack::positionAt(double t, double out[3]) const {
@@ -74,9 +74,9 @@ void SyntheticTrack::positionAt(double t, double out[3]) const {
 Spatial SyntheticTrack::stateAt(double t) const {
     double enu[3], heading;
     local(t, enu, heading);
-    const double v = spec_.speed;
-    const double rate = spec_.circle ? v / spec_.radius : 0;
-    const double bank = (spec_.circle && spec_.banked) ? std::atan(v * rate / kGravity) : 0;
+    const double v = shape_.speed;
+    const double rate = shape_.circle ? v / shape_.radius : 0;
+    const double bank = (shape_.circle && shape_.banked) ? std::atan(v * rate / kGravity) : 0;
 
     // Body axes in geocentric terms: nose along the track, right wing, belly.
     const double sh = std::sin(heading), ch = std::cos(heading), sb = std::sin(bank), cb = std::cos(bank);
@@ -98,10 +98,10 @@ Spatial SyntheticTrack::stateAt(double t) const {
 
     Spatial s;
     std::memset(&s, 0, sizeof s);
-    s.algorithm = spec_.algorithm;
+    s.algorithm = shape_.algorithm;
     positionAt(t, &s.worldLocation.x);
     s.orientation = {static_cast<float>(psi), static_cast<float>(theta), static_cast<float>(phi)};
-    const DeadReckoningAlgorithm a = spec_.algorithm;
+    const DeadReckoningAlgorithm a = shape_.algorithm;
     const bool body = a >= DRM_FPB;
     const bool accelerates = a == DRM_RVW || a == DRM_FVW || a == DRM_RVB || a == DRM_FVB;
     const bool rotates = a == DRM_RPW || a == DRM_RVW || a == DRM_RPB || a == DRM_RVB;

@@ -19,7 +19,7 @@
 
 namespace volaxfed {
 
-struct TrackSpec {
+struct TrackShape {
     double latitude = 0, longitude = 0, height = 0;  // centre, degrees and metres
     double radius = 1000;                            // metres
     double speed = 100;                              // m/s
@@ -33,7 +33,7 @@ class SyntheticTrack {
 public:
     // False, with `error` set, for a centre off the earth or a radius or speed
     // that is not positive and finite.
-    bool setup(const TrackSpec& spec, const char** error);
+    bool setup(const TrackShape& shape, const char** error);
 
     // The state at `t` seconds, members the algorithm carries filled, others zero.
     Spatial stateAt(double t) const;
@@ -42,14 +42,14 @@ public:
     // Which straight leg the entity is on at `t` (0 on a circle).
     long legAt(double t) const;
 
-    const TrackSpec& spec() const { return spec_; }
+    const TrackShape& shape() const { return shape_; }
 
 private:
     // Position (ENU, metres from the centre), heading (radians clockwise from
     // north) and the sign of travel at t.
     void local(double t, double enu[3], double& heading) const;
 
-    TrackSpec spec_;
+    TrackShape shape_;
     double centre_[3] = {0, 0, 0};
     double east_[3] = {0, 0, 0}, north_[3] = {0, 0, 0}, up_[3] = {0, 0, 0};
 };
