@@ -93,6 +93,12 @@ void TrafficTcas::planesAvailable() {
 
 void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets) {
     if (!holding_) return;
+    if (targets.empty()) {
+        // Nothing to write (released targets go stale on their own): the
+        // common frame stays cheap.
+        for (int s = 1; s < kSlots; ++s) slots_[s].used = false;
+        return;
+    }
     // Keep each remaining target's slot; newcomers take the free ones.
     for (Slot& s : slots_) s.seen = false;
     int slotOf[traffic::kMaxTcasTargets] = {};

@@ -154,6 +154,11 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     f.candidates.clear();
     f.distances.clear();
     f.expired.clear();
+    // Nothing held (most frames outside a busy federation): no conversions.
+    if (store_->size() == 0) {
+        full_ = false;
+        return;
+    }
 
     double own[3] = {0, 0, 0};
     if (!QVCoordConv::gdc2gccDouble(ownship.latitude, ownship.longitude, ownship.height, own[0], own[1], own[2]))
