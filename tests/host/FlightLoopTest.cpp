@@ -175,3 +175,50 @@ TEST_F(FlightLoops, ResetForgetsEveryCallback) {
 }
 
 }  // namespace
+
+// XPLMProcessing.h: XPLMRegisterFlightLoopCallback installs callbacks that
+// run before the flight model; XPLMCreateFlightLoop picks the phase. A
+// callback before the flight model reads the position of the frame before.
+float readX(float, float, int, void* refcon) {
+    static_cast<std::vector<double>*>(refcon)->push_back(xphost::getFloat("sim/flightmodel/position/local_x"));
+    return -1.0f;
+}
+
+TEST_F(FlightLoops, RegisteredLoopsRunBeforeTheFlightModelAndCreatedOnesInTheirPhase) {
+    std::string err;
+    ASSERT_TRUE(xphost::setRoute("start 0 0 1000 90\nleg - 60 0 0 100\n", &err)) << err;  // 1 m east a frame
+    struct Case {
+        const char* name;
+        int phase;  // -1: XPLMRegisterFlightLoopCallback
+        double behind;  // frames behind the model after the frame
+    } cases[] = {{"registered", -1, 1}, {"created before", xplm_FlightLoop_Phase_BeforeFlightModel, 1},
+                 {"created after", xplm_FlightLoop_Phase_AfterFlightModel, 0}};
+    std::vector<double> seen[3];
+    XPLMFlightLoopID ids[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        if (cases[i].phase < 0) {
+            XPLMRegisterFlightLoopCallback(readX, -1.0f, &seen[i]);
+            continue;
+        }
+        XPLMCreateFlightLoop_t params = {sizeof(params), cases[i].phase, readX, &seen[i]};
+        ids[i] = XPLMCreateFlightLoop(&params);
+        ASSERT_NE(ids[i], nullptr);
+    }
+    xphost::runFrames(2);
+    EXPECT_TRUE(seen[1].empty() && seen[2].empty()) << "created loops wait to be scheduled";
+    for (int i = 1; i < 3; ++i) XPLMScheduleFlightLoop(ids[i], -1.0f, 1);
+    for (auto& s : seen) s.clear();
+    xphost::runFrames(3);
+    const double x = xphost::flightState().x;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(seen[i].size(), 3u) << cases[i].name;
+        EXPECT_NEAR(seen[i].back(), x - cases[i].behind, 0.01) << cases[i].name;
+    }
+    XPLMDestroyFlightLoop(ids[2]);
+    XPLMDestroyFlightLoop(ids[2]);  // gone: harmless
+    xphost::runFrames(1);
+    EXPECT_EQ(seen[2].size(), 3u);
+    EXPECT_EQ(seen[1].size(), 4u);
+    XPLMCreateFlightLoop_t small = {4, xplm_FlightLoop_Phase_AfterFlightModel, readX, nullptr};
+    EXPECT_EQ(XPLMCreateFlightLoop(&small), nullptr);
+}
