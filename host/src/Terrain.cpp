@@ -114,7 +114,12 @@ void resetScenery() {
 
 bool setTerrain(const std::string& text, std::string* error, const std::string& fileName) {
     std::vector<detail::Area> areas;
-    auto item = [&](const std::vector<std::string>& w, const std::string&, int) -> std::string {
+    auto item = [&](const std::vector<std::string>& all, const std::string&, int) -> std::string {
+        std::vector<std::string> w;  // up to a comment
+        for (const std::string& word : all) {
+            if (word[0] == '#') break;
+            w.push_back(word);
+        }
         if (w[0] != "area") return "unknown item \"" + w[0] + "\" (expected area)";
         if (w.size() != 6) return "area needs: south west north east elevation";
         double v[5];

@@ -129,7 +129,7 @@ void usage(FILE* f) {
 "\n"
 "Terrain file: one area of flat land a line, in metres above mean sea level\n"
 "(which in the host is the ellipsoid); elsewhere is sea, a later area lies\n"
-"over earlier ones; lines starting with # are comments.\n"
+"over earlier ones; # starts a comment.\n"
 "  area <south lat> <west lon> <north lat> <east lon> <elevation m>\n"
 "Scenery is loaded in 1x1 degree tiles: the tile under the local frame's\n"
 "origin and one on each side. A terrain probe (along local_y) finds the land\n"

@@ -18,7 +18,7 @@ namespace {
 const char kTerrain[] =
     "# a plateau, a hill on it, and land two tiles north of the start\n"
     "area 46.5 7.5 47.5 8.5 600\n"
-    "area 47.0 8.0 47.1 8.1 1200\n"
+    "area 47.0 8.0 47.1 8.1 1200  # the hill\n"
     "area 49.2 7.5 49.6 8.5 400\n";
 
 class Terrain : public HostTest {
@@ -48,7 +48,6 @@ protected:
 TEST_F(Terrain, ProbesFindTheLoadedLandAndSeaAndASeaLevelSphereElsewhere) {
     std::string err;
     ASSERT_TRUE(xphost::setRoute("start 47.05 8.05 2000 0\n", &err)) << err;
-    const double sphere = NAN;
     struct Case {
         const char* name;
         double lat, lon, height;  // NAN: the sphere
@@ -58,8 +57,8 @@ TEST_F(Terrain, ProbesFindTheLoadedLandAndSeaAndASeaLevelSphereElsewhere) {
         {"the plateau", 46.7, 7.7, 600, 0},
         {"sea in a loaded tile", 47.8, 8.9, 0, 1},
         {"sea a tile south-west", 46.2, 7.1, 0, 1},
-        {"land beyond the loaded tiles", 49.4, 8.0, sphere, 1},
-        {"sea beyond them, east", 47.05, 10.2, sphere, 1},
+        {"land beyond the loaded tiles", 49.4, 8.0, NAN, 1},
+        {"sea beyond them, east", 47.05, 10.2, NAN, 1},
     };
     for (const Case& c : cases) {
         double h;
@@ -82,14 +81,10 @@ TEST_F(Terrain, ProbesFindTheLoadedLandAndSeaAndASeaLevelSphereElsewhere) {
         EXPECT_NEAR(info.locationY, std::sqrt(r * r - x * x - z * z) - r, 0.1) << c.name;
 #endif
     }
-    XPLMProbeInfo_t wrongSize;
-    wrongSize.structSize = 8;
-    EXPECT_EQ(XPLMProbeTerrainXYZ(probe, 0, 0, 0, &wrongSize), xplm_ProbeError);
 }
 
 TEST_F(Terrain, NewSceneryArrivesAfterTheShiftWithOne104) {
-    const int p = load(HOSTTEST_PLUGIN);
-    ASSERT_GE(p, 0);
+    ASSERT_GE(load(HOSTTEST_PLUGIN), 0);
     std::string err;
     // North at 1 km/s: the origin moves 20 km out, into tile 48, after 20 s.
     ASSERT_TRUE(xphost::setRoute("start 47.9 8.05 2000 0\nleg - 1000 0 0 1000\n", &err)) << err;
@@ -97,50 +92,21 @@ TEST_F(Terrain, NewSceneryArrivesAfterTheShiftWithOne104) {
     xphost::setFrameRate(20);
     double h;
     XPLMProbeInfo_t info;
-    probeAt(49.4, 8.0, &h, &info);
-    EXPECT_NEAR(h, 0, 60) << "not loaded at the start";
-    xphost::runSeconds(20.5);
-    ASSERT_TRUE(xphost::sceneryLoading());
-    probeAt(49.4, 8.0, &h, &info);
-    EXPECT_NEAR(h, 0, 60) << "still loading";
-    EXPECT_FALSE(logHas("HostTest: msg 0 104"));
-    xphost::runSeconds(2);
-    EXPECT_FALSE(xphost::sceneryLoading());
-    EXPECT_EQ(logCount("HostTest: msg 0 104 0"), 1u);
-    probeAt(49.4, 8.0, &h, &info);
-    EXPECT_NEAR(h, 400, 0.05);
+    for (double t : {0.0, 20.5, 23.0}) {  // before the shift, loading, loaded (2 s after it)
+        xphost::runSeconds(t - xphost::simTime());
+        probeAt(49.4, 8.0, &h, &info);
+        const bool loaded = t > 22;
+        EXPECT_NEAR(h, loaded ? 400 : 0, loaded ? 0.05 : 60) << t;
+        EXPECT_EQ(xphost::sceneryLoading(), t == 20.5) << t;
+        EXPECT_EQ(logCount("HostTest: msg 0 104 0"), loaded ? 1u : 0u) << t;
+    }
     EXPECT_FALSE(xphost::sceneryLoadedAt(46.5, 8.0)) << "the old southern tiles went";
-
     // A new flight starts with its scenery loaded, without 104.
-    xphost::setSceneryLoadDelay(0.5);
     ASSERT_TRUE(xphost::setRoute("start 47.05 8.05 2000 0\n", &err)) << err;
     probeAt(47.05, 8.05, &h, &info);
     EXPECT_NEAR(h, 1200, 0.05);
-    xphost::runSeconds(1);
+    xphost::runSeconds(3);
     EXPECT_EQ(logCount("HostTest: msg 0 104 0"), 1u);
-}
-
-TEST_F(Terrain, BadTerrainIsRefusedAndTheOldKept) {
-    struct Case {
-        const char* text;
-        const char* error;
-    } cases[] = {
-        {"area 47 8 48\n", "terrain:1: area needs: south west north east elevation"},
-        {"# hills\nhill 47 8 48 9 500\n", "terrain:2: unknown item \"hill\" (expected area)"},
-        {"area 48 8 47 9 500\n", "terrain:1: latitudes must be south < north in -90 .. 90"},
-        {"area 47 9 48 8 500\n", "terrain:1: longitudes must be west < east in -180 .. 180"},
-        {"area 47 8 48 9 high\n", "terrain:1: \"high\" is not a number"},
-        {"area 47 8 48 9 12000\n", "terrain:1: elevation must be -500 .. 9000 m"},
-    };
-    for (const Case& c : cases) {
-        std::string err;
-        EXPECT_FALSE(xphost::setTerrain(c.text, &err)) << c.text;
-        EXPECT_EQ(err, c.error);
-    }
-    EXPECT_EQ(xphost::terrainElevation(47.05, 8.05), 1200);
-    xphost::reset();
-    EXPECT_EQ(xphost::terrainElevation(47.05, 8.05), 0) << "reset: all sea";
-    EXPECT_THROW(xphost::setSceneryLoadDelay(-1), std::invalid_argument);
 }
 
 }  // namespace
