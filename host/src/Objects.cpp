@@ -283,7 +283,7 @@ void readLibrary() {
     o.library.clear();
     std::vector<std::string> packs = customPackages();
     for (const std::string& p : packagesIn("Resources/default scenery")) packs.push_back(p);
-    for (const std::string& p : packs) readPackage(xplaneDir() + "/" + p, p);
+    for (const std::string& p : packs) readPackage(p[0] == '/' ? p : xplaneDir() + "/" + p, p);
 }
 
 }  // namespace

@@ -27,22 +27,18 @@ protected:
         HostTest::SetUp();
         std::string err;
         ASSERT_TRUE(xphost::setTerrain(kTerrain, &err)) << err;
-        probe = XPLMCreateProbe(xplm_ProbeY);
     }
-    void TearDown() override {
-        XPLMDestroyProbe(probe);
-        HostTest::TearDown();
-    }
-    // Probes straight below a point 3 km up; the height found, and the result.
-    XPLMProbeResult probeAt(double lat, double lon, double* h, XPLMProbeInfo_t* info) {
-        double x, y, z, la, lo;
+    // The height found straight below a point 3 km up.
+    double probeAt(double lat, double lon, XPLMProbeInfo_t* info) {
+        double x, y, z, h;
         XPLMWorldToLocal(lat, lon, 3000, &x, &y, &z);
         info->structSize = sizeof(*info);
-        const XPLMProbeResult r = XPLMProbeTerrainXYZ(probe, float(x), float(y), float(z), info);
-        XPLMLocalToWorld(info->locationX, info->locationY, info->locationZ, &la, &lo, h);
-        return r;
+        XPLMProbeRef probe = XPLMCreateProbe(xplm_ProbeY);
+        EXPECT_EQ(XPLMProbeTerrainXYZ(probe, float(x), float(y), float(z), info), xplm_ProbeHitTerrain);
+        XPLMDestroyProbe(probe);
+        XPLMLocalToWorld(info->locationX, info->locationY, info->locationZ, &x, &z, &h);
+        return h;
     }
-    XPLMProbeRef probe = nullptr;
 };
 
 TEST_F(Terrain, ProbesFindTheLoadedLandAndSeaAndASeaLevelSphereElsewhere) {
@@ -56,16 +52,13 @@ TEST_F(Terrain, ProbesFindTheLoadedLandAndSeaAndASeaLevelSphereElsewhere) {
         {"the hill over the plateau", 47.05, 8.05, 1200, 0},
         {"the plateau", 46.7, 7.7, 600, 0},
         {"sea in a loaded tile", 47.8, 8.9, 0, 1},
-        {"sea a tile south-west", 46.2, 7.1, 0, 1},
         {"land beyond the loaded tiles", 49.4, 8.0, NAN, 1},
         {"sea beyond them, east", 47.05, 10.2, NAN, 1},
     };
     for (const Case& c : cases) {
-        double h;
         XPLMProbeInfo_t info;
-        ASSERT_EQ(probeAt(c.lat, c.lon, &h, &info), xplm_ProbeHitTerrain) << c.name;
+        const double h = probeAt(c.lat, c.lon, &info);
         EXPECT_EQ(info.is_wet, c.wet) << c.name;
-        EXPECT_EQ(xphost::sceneryLoadedAt(c.lat, c.lon), !std::isnan(c.height)) << c.name;
         if (!std::isnan(c.height)) {
             EXPECT_NEAR(h, c.height, 0.05) << c.name;
             continue;
@@ -90,21 +83,18 @@ TEST_F(Terrain, NewSceneryArrivesAfterTheShiftWithOne104) {
     ASSERT_TRUE(xphost::setRoute("start 47.9 8.05 2000 0\nleg - 1000 0 0 1000\n", &err)) << err;
     xphost::setOriginShiftDistance(20000);
     xphost::setFrameRate(20);
-    double h;
     XPLMProbeInfo_t info;
     for (double t : {0.0, 20.5, 23.0}) {  // before the shift, loading, loaded (2 s after it)
         xphost::runSeconds(t - xphost::simTime());
-        probeAt(49.4, 8.0, &h, &info);
         const bool loaded = t > 22;
-        EXPECT_NEAR(h, loaded ? 400 : 0, loaded ? 0.05 : 60) << t;
+        EXPECT_NEAR(probeAt(49.4, 8.0, &info), loaded ? 400 : 0, loaded ? 0.05 : 60) << t;
         EXPECT_EQ(xphost::sceneryLoading(), t == 20.5) << t;
         EXPECT_EQ(logCount("HostTest: msg 0 104 0"), loaded ? 1u : 0u) << t;
     }
     EXPECT_FALSE(xphost::sceneryLoadedAt(46.5, 8.0)) << "the old southern tiles went";
     // A new flight starts with its scenery loaded, without 104.
     ASSERT_TRUE(xphost::setRoute("start 47.05 8.05 2000 0\n", &err)) << err;
-    probeAt(47.05, 8.05, &h, &info);
-    EXPECT_NEAR(h, 1200, 0.05);
+    EXPECT_NEAR(probeAt(47.05, 8.05, &info), 1200, 0.05);
     xphost::runSeconds(3);
     EXPECT_EQ(logCount("HostTest: msg 0 104 0"), 1u);
 }

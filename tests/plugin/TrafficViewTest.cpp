@@ -165,13 +165,7 @@ TEST_F(TrafficView, ParkedOnLandIsOffTcasOnceItsSceneryHasLoaded) {
     ASSERT_TRUE(xphost::setRoute("start 47.9 8 1000 0\nleg - 1000 0 0 1000\n", &err)) << err;
     xphost::setOriginShiftDistance(20000);
     start("ENTITYTIMEOUT 0\n");
-    auto parked = [](double up) {
-        EntityState s;
-        s.lat = 49.4;
-        s.lon = 8.0;
-        s.height = 600 + up;
-        return s;
-    };
+    auto parked = [](double up) { return EntityState{49.4, 8.0, 600 + up}; };
     peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "PARKED", parked(2));
     peer->add("Platform.GroundVehicle", 2, "1:1:225:1:1:1:0", "TRUCK", parked(1));
     peer->add("Platform.Aircraft", 3, "1:2:225:1:1:1:0", "HIGH", parked(1500));
