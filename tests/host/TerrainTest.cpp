@@ -92,11 +92,6 @@ TEST_F(Terrain, NewSceneryArrivesAfterTheShiftWithOne104) {
         EXPECT_EQ(logCount("HostTest: msg 0 104 0"), loaded ? 1u : 0u) << t;
     }
     EXPECT_FALSE(xphost::sceneryLoadedAt(46.5, 8.0)) << "the old southern tiles went";
-    // A new flight starts with its scenery loaded, without 104.
-    ASSERT_TRUE(xphost::setRoute("start 47.05 8.05 2000 0\n", &err)) << err;
-    EXPECT_NEAR(probeAt(47.05, 8.05, &info), 1200, 0.05);
-    xphost::runSeconds(3);
-    EXPECT_EQ(logCount("HostTest: msg 0 104 0"), 1u);
 }
 
 }  // namespace
