@@ -1,7 +1,9 @@
 #include "Frame.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <sys/socket.h>
 
 namespace volax {
@@ -45,6 +47,16 @@ IoStatus RecvBuffer::readFrom(int fd, int& err) {
     }
 }
 
+void RecvBuffer::shrink() {
+    if (buf_.size() <= 2 * kReadChunk) return;
+    std::vector<std::uint8_t> kept(buf_.begin() + static_cast<std::ptrdiff_t>(begin_),
+                                   buf_.begin() + static_cast<std::ptrdiff_t>(end_));
+    kept.resize(std::max(kept.size(), kReadChunk));
+    end_ = end_ - begin_;
+    begin_ = 0;
+    buf_.swap(kept);
+}
+
 void RecvBuffer::append(const void* data, std::size_t n) {
     if (n == 0) return;
     makeRoom(n);
@@ -55,7 +67,11 @@ void RecvBuffer::append(const void* data, std::size_t n) {
 bool RecvBuffer::nextFrame(const std::uint8_t*& frame, std::size_t& size) {
     std::size_t have = end_ - begin_;
     std::size_t need = frameSize(buf_.data() + begin_, have);
-    if (need == 0 || have < need) return false;
+    if (need == 0) return false;
+    if (need - kFrameHeader > maxBody_)
+        throw DecodeError("frame of " + std::to_string(need - kFrameHeader) + " bytes exceeds the limit of " +
+                          std::to_string(maxBody_));
+    if (have < need) return false;
     frame = buf_.data() + begin_;
     size = need;
     begin_ += need;
@@ -102,6 +118,8 @@ IoStatus SendBuffer::flush(int fd, int& err) {
         return IoStatus::Error;
     }
     clear();
+    // A buffer that grew for a backlog gives its memory back once drained.
+    if (buf_.capacity() > kCompactAfter) std::vector<std::uint8_t>().swap(buf_);
     return IoStatus::Data;
 }
 

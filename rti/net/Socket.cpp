@@ -192,6 +192,20 @@ std::uint16_t boundPort(int fd) {
     return 0;
 }
 
+bool boundToLoopback(int fd) {
+    sockaddr_storage ss{};
+    socklen_t len = sizeof ss;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&ss), &len) != 0) return false;
+    if (ss.ss_family == AF_INET)
+        return (ntohl(reinterpret_cast<sockaddr_in*>(&ss)->sin_addr.s_addr) >> 24) == 127;
+    if (ss.ss_family == AF_INET6) {
+        const in6_addr& a = reinterpret_cast<sockaddr_in6*>(&ss)->sin6_addr;
+        if (IN6_IS_ADDR_LOOPBACK(&a)) return true;
+        return IN6_IS_ADDR_V4MAPPED(&a) && a.s6_addr[12] == 127;
+    }
+    return false;
+}
+
 }  // namespace net
 }  // namespace rti
 }  // namespace volax

@@ -57,6 +57,8 @@ Fd listenTcp(const HostPort& where, std::string& error);
 
 // The port a bound socket actually got (useful after binding port 0).
 std::uint16_t boundPort(int fd);
+// Whether a bound socket listens on a loopback address only.
+bool boundToLoopback(int fd);
 
 bool setNonBlocking(int fd);
 // TCP_NODELAY (small updates go out at once) and keepalive probes, so that a
