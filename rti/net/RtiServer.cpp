@@ -109,6 +109,7 @@ struct RtiServer::Client final : FederateEndpoint {
                 dropLatest(callback.handle, nullptr);
         }
         if (out.empty()) lastTaken = monotonicSeconds();
+        receiving = true;
         try {
             out.add(callback);
         } catch (const std::exception& e) {
@@ -124,6 +125,7 @@ struct RtiServer::Client final : FederateEndpoint {
             return;
         }
         if (doomed) return;
+        receiving = true;
         Latest& l = latest[reflect.handle];
         if (l.values.empty()) latestBytes += kLatestEntryBytes;
         for (HandleValue& hv : reflect.values) {
@@ -187,8 +189,11 @@ struct RtiServer::Client final : FederateEndpoint {
             updateFull();
     }
 
+    // Only a backlog of callbacks holds the senders back; one of its own
+    // replies just stops this connection being read.
     void updateFull() {
-        const bool now = !doomed && queued() > fullAt;
+        if (out.empty() && latest.empty()) receiving = false;
+        const bool now = !doomed && receiving && queued() > fullAt;
         if (now == full) return;
         full = now;
         if (gate) gate->full += full ? 1 : -1;
@@ -220,6 +225,7 @@ struct RtiServer::Client final : FederateEndpoint {
     bool doomed = false;
     bool closedByPeer = false;
     bool full = false;
+    bool receiving = false;  // callbacks are among the queued bytes
     bool framesWaiting = false;  // complete frames left unread while held back
     std::string reason;
     bool authenticated = false;
@@ -345,6 +351,12 @@ void RtiServer::acceptAll(double now) {
                 continue;  // conn closes here
             }
             oldest->doom("closed to make room for a new connection (--max-connections)");
+            oldest->closedByPeer = true;  // counted, not one line each
+            if (count(refusedFull_, now)) {
+                log("closed %lu connection(s) not joined to make room (--max-connections %zu), latest %s",
+                    refusedFull_.unlogged, options_.maxConnections, oldest->peer.c_str());
+                refusedFull_.unlogged = 0;
+            }
             --live;
         }
         tuneConnection(conn.get());
@@ -366,8 +378,8 @@ void RtiServer::acceptAll(double now) {
 
 bool RtiServer::canRead(const Client& c) const {
     if (c.doomed) return false;
-    if (c.gate) return c.gate->full == 0;
-    return c.out.pending() <= kPreJoinQueue;
+    if (c.out.pending() > (c.joined ? c.fullAt : kPreJoinQueue)) return false;
+    return !c.gate || c.gate->full == 0;
 }
 
 void RtiServer::readFrom(Client& c) {
