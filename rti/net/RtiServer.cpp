@@ -226,6 +226,7 @@ struct RtiServer::Client final : FederateEndpoint {
     bool closedByPeer = false;
     bool full = false;
     bool receiving = false;  // callbacks are among the queued bytes
+    bool sender = false;     // has sent updates or interactions since it joined
     bool framesWaiting = false;  // complete frames left unread while held back
     std::string reason;
     bool authenticated = false;
@@ -379,7 +380,9 @@ void RtiServer::acceptAll(double now) {
 bool RtiServer::canRead(const Client& c) const {
     if (c.doomed) return false;
     if (c.out.pending() > (c.joined ? c.fullAt : kPreJoinQueue)) return false;
-    return !c.gate || c.gate->full == 0;
+    // Only federates that send updates or interactions are held back: one that
+    // merely joins, asks or resigns is not in the way of a lagging receiver.
+    return !c.sender || c.gate->full == 0;
 }
 
 void RtiServer::readFrom(Client& c) {
@@ -458,6 +461,7 @@ void RtiServer::leaveFederation(Client& c) {
     if (c.full) --c.gate->full;
     if (--c.gate->members == 0) gates_.erase(c.federation);
     c.gate = nullptr;
+    c.sender = false;
     c.in.setMaxBody(kPreJoinMaxBody);
 }
 
@@ -494,6 +498,8 @@ void RtiServer::dispatch(Client& c, Message& request) {
         std::string().swap(c.fedPieces);
     }
 
+    if (c.gate && (request.kind == MessageKind::UpdateAttributes || request.kind == MessageKind::SendInteraction))
+        c.sender = true;
     Message reply;
     try {
         reply = exec_.handle(c, request);

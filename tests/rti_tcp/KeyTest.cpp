@@ -118,3 +118,31 @@ TEST(FederationKeyTest, NoKeyOffLoopbackUnlessInsecureAndBadKeyFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ServerStatusTest, SigusrListsEachFederationWithItsUnownedObjects) {
+    ServerProcess server(VOLAX_RTIEXEC);
+    ::setenv("VOLAX_RTI", server.address().c_str(), 1);
+    ::unsetenv("VOLAX_RTI_KEY_FILE");
+    const std::string fed = rtitcp::uniqueName("status");
+    {
+        RTI::RTIambassador amb;
+        Recorder rec;
+        Handles h;
+        amb.createFederationExecution(fed.c_str(), rtitcp::testFedPath().c_str());
+        amb.joinFederationExecution("leaver", fed.c_str(), &rec);
+        h.lookUp(amb);
+        h.publishAircraft(amb);
+        amb.registerObjectInstance(h.aircraft, "a");
+        amb.registerObjectInstance(h.aircraft, "b");
+        amb.resignFederationExecution(RTI::RELEASE_ATTRIBUTES);
+    }
+    const std::string want = "status: federation '" + fed + "': 0 federate(s), 2 object(s), 2 unowned";
+    ::kill(server.pid(), SIGUSR1);
+    for (int i = 0; i < 200 && server.log().find(want) == std::string::npos; ++i) ::usleep(10000);
+    EXPECT_NE(server.log().find(want), std::string::npos) << server.log();
+    ::unsetenv("VOLAX_RTI");
+}
+
+}  // namespace
