@@ -108,7 +108,6 @@ struct RtiServer::Client final : FederateEndpoint {
             else if (callback.kind == MessageKind::Remove)
                 dropLatest(callback.handle, nullptr);
         }
-        if (out.empty()) lastTaken = monotonicSeconds();
         receiving = true;
         try {
             out.add(callback);
@@ -196,6 +195,7 @@ struct RtiServer::Client final : FederateEndpoint {
         const bool now = !doomed && receiving && queued() > fullAt;
         if (now == full) return;
         full = now;
+        if (full) lastTaken = monotonicSeconds();  // the stall clock starts here
         if (gate) gate->full += full ? 1 : -1;
     }
 
@@ -237,7 +237,7 @@ struct RtiServer::Client final : FederateEndpoint {
     std::uint32_t federateHandle = 0;
     Gate* gate = nullptr;
     double unjoinedSince;
-    double lastTaken;  // last time the socket took bytes (or the backlog began)
+    double lastTaken;  // last time the socket took bytes (or the queue became full)
     double logWindow = -1e9;
     int logLines = 0;
     unsigned long logsSuppressed = 0;
@@ -560,7 +560,6 @@ void RtiServer::dispatch(Client& c, Message& request) {
 
     // Serial 0 marks a one-way request: nobody waits for its reply.
     if (request.serial != 0 && !c.doomed) {
-        if (c.out.empty()) c.lastTaken = monotonicSeconds();
         try {
             c.out.add(reply);
         } catch (const std::exception& e) {
@@ -645,7 +644,7 @@ void RtiServer::flushAll() {
                 c.doom(std::strerror(err));
                 break;
             }
-            if (c.out.pending() < before) c.lastTaken = monotonicSeconds();
+            if (c.full && c.out.pending() < before) c.lastTaken = monotonicSeconds();
             if (st != IoStatus::Data) break;
             c.releaseLatest();  // the backlog is gone: the newest values follow
         }

@@ -242,9 +242,9 @@ const Attack kAttacks[] = {
      [](Context& ctx) {
          std::vector<std::unique_ptr<Raw>> raws;
          for (int i = 0; i < 3 * kMaxConnections; ++i) raws.push_back(std::make_unique<Raw>(ctx.port));
-         std::this_thread::sleep_for(std::chrono::duration<double>(kAttackSeconds + 1.0));
-         // Past the join deadline every one of them is gone.
-         for (auto& r : raws) ctx.count += r->closedWithin(0.01) ? 1 : 0;
+         std::this_thread::sleep_for(std::chrono::duration<double>(kAttackSeconds + 0.3));
+         // Past the join deadline (2 s) every one of them is gone.
+         for (auto& r : raws) ctx.count += r->closedWithin(1.5) ? 1 : 0;
          ctx.attackOver = true;
          while (!ctx.finish) std::this_thread::sleep_for(std::chrono::milliseconds(10));
      },
