@@ -1,10 +1,8 @@
 #include "Frame.h"
 
-#include <cerrno>
 #include <algorithm>
 #include <cstring>
 #include <string>
-#include <sys/socket.h>
 
 namespace volax {
 namespace rti {
@@ -31,20 +29,14 @@ void RecvBuffer::makeRoom(std::size_t want) {
 IoStatus RecvBuffer::readFrom(int fd, int& err) {
     makeRoom(kReadChunk);
     lastReadFull_ = false;
-    for (;;) {
-        const std::size_t room = buf_.size() - end_;
-        ssize_t n = ::recv(fd, buf_.data() + end_, room, MSG_DONTWAIT);
-        if (n > 0) {
-            end_ += static_cast<std::size_t>(n);
-            lastReadFull_ = static_cast<std::size_t>(n) == room;
-            return IoStatus::Data;
-        }
-        if (n == 0) return IoStatus::Closed;
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) return IoStatus::WouldBlock;
-        err = errno;
-        return IoStatus::Error;
+    const std::size_t room = buf_.size() - end_;
+    std::size_t got = 0;
+    IoStatus st = receiveSome(fd, buf_.data() + end_, room, got, err);
+    if (st == IoStatus::Data) {
+        end_ += got;
+        lastReadFull_ = got == room;
     }
+    return st;
 }
 
 void RecvBuffer::shrink() {
@@ -101,21 +93,17 @@ void SendBuffer::add(const Message& msg, std::uint32_t serial) {
 
 IoStatus SendBuffer::flush(int fd, int& err) {
     while (begin_ < buf_.size()) {
-        ssize_t n = ::send(fd, buf_.data() + begin_, buf_.size() - begin_, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n > 0) {
-            begin_ += static_cast<std::size_t>(n);
+        std::size_t sent = 0;
+        IoStatus st = sendSome(fd, buf_.data() + begin_, buf_.size() - begin_, sent, err);
+        if (st == IoStatus::Data) {
+            begin_ += sent;
             continue;
         }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (begin_ >= kCompactAfter) {
-                buf_.erase(buf_.begin(), buf_.begin() + static_cast<std::ptrdiff_t>(begin_));
-                begin_ = 0;
-            }
-            return IoStatus::WouldBlock;
+        if (st == IoStatus::WouldBlock && begin_ >= kCompactAfter) {
+            buf_.erase(buf_.begin(), buf_.begin() + static_cast<std::ptrdiff_t>(begin_));
+            begin_ = 0;
         }
-        err = n < 0 ? errno : EPIPE;
-        return IoStatus::Error;
+        return st;
     }
     clear();
     // A buffer that grew for a backlog gives its memory back once drained.

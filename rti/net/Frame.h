@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Message.h"
+#include "Socket.h"
 
 namespace volax {
 namespace rti {
@@ -17,8 +18,6 @@ namespace net {
 // create or join; the FED text of a create comes in pieces of kFedPieceBytes.
 constexpr std::size_t kPreJoinMaxBody = 16u * 1024;
 constexpr std::size_t kFedPieceBytes = 8u * 1024;
-
-enum class IoStatus { Data, WouldBlock, Closed, Error };
 
 // Bytes received but not yet consumed, cut into frames.
 class RecvBuffer {

@@ -1,15 +1,11 @@
 #include "RtiServer.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cerrno>
 #include <cstdarg>
 #include <cstring>
 #include <ctime>
 #include <malloc.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
 
 #include "Auth.h"
 #include "Frame.h"
@@ -29,27 +25,6 @@ constexpr std::size_t kPreJoinQueue = 256u * 1024;
 constexpr int kLogLinesPerSecond = 5;
 // Rough bookkeeping cost of one pending best-effort value.
 constexpr std::size_t kLatestEntryBytes = 48;
-
-std::string peerName(int fd) {
-    sockaddr_storage ss{};
-    socklen_t len = sizeof ss;
-    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&ss), &len) != 0) return "?";
-    char host[INET6_ADDRSTRLEN] = "?";
-    unsigned port = 0;
-    if (ss.ss_family == AF_INET) {
-        auto* a = reinterpret_cast<sockaddr_in*>(&ss);
-        ::inet_ntop(AF_INET, &a->sin_addr, host, sizeof host);
-        port = ntohs(a->sin_port);
-        return std::string(host) + ":" + std::to_string(port);
-    }
-    if (ss.ss_family == AF_INET6) {
-        auto* a = reinterpret_cast<sockaddr_in6*>(&ss);
-        ::inet_ntop(AF_INET6, &a->sin6_addr, host, sizeof host);
-        port = ntohs(a->sin6_port);
-        return "[" + std::string(host) + "]:" + std::to_string(port);
-    }
-    return "?";
-}
 
 const char* resignActionName(std::uint32_t action) {
     switch (action) {
@@ -322,14 +297,14 @@ void RtiServer::acceptAll(double now) {
     std::size_t live = 0;
     for (const auto& c : clients_) live += c->doomed ? 0 : 1;
     for (;;) {
-        int fd = ::accept4(listen_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        int err = 0;
+        int fd = acceptConnection(listen_.get(), err);
         if (fd < 0) {
-            if (errno == EINTR || errno == ECONNABORTED) continue;
-            if (errno == EAGAIN || errno == EWOULDBLOCK) return;
+            if (err == EAGAIN) return;
             // Out of descriptors or memory: back off instead of spinning on a
             // listening socket that stays readable.
             if (count(acceptFailed_, now)) {
-                log("cannot accept connections: %s (%lu time(s))", std::strerror(errno), acceptFailed_.unlogged);
+                log("cannot accept connections: %s (%lu time(s))", std::strerror(err), acceptFailed_.unlogged);
                 acceptFailed_.unlogged = 0;
             }
             acceptPausedUntil_ = now + 0.1;
@@ -361,7 +336,7 @@ void RtiServer::acceptAll(double now) {
             --live;
         }
         tuneConnection(conn.get());
-        std::string peer = peerName(conn.get());
+        std::string peer = peerAddress(conn.get());
         auto c = std::make_unique<Client>(std::move(conn), peer, nextClientId_++, options_, now);
         Message hello(MessageKind::Challenge);
         if (!options_.key.empty()) {
@@ -677,8 +652,7 @@ bool RtiServer::run(const volatile std::sig_atomic_t* stop, const sigset_t* wait
             polled.push_back(c.get());
         }
         // Deadlines are looked at a few times a second.
-        timespec pause{0, busy ? 0 : 200 * 1000 * 1000};
-        int n = ::ppoll(fds.data(), fds.size(), &pause, waitMask);
+        int n = pollSockets(fds.data(), fds.size(), busy ? 0.0 : 0.2, waitMask);
         if (n < 0) {
             if (errno == EINTR) continue;
             log("poll failed: %s", std::strerror(errno));

@@ -5,8 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <poll.h>
-#include <signal.h>
 #include <stdexcept>
 
 #include <RTI.hh>
@@ -33,20 +31,10 @@ std::string formatSeconds(double s) {
     return buf;
 }
 
-timespec toTimespec(double seconds) {
-    if (seconds < 0) seconds = 0;
-    timespec ts;
-    ts.tv_sec = static_cast<time_t>(seconds);
-    ts.tv_nsec = static_cast<long>((seconds - static_cast<double>(ts.tv_sec)) * 1e9);
-    if (ts.tv_nsec >= 1000000000L) ts.tv_nsec = 999999999L;
-    return ts;
-}
-
-// poll(2) on one descriptor for at most `seconds` (sub-millisecond precise).
+// Waits on one descriptor for at most `seconds` (sub-millisecond precise).
 int waitFd(int fd, short events, double seconds) {
     pollfd p{fd, events, 0};
-    timespec ts = toTimespec(seconds);
-    int n = ::ppoll(&p, 1, &ts, nullptr);
+    int n = pollSockets(&p, 1, seconds < 0 ? 0.0 : seconds, nullptr);
     if (n < 0) return errno == EINTR ? 0 : -1;
     return n;
 }
