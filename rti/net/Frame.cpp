@@ -13,6 +13,7 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 // Once this much has been written from the front of a send buffer that is still
 // not empty, the rest is moved down so the buffer does not creep upwards.
 constexpr std::size_t kCompactAfter = 1u << 20;
+constexpr std::size_t kReleaseAbove = 8u << 20;
 }  // namespace
 
 void RecvBuffer::makeRoom(std::size_t want) {
@@ -40,7 +41,7 @@ IoStatus RecvBuffer::readFrom(int fd, int& err) {
 }
 
 void RecvBuffer::shrink() {
-    if (buf_.size() <= 2 * kReadChunk) return;
+    if (buf_.size() <= 2 * kReadChunk || end_ - begin_ > kReadChunk) return;
     std::vector<std::uint8_t> kept(buf_.begin() + static_cast<std::ptrdiff_t>(begin_),
                                    buf_.begin() + static_cast<std::ptrdiff_t>(end_));
     kept.resize(std::max(kept.size(), kReadChunk));
@@ -106,8 +107,9 @@ IoStatus SendBuffer::flush(int fd, int& err) {
         return st;
     }
     clear();
-    // A buffer that grew for a backlog gives its memory back once drained.
-    if (buf_.capacity() > kCompactAfter) std::vector<std::uint8_t>().swap(buf_);
+    // A buffer that grew for an unusual backlog gives its memory back once
+    // drained; ordinary bursts keep theirs and allocate nothing next time.
+    if (buf_.capacity() > kReleaseAbove) std::vector<std::uint8_t>().swap(buf_);
     return IoStatus::Data;
 }
 

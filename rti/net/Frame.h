@@ -38,7 +38,8 @@ public:
     // peer cannot make the buffer grow towards a length it merely declares.
     void setMaxBody(std::size_t bytes) { maxBody_ = bytes; }
     std::size_t capacity() const { return buf_.capacity(); }
-    // Gives back the memory of a buffer that grew for one large frame.
+    // Gives back the memory of a buffer that grew for one large frame (once
+    // little is left in it).
     void shrink();
     void append(const void* data, std::size_t n);
     void clear() { begin_ = end_ = 0; }

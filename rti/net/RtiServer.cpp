@@ -381,6 +381,7 @@ void RtiServer::readFrom(Client& c) {
         if (!c.in.lastReadFull()) break;
     }
     dispatchBuffered(c);
+    c.in.shrink();
 }
 
 // Handles the complete frames already received, as long as the connection may
