@@ -12,14 +12,12 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 #include <RTI.hh>
 
-#include "Auth.h"
 #include "FederateFixture.h"
 #include "Message.h"
 #include "ServerProcess.h"
@@ -61,17 +59,20 @@ struct Raw {
     }
     // Sends what the socket takes now; false once the server has closed it.
     bool push(const std::string& bytes) {
-        ssize_t n = ::send(fd.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        return n >= 0 || errno == EAGAIN || errno == EWOULDBLOCK;
+        std::size_t sent = 0;
+        int err = 0;
+        return net::sendSome(fd.get(), bytes.data(), bytes.size(), sent, err) != net::IoStatus::Error;
     }
     // Whether the server closes it within `seconds` (whatever it sent first is read).
     bool closedWithin(double seconds) {
         auto t0 = Clock::now();
         char buf[4096];
         while (since(t0) < seconds) {
-            ssize_t n = ::recv(fd.get(), buf, sizeof buf, MSG_DONTWAIT);
-            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) return true;
-            if (n < 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            std::size_t got = 0;
+            int err = 0;
+            net::IoStatus st = net::receiveSome(fd.get(), buf, sizeof buf, got, err);
+            if (st == net::IoStatus::Closed || st == net::IoStatus::Error) return true;
+            if (st == net::IoStatus::WouldBlock) std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         return false;
     }
@@ -104,8 +105,6 @@ public:
         }
     }
 };
-
-struct Attack;
 
 // What an attack knows, and what it leaves for its row's own check.
 struct Context {

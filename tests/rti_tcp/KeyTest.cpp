@@ -27,18 +27,6 @@ std::string writeKey(const char* tag, const std::string& key) {
     return path;
 }
 
-TEST(FederationKeyTest, AProofHoldsOnlyForItsKeyAndItsNonce) {
-    std::string nonce = volax::rti::net::makeNonce();
-    EXPECT_EQ(nonce.size(), volax::rti::net::kNonceBytes);
-    EXPECT_NE(nonce, volax::rti::net::makeNonce());
-    std::string proof = volax::rti::net::keyProof("0123456789abcdef", nonce);
-    EXPECT_EQ(proof.size(), 32u);
-    EXPECT_TRUE(volax::rti::net::proofMatches("0123456789abcdef", nonce, proof));
-    EXPECT_FALSE(volax::rti::net::proofMatches("0123456789abcdeF", nonce, proof));
-    EXPECT_FALSE(volax::rti::net::proofMatches("0123456789abcdef", volax::rti::net::makeNonce(), proof));
-    EXPECT_FALSE(volax::rti::net::proofMatches("0123456789abcdef", nonce, proof.substr(0, 31)));
-}
-
 TEST(FederationKeyTest, OnlyFederatesWithTheKeyGetIn) {
     const std::string good = writeKey("good", "correct horse battery staple");
     const std::string wrong = writeKey("wrong", "incorrect horse battery staple");
