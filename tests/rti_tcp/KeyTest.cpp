@@ -55,13 +55,15 @@ TEST(FederationKeyTest, OnlyFederatesWithTheKeyGetIn) {
         }
     }
 
-    // With the key: create, join, and updates flow.
+    // With the key: create (a FED text long enough to travel in pieces), join, and updates flow.
     ::setenv("VOLAX_RTI_KEY_FILE", good.c_str(), 1);
+    const std::string bigFed = "/tmp/volax-key-test-" + std::to_string(::getpid()) + ".fed";
+    std::ofstream(bigFed) << std::string(30000, ' ') << rtitcp::kTestFed;
     {
         RTI::RTIambassador pub, sub;
         Recorder prec, srec;
         Handles ph, sh;
-        pub.createFederationExecution(fed.c_str(), rtitcp::testFedPath().c_str());
+        pub.createFederationExecution(fed.c_str(), bigFed.c_str());
         pub.joinFederationExecution("pub", fed.c_str(), &prec);
         sub.joinFederationExecution("sub", fed.c_str(), &srec);
         ph.lookUp(pub);
@@ -81,7 +83,7 @@ TEST(FederationKeyTest, OnlyFederatesWithTheKeyGetIn) {
     EXPECT_NE(server.log().find("without the federation key"), std::string::npos) << server.log();
     ::unsetenv("VOLAX_RTI_KEY_FILE");
     ::unsetenv("VOLAX_RTI");
-    for (const std::string& p : {good, wrong, shortKey}) ::unlink(p.c_str());
+    for (const std::string& p : {good, wrong, shortKey, bigFed}) ::unlink(p.c_str());
 }
 
 // Runs volax-rtiexec with `args`, returns its exit status and standard error.
