@@ -320,6 +320,8 @@ Message TcpClientConnection::call(const Message& request) {
         }
     }
 
+    // The server closes a connection it refused: the next call starts afresh.
+    if (reply.kind == MessageKind::Error && reply.text == kKeyRefused) dropConnection(kKeyRefused);
     if (request.kind == MessageKind::JoinFederation && reply.kind == MessageKind::Reply) joined_ = true;
     if (request.kind == MessageKind::ResignFederation &&
         (reply.kind == MessageKind::Reply ||
