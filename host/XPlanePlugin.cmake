@@ -1,8 +1,9 @@
 # volax_add_xplane_plugin(<target> <sources...>)
 #
-# Builds an X-Plane plugin as on Linux: a shared library <target>.xpl in
-# <build>/bin, only the entry points visible, the XPLM functions left undefined
-# for the host (X-Plane or xplm-host) to resolve at load time.
+# Builds an X-Plane plugin: a shared library <target>.xpl in <build>/bin, only
+# the entry points visible. On Linux the XPLM functions are left undefined for
+# the host (X-Plane or xplm-host) to resolve at load time; on Windows they are
+# imported from XPLM_64.dll.
 
 function(volax_add_xplane_plugin target)
   if(NOT ARGN)
@@ -18,4 +19,7 @@ function(volax_add_xplane_plugin target)
     VISIBILITY_INLINES_HIDDEN ON)
   target_link_libraries(${target} PRIVATE volax::xplm)
   target_link_options(${target} PRIVATE -static-libgcc)
+  if(WIN32)
+    target_link_libraries(${target} PRIVATE volax_xplm_import)
+  endif()
 endfunction()

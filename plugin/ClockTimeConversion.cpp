@@ -3,6 +3,8 @@
 #include <climits>
 #include <ctime>
 
+#include "UtcTime.h"
+
 namespace volax {
 
 namespace {
@@ -21,7 +23,7 @@ bool clockTimeToCalendar(const ClockTime& time, CalendarTime& out) {
     if (!(seconds >= 0.0)) return false;
     time_t whole = static_cast<time_t>(static_cast<int64_t>(seconds));  // truncated toward zero
     struct tm broken {};
-    if (!gmtime_r(&whole, &broken)) return false;
+    if (!volax::utcCalendar(whole, broken)) return false;
     out.month = static_cast<uint16_t>(broken.tm_mon + 1);
     out.day = static_cast<uint16_t>(broken.tm_mday);
     out.hour = static_cast<uint16_t>(broken.tm_hour);

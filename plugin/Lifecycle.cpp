@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ModulePin.h"
 #include "PluginState.h"
 #include "Prefs.h"
 #include "QVCoordConv.h"
@@ -123,6 +124,7 @@ int pluginStart(char* name, char* signature, char* description) {
 
     // The module stays mapped across unload and reload (the manager and its
     // RTI ambassador live as long as the process): start from a clean slate.
+    if (!pinThisModule()) XPLMDebugString("VOLAX: the plugin could not be kept loaded; do not reload it\n");
     settings = VolaxSettings();
     entityTypeTable.clear();
     destroyOwnship();

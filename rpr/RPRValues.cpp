@@ -1,7 +1,5 @@
 #include "RPRValues.h"
 
-#include <arpa/inet.h>
-
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -14,26 +12,24 @@ NetBuffer zeroBuffer(std::size_t size) {
     return NetBuffer(new char[size]());
 }
 
+// Network byte order by shifts: the same on every host, no socket header needed.
 void putU16(char* dst, uint16_t v) {
-    uint16_t n = htons(v);
-    std::memcpy(dst, &n, 2);
+    dst[0] = static_cast<char>(v >> 8);
+    dst[1] = static_cast<char>(v);
 }
 
 void putU32(char* dst, uint32_t v) {
-    uint32_t n = htonl(v);
-    std::memcpy(dst, &n, 4);
+    for (int i = 0; i < 4; ++i) dst[i] = static_cast<char>(v >> (24 - 8 * i));
 }
 
 uint16_t getU16(const char* src) {
-    uint16_t n;
-    std::memcpy(&n, src, 2);
-    return ntohs(n);
+    auto b = reinterpret_cast<const unsigned char*>(src);
+    return static_cast<uint16_t>((b[0] << 8) | b[1]);
 }
 
 uint32_t getU32(const char* src) {
-    uint32_t n;
-    std::memcpy(&n, src, 4);
-    return ntohl(n);
+    auto b = reinterpret_cast<const unsigned char*>(src);
+    return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | uint32_t(b[3]);
 }
 
 void putVector(char* dst, const Vector3f& v) {

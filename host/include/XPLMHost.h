@@ -1,7 +1,8 @@
 #ifndef VOLAX_XPLMHOST_H
 #define VOLAX_XPLMHOST_H
 
-// Control interface of the headless X-Plane host (libXPLMHost.so).
+// Control interface of the headless X-Plane host (libXPLMHost.so; XPLM_64.dll
+// on Windows, named as X-Plane's own library so that plugins find it).
 //
 // The library implements the X-Plane plugin library's functions for plugins
 // loaded with loadPlugin and lets a program or a test drive them as the
@@ -12,7 +13,13 @@
 #include <string>
 #include <vector>
 
+#if defined(_WIN32) && defined(XPLM_EXPORTS)
+#define XPHOST_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define XPHOST_API __declspec(dllimport)
+#else
 #define XPHOST_API __attribute__((visibility("default")))
+#endif
 
 namespace xphost {
 

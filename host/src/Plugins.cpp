@@ -4,12 +4,12 @@
 // fault instead of tearing down the host.
 
 #include "HostState.h"
+#include "ModuleLoader.h"
 #include "XPLMHost.h"
 
 #include "XPLMDefs.h"
 #include "XPLMPlugin.h"
 
-#include <dlfcn.h>
 #include <sys/stat.h>
 
 #include <cstring>
@@ -67,7 +67,7 @@ std::string label(int index) {
 std::string bufferText(const std::vector<char>& b) { return std::string(b.data(), strnlen(b.data(), b.size())); }
 
 template <class T> T symbol(void* handle, const char* name) {
-    return reinterpret_cast<T>(dlsym(handle, name));
+    return reinterpret_cast<T>(moduleSymbol(handle, name));
 }
 
 // Menus, flight loops, the other aircraft, instances and objects a plugin
@@ -134,20 +134,16 @@ int loadPlugin(const std::string& path, std::string* error, bool* startRefused) 
         err = "plugin " + path + ": not a file";
         return -1;
     }
-    // The XPLM functions come from the already loaded host library; a plugin's
-    // own symbols stay private to it.
-    // A bare file name is a file here, not a library for dlopen to search for.
-    const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
-    void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string why;
+    void* handle = detail::openModule(path, why);
     if (!handle) {
-        const char* why = dlerror();
-        err = "plugin " + path + ": cannot load it as a shared library: " + (why ? why : "unknown reason");
+        err = "plugin " + path + ": cannot load it as a shared library: " + why;
         return -1;
     }
     // The same file twice would share one set of globals between two plugins.
     for (int i = 0; i < pluginCount(); ++i)
         if (detail::at(i)->handle == handle) {
-            dlclose(handle);
+            detail::closeModule(handle);
             err = "plugin " + path + ": already loaded as " + detail::label(i);
             return -1;
         }
@@ -166,7 +162,7 @@ int loadPlugin(const std::string& path, std::string* error, bool* startRefused) 
                           : !p->receive ? "XPluginReceiveMessage"
                                         : nullptr;
     if (missing) {
-        dlclose(handle);
+        detail::closeModule(handle);
         err = "plugin " + path + ": entry point " + missing + " is missing";
         return -1;
     }
@@ -197,7 +193,7 @@ int loadPlugin(const std::string& path, std::string* error, bool* startRefused) 
         err = "plugin " + path + ": " + detail::plugins().fault;
     }
     detail::releaseWhatItOwns(index);
-    dlclose(raw->handle);
+    detail::closeModule(raw->handle);
     all.pop_back();
     return -1;
 }
@@ -234,7 +230,7 @@ void unloadAll() {
         p->started = false;
         detail::releaseWhatItOwns(i);
     }
-    for (int i = static_cast<int>(all.size()) - 1; i >= 0; --i) dlclose(all[i]->handle);
+    for (int i = static_cast<int>(all.size()) - 1; i >= 0; --i) detail::closeModule(all[i]->handle);
     all.clear();
 }
 
@@ -293,7 +289,7 @@ std::string pluginDescription(int index) {
 }
 void* pluginSymbol(int index, const std::string& name) {
     Plugin* p = detail::at(index);
-    return p ? dlsym(p->handle, name.c_str()) : nullptr;
+    return p ? detail::moduleSymbol(p->handle, name.c_str()) : nullptr;
 }
 
 bool pluginFaulted() { return detail::plugins().faulted; }

@@ -15,7 +15,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/stat.h>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -157,18 +157,11 @@ bool readFile(const std::string& path, std::string* text) {
     return !in.bad();
 }
 
+// Either separator, as the user's platform writes paths.
 bool makeDirs(const std::string& dir) {
-    std::string partial;
-    std::stringstream ss(dir);
-    std::string part;
-    if (!dir.empty() && dir[0] == '/') partial = "/";
-    while (std::getline(ss, part, '/')) {
-        if (part.empty()) continue;
-        partial += part + "/";
-        if (mkdir(partial.c_str(), 0777) != 0 && errno != EEXIST) return false;
-    }
-    struct stat st;
-    return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    return std::filesystem::is_directory(dir, ec);
 }
 
 int fail(int code, const std::string& text) {
@@ -265,8 +258,8 @@ int main(int argc, char** argv) {
     if (!makeDirs(outputDir)) return fail(2, "cannot create output folder " + outputDir);
     if (!prefsDir.empty() && !makeDirs(prefsDir)) return fail(2, "cannot create preferences folder " + prefsDir);
     if (!xplaneDir.empty()) {
-        struct stat st;
-        if (stat(xplaneDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return fail(2, "--xplane " + xplaneDir + ": not a folder");
+        std::error_code ec;
+        if (!std::filesystem::is_directory(xplaneDir, ec)) return fail(2, "--xplane " + xplaneDir + ": not a folder");
         xphost::setXPlaneDir(xplaneDir);
     }
     if (!trafficFile.empty() && !xphost::setTrafficFile(trafficFile, &error)) return fail(2, error);
@@ -277,12 +270,8 @@ int main(int argc, char** argv) {
     xphost::setFrameRate(static_cast<int>(fps));
     xphost::setOriginShiftDistance(originShiftKm * 1000);
 
-    struct sigaction sa;
-    std::memset(&sa, 0, sizeof sa);
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
 
     std::vector<int> loaded;
     for (const std::string& file : pluginFiles) {

@@ -1,12 +1,9 @@
 #include "Auth.h"
 
+#include "Crypto.h"
+
 #include <fstream>
 #include <iterator>
-#include <openssl/crypto.h>
-#include <openssl/evp.h>
-#include <openssl/hmac.h>
-#include <openssl/rand.h>
-#include <stdexcept>
 
 namespace volax {
 namespace rti {
@@ -35,26 +32,14 @@ std::string readKeyFile(const std::string& path, std::string& error) {
     return key;
 }
 
-std::string makeNonce() {
-    std::string nonce(kNonceBytes, '\0');
-    if (RAND_bytes(reinterpret_cast<unsigned char*>(&nonce[0]), static_cast<int>(nonce.size())) != 1)
-        throw std::runtime_error("no random bytes for a nonce");
-    return nonce;
-}
+std::string makeNonce() { return randomBytes(kNonceBytes); }
 
 std::string keyProof(const std::string& key, const std::string& nonce) {
-    std::string data = kContext + nonce;
-    unsigned char out[EVP_MAX_MD_SIZE];
-    unsigned int len = 0;
-    if (!HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()),
-              reinterpret_cast<const unsigned char*>(data.data()), data.size(), out, &len))
-        throw std::runtime_error("HMAC-SHA256 failed");
-    return std::string(reinterpret_cast<const char*>(out), len);
+    return hmacSha256(key, kContext + nonce);
 }
 
 bool proofMatches(const std::string& key, const std::string& nonce, const std::string& proof) {
-    std::string want = keyProof(key, nonce);
-    return proof.size() == want.size() && CRYPTO_memcmp(proof.data(), want.data(), want.size()) == 0;
+    return sameConstantTime(proof, keyProof(key, nonce));
 }
 
 }  // namespace net

@@ -1,5 +1,5 @@
 // The federation key: a shared secret that a federate proves it knows by
-// answering the server's fresh nonce with HMAC-SHA256 (OpenSSL's, never our own).
+// answering the server's fresh nonce with HMAC-SHA256 (the system's, never our own).
 #ifndef VOLAX_RTI_NET_AUTH_H
 #define VOLAX_RTI_NET_AUTH_H
 

@@ -8,6 +8,7 @@
 #include <malloc.h>
 
 #include "Auth.h"
+#include "UtcTime.h"
 #include "Frame.h"
 
 namespace volax {
@@ -240,7 +241,7 @@ void RtiServer::log(const char* fmt, ...) {
     char stamp[32] = "";
     std::time_t now = std::time(nullptr);
     std::tm tm{};
-    if (::gmtime_r(&now, &tm)) std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &tm);
+    if (volax::utcCalendar(now, tm)) std::strftime(stamp, sizeof stamp, "%Y-%m-%dT%H:%M:%SZ", &tm);
     std::fprintf(log_, "%s volax-rtiexec: %s\n", stamp, text);
     std::fflush(log_);
 }
@@ -631,7 +632,7 @@ void RtiServer::flushAll() {
 
 bool RtiServer::run(const volatile std::sig_atomic_t* stop, const sigset_t* waitMask,
                     volatile std::sig_atomic_t* status) {
-    std::vector<pollfd> fds;
+    std::vector<PollEntry> fds;
     std::vector<Client*> polled;
     while (!*stop) {
         if (status && *status) {
@@ -643,13 +644,13 @@ bool RtiServer::run(const volatile std::sig_atomic_t* stop, const sigset_t* wait
         double now = monotonicSeconds();
         const bool acceptOn = now >= acceptPausedUntil_;
         bool busy = false;  // frames already received wait for a connection that may be read again
-        fds.push_back(pollfd{listen_.get(), static_cast<short>(acceptOn ? POLLIN : 0), 0});
+        fds.push_back(pollEntry(listen_.get(), static_cast<short>(acceptOn ? POLLIN : 0)));
         for (auto& c : clients_) {
             const bool readable = canRead(*c);
             if (readable && c->framesWaiting) busy = true;
             short ev = readable ? POLLIN : 0;
             if (!c->out.empty()) ev |= POLLOUT;
-            fds.push_back(pollfd{c->fd.get(), ev, 0});
+            fds.push_back(pollEntry(c->fd.get(), ev));
             polled.push_back(c.get());
         }
         // Deadlines are looked at a few times a second.

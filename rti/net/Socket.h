@@ -1,18 +1,39 @@
-// Small POSIX socket helpers shared by the TCP client transport and the RTI server.
+// Small socket helpers shared by the TCP client transport and the RTI server.
+// One file per platform implements them: Socket.cpp (POSIX), SocketWindows.cpp.
 #ifndef VOLAX_RTI_NET_SOCKET_H
 #define VOLAX_RTI_NET_SOCKET_H
 
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
-#include <poll.h>
 #include <string>
+#ifdef _WIN32
+#include <sys/types.h>
+#include <winsock2.h>  // WSAPOLLFD and the POLL* flags
+// The server's wait mask has nothing to mask on Windows; the type keeps its place.
+typedef _sigset_t sigset_t;
+#else
+#include <poll.h>
+#endif
 
 namespace volax {
 namespace rti {
 namespace net {
 
 constexpr std::uint16_t kDefaultPort = 18650;
+
+#ifdef _WIN32
+using PollEntry = WSAPOLLFD;
+#else
+using PollEntry = pollfd;
+#endif
+// One socket to wait for; revents cleared.
+inline PollEntry pollEntry(int fd, short events) {
+    PollEntry p{};
+    p.fd = static_cast<decltype(p.fd)>(fd);
+    p.events = events;
+    return p;
+}
 
 enum class IoStatus { Data, WouldBlock, Closed, Error };
 
@@ -87,7 +108,7 @@ int acceptConnection(int listenFd, int& err);
 std::string peerAddress(int fd);
 // Waits for `fds` at most `seconds` (negative: no limit) with `mask` in force
 // meanwhile (null: unchanged). poll(2)'s result; -1 with errno.
-int pollSockets(pollfd* fds, std::size_t n, double seconds, const sigset_t* mask);
+int pollSockets(PollEntry* fds, std::size_t n, double seconds, const sigset_t* mask);
 
 // Seconds from a monotonic clock.
 double monotonicSeconds();

@@ -33,7 +33,7 @@ std::string formatSeconds(double s) {
 
 // Waits on one descriptor for at most `seconds` (sub-millisecond precise).
 int waitFd(int fd, short events, double seconds) {
-    pollfd p{fd, events, 0};
+    PollEntry p = pollEntry(fd, events);
     int n = pollSockets(&p, 1, seconds < 0 ? 0.0 : seconds, nullptr);
     if (n < 0) return errno == EINTR ? 0 : -1;
     return n;
