@@ -23,6 +23,8 @@ void trace(const char* format, ...) {
     va_start(args, format);
     std::vfprintf(traceStream, format, args);
     va_end(args);
+    // Read while the simulator runs; Windows' C library has no line buffering.
+    std::fflush(traceStream);
 }
 
 void setItemEnabled(int item, bool enabled) {

@@ -27,6 +27,7 @@
 #include "XPLMScenery.h"
 
 #include <dirent.h>
+#include <filesystem>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -283,7 +284,7 @@ void readLibrary() {
     o.library.clear();
     std::vector<std::string> packs = customPackages();
     for (const std::string& p : packagesIn("Resources/default scenery")) packs.push_back(p);
-    for (const std::string& p : packs) readPackage(p[0] == '/' ? p : xplaneDir() + "/" + p, p);
+    for (const std::string& p : packs) readPackage(std::filesystem::path(p).has_root_directory() ? p : xplaneDir() + "/" + p, p);
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
+#include <filesystem>
 
 namespace xphost {
 namespace detail {
@@ -46,11 +46,12 @@ void toStdout(const char* text) {
 
 }  // namespace
 
+// "C:\\x", "C:/x" and "/x" (the current drive's root on Windows) are kept as given.
 std::string absolutePath(const std::string& path) {
-    if (!path.empty() && path[0] == '/') return path;
-    char cwd[4096];
-    if (!getcwd(cwd, sizeof cwd)) return path;
-    std::string base(cwd);
+    if (!path.empty() && std::filesystem::path(path).has_root_directory()) return path;
+    std::error_code ec;
+    std::string base = std::filesystem::current_path(ec).string();
+    if (ec) return path;
     if (path.empty() || path == ".") return base;
     return base + "/" + path;
 }

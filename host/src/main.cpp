@@ -2,6 +2,7 @@
 // would: start, enable, the user's aircraft, a simulated flight with flight
 // loops at a fixed frame rate, scenario events, then disable and stop.
 
+#include "LineEnds.h"
 #include "XPLMHost.h"
 
 #include "XPLMPlugin.h"
@@ -181,6 +182,7 @@ bool numberArg(const char* text, double lo, double hi, double* v) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    xphost::useUnixLineEnds();
     double fps = 60, duration = 60, originShiftKm = 100;
     bool realtime = false, quiet = false;
     std::string routeFile, scenarioFile, outputDir = ".", prefsDir, aircraft = kDefaultAircraft;

@@ -9,6 +9,9 @@
 #
 #   flight.sh --bin BUILD/bin --out FOLDER
 #
+# With VOLAX_HOST_BIN=build-win/bin VOLAX_HOST_RUNNER=wine the Windows host and
+# the Windows VOLAX.xpl (installed beside the Linux one) fly in a federation of
+# this build's server and peers.
 # FOLDER receives Log.txt, trace.txt, monitor.txt, track.kml, traffic.txt,
 # rtiexec.log, the X-Plane folder and the programs' other output; it is
 # emptied first.
@@ -37,6 +40,7 @@ fi
 # installed into an X-Plane folder as a user would (cmake --install), so its
 # traffic models are where it looks for them.
 if cmake --install "$(dirname "$BIN")" --prefix "$OUT/X-Plane" >"$OUT/install.txt" 2>&1 &&
+   { [[ -z ${VOLAX_HOST_BIN:-} ]] || cmake --install "$(dirname "$VOLAX_HOST_BIN")" --prefix "$OUT/X-Plane" >>"$OUT/install.txt" 2>&1; } &&
    [[ -f $OUT/X-Plane/Resources/plugins/VOLAX/volaxmodels.ini ]]; then
   export VOLAX_XPLANE=$OUT/X-Plane
 else
@@ -49,7 +53,8 @@ write_route "$OUT/route.txt"
 VOLAXEXP_INI='cessna_172 1 2 225 1 1 1 0'
 start_host "$TRACE" "$OUT/host-output" "$OUT/prefs" "$OUT/host-stdout.txt" \
   --realtime --duration 60 --route "$OUT/route.txt" --traffic "$OUT/traffic.txt"
-if wait_for "$TRACE" '^JOIN SUCCESS$' 15; then
+# A host under Wine may take a while to start on a busy machine.
+if wait_for "$TRACE" '^JOIN SUCCESS$' "$([[ -n ${VOLAX_HOST_RUNNER:-} ]] && echo 60 || echo 15)"; then
   step_ok "VOLAX joined federation XP_Federation as X-Plane (JOIN SUCCESS in trace.txt)"
 else
   step_fail "VOLAX did not join (no JOIN SUCCESS in trace.txt; see host-stdout.txt)"; exit 1

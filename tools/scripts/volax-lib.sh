@@ -152,12 +152,16 @@ start_host() {
   [[ -n ${VOLAX_INI:-} ]] && printf '%s\n' "$VOLAX_INI" >"$prefs/volax.ini"
   # With VOLAX_XPLANE (an X-Plane folder VOLAX was installed into), the host
   # runs the installed plugin in that folder, where its traffic models are.
-  local plugin=$BIN/VOLAX.xpl xplane=()
+  # With VOLAX_HOST_BIN (a Windows build's bin/), its xplm-host.exe and
+  # VOLAX.xpl run under VOLAX_HOST_RUNNER (wine) beside this build's programs.
+  local hostbin=${VOLAX_HOST_BIN:-$BIN} host=xplm-host arch=lin_x64
+  [[ -e $hostbin/xplm-host.exe ]] && host=xplm-host.exe arch=win_x64
+  local plugin=$hostbin/VOLAX.xpl xplane=()
   if [[ -n ${VOLAX_XPLANE:-} ]]; then
-    plugin=$VOLAX_XPLANE/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl
+    plugin=$VOLAX_XPLANE/Resources/plugins/VOLAX/$arch/VOLAX.xpl
     xplane=(--xplane "$VOLAX_XPLANE")
   fi
-  (cd "$OUT" && VOLAX_TRACE="$trace" exec "$BIN/xplm-host" --prefs "$prefs" --output "$logdir" "${xplane[@]}" "$@" "$plugin") >"$stdout" 2>&1 &
+  (cd "$OUT" && VOLAX_TRACE="$trace" exec ${VOLAX_HOST_RUNNER:-} "$hostbin/$host" --prefs "$prefs" --output "$logdir" "${xplane[@]}" "$@" "$plugin") >"$stdout" 2>&1 &
   HOST_PID=$!
   track_pid "$HOST_PID"
 }
