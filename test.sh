@@ -2,7 +2,8 @@
 # Builds VOLAX and runs every test: a normal build and its tests, a build of the
 # plugin and tools against a staged external RTI, the same tests under
 # AddressSanitizer + UndefinedBehaviorSanitizer, then a short fuzz run when clang
-# can build libFuzzer targets. Exits non-zero on the first failure.
+# can build libFuzzer targets, then the Windows stage (cross-built, run under
+# Wine: tools/scripts/windows-stage.sh). Exits non-zero on the first failure.
 #
 #   ./test.sh            everything
 #   ./test.sh --quick    the normal build's tests only
@@ -50,4 +51,9 @@ if command -v clang++ >/dev/null && [[ -x tests/fuzz/run.sh ]]; then
   echo "== fuzz"
   tests/fuzz/run.sh "$ROOT/build-fuzz"
 fi
+
+# Windows: the plugin and host cross-built with mingw-w64 and flown under Wine.
+ensure_packages "test.sh (Windows stage)" "${VOLAX_WINDOWS_PACKAGES[@]}"
+unset ASAN_OPTIONS UBSAN_OPTIONS
+tools/scripts/windows-stage.sh "$ROOT" "$ROOT/build"
 echo "== all tests passed"

@@ -1,12 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing VOLAX need, when they
 # are missing and we are root; otherwise says which are missing and fails.
-# Sourced by test.sh and demo.sh:  ensure_packages <caller-name>
+# Sourced by test.sh and demo.sh:  ensure_packages <caller-name> [package...]
+# (default: VOLAX_PACKAGES).
 VOLAX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libssl-dev)
+# The Windows stage: the cross-compiler (posix threads) and Wine to run its programs.
+VOLAX_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64)
 
 ensure_packages() {
-  local caller=$1 p missing=()
-  for p in "${VOLAX_PACKAGES[@]}"; do
+  local caller=$1 p missing=(); shift
+  local wanted=("$@")
+  ((${#wanted[@]})) || wanted=("${VOLAX_PACKAGES[@]}")
+  for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   ((${#missing[@]})) || return 0
