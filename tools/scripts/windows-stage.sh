@@ -54,3 +54,12 @@ echo "  ok    VOLAX joined and resigned in xplm-host.exe"
 
 echo "== mixed federation: Linux volax-rtiexec and volax-fed, the Windows host and plugin"
 VOLAX_HOST_BIN=$WIN/bin VOLAX_HOST_RUNNER=wine "$ROOT/tools/scripts/flight.sh" --bin "$LINUX_BIN" --out "$WIN/flight-mixed"
+
+echo "== the fat plugin zip (lin_x64 and win_x64)"
+ZIP=$("$ROOT/tools/scripts/package.sh" "$2" "$WIN" "$WIN/VOLAX.zip")
+LIST=$(cmake -E tar tf "$ZIP")
+for f in Resources/plugins/VOLAX/lin_x64/VOLAX.xpl Resources/plugins/VOLAX/win_x64/VOLAX.xpl \
+         Resources/plugins/VOLAX/volaxmodels.ini XP_Federation.fed; do
+  grep -qx "$f" <<<"$LIST" || fail "$ZIP lacks $f"
+done
+echo "  ok    $ZIP holds both plugins, the models and the FED file"
