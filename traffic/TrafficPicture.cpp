@@ -134,7 +134,7 @@ void TrafficPicture::clear() {
 
 void TrafficPicture::fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame,
                               EntityPose& pose) const {
-    if (!QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], pose.latitude,
+    if (!QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], datum_, pose.latitude,
                                     pose.longitude, pose.height)) {
         pose.latitude = pose.longitude = pose.height = 0;
     }
@@ -161,7 +161,8 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     }
 
     double own[3] = {0, 0, 0};
-    if (!QVCoordConv::gdc2gccDouble(ownship.latitude, ownship.longitude, ownship.height, own[0], own[1], own[2]))
+    if (!QVCoordConv::gdc2gccDouble(ownship.latitude, ownship.longitude, ownship.height, datum_, own[0], own[1],
+                                    own[2]))
         own[0] = own[1] = own[2] = 0;
     const LocalFrame frame(origin.latRef, origin.lonRef);
 
@@ -238,7 +239,7 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
             double p[3], lat, lon, h, ground;
             e.reckoner.position(reckonTime(e, now), p);
             e.correction.applyPosition(now, p);
-            if (QVCoordConv::gcc2gdcDouble(p[0], p[1], p[2], lat, lon, h) && groundQuery_(lat, lon, ground) &&
+            if (QVCoordConv::gcc2gdcDouble(p[0], p[1], p[2], datum_, lat, lon, h) && groundQuery_(lat, lon, ground) &&
                 std::isfinite(ground))
                 aboveGround = h - ground;
         }

@@ -333,3 +333,61 @@ TEST_F(TrafficView, AFailedResignKeepsTheFederationsTraffic) {
 #endif
 
 }  // namespace
+
+#ifdef VOLAX_GEOID_GRID_PATH
+#include "GeoidOracle.h"
+
+// X-Plane's heights are above mean sea level. With the grid beside the plugin
+// a remote aircraft 1500 m above the ellipsoid is drawn at 1500 - N, and one
+// parked 2 m above mean sea level (N + 2 above the ellipsoid, 49 m over the
+// host's sea) is on the ground, not TCAS traffic. Without a readable grid, or
+// with VERTICALDATUM WGS84E, heights stay on the ellipsoid, said once.
+TEST_F(TrafficView, RemoteHeightsFollowTheVerticalDatumAndAMissingGridIsSaidOnce) {
+    const double n = projGeoidSeparation(kLat, kLon);
+    ASSERT_NEAR(n, 48, 5) << "cct (proj-bin) must be installed";
+    const std::string grid = xp + "/Resources/plugins/VOLAX/egm96_15.gtx";
+    const std::string good = readAll(VOLAX_GEOID_GRID_PATH);
+    const struct Case {
+        const char* name;
+        const char* ini;
+        std::string file;  // empty: none
+        const char* said;  // the Log.txt line's reason, or none
+        bool msl;
+    } cases[] = {
+        {"no grid", "", "", "(missing)", false},
+        {"a truncated grid", "", good.substr(0, 100000), "(invalid)", false},
+        {"the grid", "", good, nullptr, true},
+        {"the grid and VERTICALDATUM WGS84E", "VERTICALDATUM WGS84E\n", good, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::remove(grid.c_str());
+        if (!c.file.empty()) writeAll(grid, c.file);
+        const std::size_t before = log().size();
+        start(c.ini);
+        const std::string said = "VOLAX could not read the geoid separation file " + grid + " ";
+        EXPECT_EQ(count(log().substr(before), said), c.said ? 1 : 0) << log();
+        if (c.said) EXPECT_EQ(count(log().substr(before), said + c.said), 1);
+        EntityState flying = at(0, 0, 1500), parked = at(500, 500, 0);  // flying: above the frame's origin
+        flying.height = 1500;
+        parked.height = n + 2;
+        const RTI::ObjectHandle a = peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "HIGH", flying);
+        const RTI::ObjectHandle b = peer->add("Platform.Aircraft", 2, "1:2:225:1:1:1:0", "PARKED", parked);
+        run(1.0);
+        const auto drawn = xphost::drawnInstances();
+        ASSERT_EQ(drawn.size(), 2u);
+        const double expected = c.msl ? 1500 - n : 1500;
+        EXPECT_EQ(std::count_if(drawn.begin(), drawn.end(),
+                                [&](const xphost::DrawnInstance& d) { return std::fabs(d.y - expected) < 0.1; }),
+                  1)
+            << drawn[0].y << " " << drawn[1].y;
+        const auto targets = xphost::tcasTargets();
+        EXPECT_EQ(targets.size(), c.msl ? 1u : 2u);
+        peer->remove(a);
+        peer->remove(b);
+        peer.reset();
+        unload();
+    }
+    std::remove(grid.c_str());
+}
+#endif
