@@ -102,7 +102,8 @@ bool TrafficPicture::reflect(EntityKey key, const EntityUpdate& update, double n
     entity->reason = reason;
     entity->spatial = update.spatial;
     entity->hasSpatial = true;
-    entity->updateTime = now;
+    // Dead reckoning starts when the state held, not when it arrived.
+    entity->updateTime = update.age > 0 && update.age <= kMaxUpdateAge ? now - update.age : now;
     entity->correction.reset();
     entity->drawable = verdict != SpatialVerdict::NotDrawn;
     entity->frozen = update.spatial.isFrozen != 0 || verdict == SpatialVerdict::Frozen;

@@ -48,6 +48,8 @@ class ModeSAllocator;
 // Dead reckoning stops this long after the last update (ENTITYTIMEOUT 0 keeps
 // an entity, not its flight).
 constexpr double kMaxExtrapolation = 60.0;
+// An update's age (EntityUpdate::age) beyond this is not believed.
+constexpr double kMaxUpdateAge = 5.0;
 
 // Terrain height (metres, in the picture's vertical datum) under a point; false when unknown.
 typedef std::function<bool(double latitude, double longitude, double& groundHeight)> GroundQuery;

@@ -48,6 +48,9 @@ struct EntityUpdate {
     char marking[kMarkingChars] = {};  // as received: NUL-padded or unterminated
     bool hasDamageState = false;
     DamageState damageState = DAMAGE_NO_DAMAGE;
+    // Seconds the Spatial is older than its receipt, from a plausible absolute
+    // time stamp (0..rpr::kPlausibleSkew); 0 places it at the receipt.
+    double age = 0;
 };
 
 struct EntityPose {

@@ -15,6 +15,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "PluginHarness.h"
 #include "TrafficPeer.h"
@@ -391,3 +392,54 @@ TEST_F(TrafficView, RemoteHeightsFollowTheVerticalDatumAndAMissingGridIsSaidOnce
     std::remove(grid.c_str());
 }
 #endif
+
+namespace {
+
+// The peer's own time stamp, as RPR FOM 2.0 puts it in the tag: units of
+// 3600/2^31 s past the hour, bit 0 set for absolute time, eight hex digits.
+std::string peerTimeStamp(std::chrono::system_clock::time_point t) {
+    const double s = std::fmod(std::chrono::duration<double>(t.time_since_epoch()).count(), 3600.0);
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "%08X",
+                  static_cast<unsigned>(static_cast<uint32_t>(s / 3600.0 * 2147483648.0) * 2u + 1u));
+    return tag;
+}
+
+}  // namespace
+
+// A peer's aircraft at 100 m/s, its state taken and stamped, then delivered
+// 0.5 s later over the embedded RTI: with its time stamp VOLAX draws it where
+// it is now; without one (or with one 10 s off our clock) 50 m behind.
+TEST_F(TrafficView, AnUpdateIsPlacedAtItsTimeStampAfterADeliveryDelay) {
+    start();
+    const auto delay = std::chrono::milliseconds(500);
+    const struct {
+        const char* name;
+        std::chrono::seconds stampOffset;
+        bool tagged;
+        double behind;  // metres
+    } cases[] = {
+        {"stamped", std::chrono::seconds(0), true, 0},
+        {"no time stamp", std::chrono::seconds(0), false, 50},
+        {"stamped 10 s off", std::chrono::seconds(-10), true, 50},
+    };
+    uint16_t number = 1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EntityState s = at(0, 2000, 1500, 90);
+        s.speed = 100;  // east
+        const auto taken = std::chrono::steady_clock::now();
+        const std::string tag = c.tagged ? peerTimeStamp(std::chrono::system_clock::now() + c.stampOffset) : "";
+        std::this_thread::sleep_for(delay);
+        const RTI::ObjectHandle h = peer->add("Platform.Aircraft", number++, "1:2:225:1:1:1:0", "LATE", s, tag);
+        for (int i = 0; i < 30 && xphost::drawnInstances().empty(); ++i) xphost::runFrames(1);
+        const double flown = 100 * std::chrono::duration<double>(std::chrono::steady_clock::now() - taken).count();
+        const auto drawn = xphost::drawnInstances();
+        ASSERT_EQ(drawn.size(), 1u);
+        const double behind = flown - drawn[0].x;
+        std::printf("%s, delivered 0.5 s late: drawn %.2f m behind the truth\n", c.name, behind);
+        EXPECT_NEAR(behind, c.behind, c.behind ? 5.0 : 1.0);
+        peer->remove(h);
+        run(0.2);
+    }
+}

@@ -329,3 +329,50 @@ TEST(TrafficPicture, DrawsTheNearestMaxEntities) {
 }
 
 }  // namespace
+
+// An aircraft at 100 m/s on a straight leg, updated at 1 Hz, each update
+// delivered `delay` late. Placed at its receipt it is drawn delay x 100 m
+// behind its truth; placed at its time stamp (the update's age) it is where it
+// is. Prints the figures.
+TEST(TrafficPicture, UpdatesPlacedAtTheirTimeStampCatchUpWithTheDelay) {
+    const M3 enu = enuToEcef(kLat, kLon, 1000);
+    const V3 velocity = times(enu, {100, 0, 0});
+    const Spatial start = at(kLat, kLon, 1000, 90, 0, 0, {100, 0, 0});
+    auto truth = [&](double t) {
+        return V3{start.worldLocation.x + velocity[0] * t, start.worldLocation.y + velocity[1] * t,
+                  start.worldLocation.z + velocity[2] * t};
+    };
+    for (double delay : {0.1, 0.5, 2.0}) {
+        double worst[2] = {0, 0};
+        for (int stamped = 0; stamped < 2; ++stamped) {
+            TrafficPicture p;
+            int sent = 0;
+            for (int frame = 0; frame <= 20 * 60; ++frame) {
+                const double now = frame / 60.0;
+                // Every update whose delivery time has come.
+                while (sent + delay <= now + 1e-9) {
+                    EntityUpdate u = update(start);
+                    const V3 at = truth(sent);
+                    u.spatial.worldLocation = {at[0], at[1], at[2]};
+                    u.age = stamped ? delay : 0;
+                    p.reflect(1, u, sent + delay);
+                    ++sent;
+                }
+                p.advance(now, ownship(), origin());
+                if (now < delay + 1.5) continue;  // the first update and its convergence
+                ASSERT_EQ(p.drawn().size(), 1u);
+                const traffic::EntityPose& pose = p.drawn()[0].pose;
+                V3 drawn;
+                GeographicLib::Geocentric::WGS84().Forward(pose.latitude, pose.longitude, pose.height, drawn[0],
+                                                           drawn[1], drawn[2]);
+                const V3 t = truth(now);
+                worst[stamped] = std::fmax(worst[stamped], norm(add(drawn, scale(t, -1))));
+            }
+        }
+        std::printf("delay %.1f s at 100 m/s, 1 Hz: drawn up to %.3f m from the truth placed at receipt, %.3f m "
+                    "placed at the time stamp\n",
+                    delay, worst[0], worst[1]);
+        EXPECT_NEAR(worst[0], 100 * delay, 0.05 * 100 * delay + 0.05);
+        EXPECT_LT(worst[1], delay <= traffic::kMaxUpdateAge ? 0.05 : 1e9);
+    }
+}
