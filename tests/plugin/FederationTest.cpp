@@ -140,6 +140,13 @@ TEST_F(FederationTest, PeerDiscoversAndReflectsTheOwnship) {
     EXPECT_NEAR(lat, kLat, 1e-9);
     EXPECT_NEAR(lon, kLon, 1e-9);
     EXPECT_NEAR(h, kHeight, 1e-3);
+
+    // The tag: the RPR FOM 2.0 time stamp, absolute (bit 0), this second past the hour.
+    const double now = std::fmod(static_cast<double>(std::time(nullptr)), 3600.0);
+    ASSERT_EQ(first.tag.size(), 8u) << first.tag;
+    const unsigned long stamp = std::stoul(first.tag, nullptr, 16);
+    EXPECT_EQ(stamp & 1u, 1u);
+    EXPECT_NEAR(std::remainder((stamp >> 1) * (3600.0 / 2147483648.0) - now, 3600.0), 0, 3.0);
 }
 
 #if defined(HAVE_GEOGRAPHICLIB) && defined(VOLAX_GEOID_GRID_PATH)
