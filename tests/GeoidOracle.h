@@ -1,8 +1,8 @@
 // N, the EGM96 geoid above the WGS 84 ellipsoid, as PROJ's cct (Debian's
 // proj-bin) reads the grid VOLAX is installed with: the independent truth for
 // heights above mean sea level.
-#ifndef VOLAX_TESTS_PLUGIN_GEOIDORACLE_H
-#define VOLAX_TESTS_PLUGIN_GEOIDORACLE_H
+#ifndef VOLAX_TESTS_GEOIDORACLE_H
+#define VOLAX_TESTS_GEOIDORACLE_H
 
 #include <cmath>
 #include <cstdio>
