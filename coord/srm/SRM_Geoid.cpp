@@ -82,6 +82,12 @@ SRM_Status_Code loadGtx(const char* path, GeoidGrid& out)
         return SRM_STAT_CODE_INVALID_WGS84_GEOID_SEPARATION_FILE;
 
     const std::size_t nodes = std::size_t(g.rows) * std::size_t(g.cols);
+    // The size first: a damaged header must not make us allocate for a grid that is not there.
+    if (std::fseek(file.get(), 0, SEEK_END) != 0) return SRM_STAT_CODE_MISSING_WGS84_GEOID_SEPARATION_FILE;
+    const long size = std::ftell(file.get());
+    if (size < 0 || std::fseek(file.get(), long(kHeaderBytes), SEEK_SET) != 0)
+        return SRM_STAT_CODE_MISSING_WGS84_GEOID_SEPARATION_FILE;
+    if (std::size_t(size) != kHeaderBytes + nodes * 4) return SRM_STAT_CODE_INVALID_WGS84_GEOID_SEPARATION_FILE;
     std::vector<unsigned char> raw(nodes * 4);
     if (std::fread(raw.data(), 1, raw.size(), file.get()) != raw.size())
         return std::ferror(file.get()) ? SRM_STAT_CODE_MISSING_WGS84_GEOID_SEPARATION_FILE
