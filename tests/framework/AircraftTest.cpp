@@ -171,6 +171,19 @@ TEST_F(AircraftTest, ProvideRequestsResendHeldValuesAtTheNextTick) {
     rawSubscribe();
     TestAircraft own;
     ASSERT_TRUE(own.registerObjectInstance("Ownship"));
+    // Asked before the first sample: an all-zero Spatial would put the
+    // entity at the earth's centre, so nothing goes out.
+    std::unique_ptr<RTI::AttributeHandleSet> early(RTI::AttributeHandleSetFactory::create(2));
+    early->add(rawSpatial);
+    early->add(rawForce);
+    raw.rti.requestObjectAttributeValueUpdate(own.instanceHandle, *early);
+    for (int i = 0; i < 20; ++i) {
+        manager().tick();
+        raw.drain();
+    }
+    EXPECT_TRUE(raw.reflections.empty());
+    EXPECT_FALSE(own.isSpatialPending() || own.isForceIdentifierPending());
+
     own.setSpatial(spatialAt(7.0));
     own.setForceIdentifier(ForceIdentifier(2));
     manager().tick();
