@@ -362,11 +362,11 @@ TEST_F(TrafficView, TcasShowsEachTargetsOwnMotionTypeGearAndLights) {
         bool low;
     };
     const Case cases[] = {
-        {"NEAR", 300, 2000, 1500, 90, 100, 10, "1:2:225:1:1:1:0", "B738", false},
+        {"NEAR", 300, 2000, 1500, 90, 100, 10, "1:2:225:9:1:1:0", "B738", false},
         {"EAST", 150000, 0, 4000, 90, 200, 0, "1:2:225:1:3:1:0", "F16", false},   // flying away, level
-        {"NORTH", 0, -150000, 4000, 180, 200, -5, "1:2:225:21:1:1:0", "EC35", false},
-        {"FAR", 106000, 106000, 4000, 0, 150, 7.5, "1:2:225:1:1:1:0", "B738", false},  // convergence 1.1 deg
-        {"LOW", -500, 1500, 150, 270, 70, -3, "1:2:225:1:1:1:0", "B738", true},
+        {"NORTH", 0, -150000, 4000, 180, 200, -5, "1:2:225:24:1:1:0", "EC35", false},
+        {"FAR", 106000, 106000, 4000, 0, 150, 7.5, "1:2:225:9:1:1:0", "B738", false},  // convergence 1.1 deg
+        {"LOW", -500, 1500, 150, 270, 70, -3, "1:2:225:9:1:1:0", "B738", true},
     };
     uint16_t number = 10;
     for (const Case& c : cases) {
