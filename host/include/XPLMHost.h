@@ -180,6 +180,9 @@ XPHOST_API void otherPluginReleasesPlanes();
 // At the next release the stand-in takes the aircraft before any waiting
 // plugin's planes-available callback runs (it acquired first).
 XPHOST_API void otherPluginCutsIn();
+// What the holder last gave XPLMSetActiveAircraftCount (up to 64 under the TCAS
+// override), 0 until it calls it.
+XPHOST_API int tcasActiveCount();
 
 // Every array a plugin writes, as X-Plane's own TCAS and map read them.
 struct TcasTarget {

@@ -151,6 +151,8 @@ void otherPluginReleasesPlanes() {
 
 void otherPluginCutsIn() { detail::aircraft().cutIn = true; }
 
+int tcasActiveCount() { return detail::aircraft().tcasSlots; }
+
 bool startNewFlight() {
     const AircraftModel m = detail::aircraft().user;
     if (m.fileName.empty()) return false;

@@ -80,8 +80,10 @@ float tick(float sinceLastCall, float sinceLastLoop, int counter, void* refcon) 
 
 // A notice that the holder let go: acquire again, as X-Plane's sample does.
 void planesAvailable(void* refcon) {
+    XPLMPluginID holder = 0;
+    XPLMCountAircraft(nullptr, nullptr, &holder);
     const int got = XPLMAcquirePlanes(nullptr, planesAvailable, refcon);
-    logf("planes available %s acquire %d", static_cast<const char*>(refcon), got);
+    logf("planes available %s held by %d acquire %d", static_cast<const char*>(refcon), holder, got);
 }
 
 void menuHandler(void* menuRef, void* itemRef) {

@@ -143,10 +143,10 @@ TEST_F(Tcas, ThePlanesAvailableCallbackIsANoticeAndTheFirstToAcquireWins) {
     xphost::otherPluginCutsIn();
     xphost::selectMenuItem("HostTest", "Release");
     EXPECT_EQ(xphost::planesController(), -2);
-    EXPECT_TRUE(logHas("HostTest2: planes available HostTest2 acquire 0"));
+    EXPECT_TRUE(logHas("HostTest2: planes available HostTest2 held by 1000 acquire 0"));
     EXPECT_FALSE(logHas("HostTest: planes available"));  // it let go: it is not told
     xphost::otherPluginReleasesPlanes();
-    EXPECT_TRUE(logHas("HostTest2: planes available HostTest2 acquire 1"));
+    EXPECT_TRUE(logHas("HostTest2: planes available HostTest2 held by -1 acquire 1"));
     EXPECT_EQ(xphost::planesController(), second);
     (void)first;
 }

@@ -232,6 +232,7 @@ TEST_F(TrafficView, TcasCarriesTheNearest63AirborneWithStableIdsUntilResign) {
     run(1.0);
     targets = xphost::tcasTargets();
     ASSERT_EQ(targets.size(), 63u);
+    EXPECT_EQ(xphost::tcasActiveCount(), 64);  // the user and 63 targets
     std::map<std::string, int> now;
     for (const auto& t : targets) now[t.flightId] = t.slot;
     ASSERT_TRUE(now.count("LATE"));
@@ -321,6 +322,7 @@ TEST_F(TrafficView, TheAircraftAreHeldOnlyWhileAirborneTrafficIsShown) {
         EXPECT_EQ(xphost::planesController(), index);
         ASSERT_EQ(xphost::tcasTargets().size(), 1u);
         EXPECT_EQ(xphost::tcasTargets()[0].flightId, "VLX01");
+        EXPECT_EQ(xphost::tcasActiveCount(), 2);  // the user and one target
         peer->remove(jet);
         run(c.idle);
         if (c.otherAsks) xphost::otherPluginAcquiresPlanes();
