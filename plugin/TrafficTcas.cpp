@@ -81,6 +81,7 @@ void trueMotion(const traffic::EntityPose& p, const double* at, float& climb, fl
     double psi = std::atan2(dot(forward, east), dot(forward, north)) * kRadToDeg;
     if (psi < 0) psi += 360;
     heading = static_cast<float>(psi);
+    if (!std::isfinite(climb) || !std::isfinite(heading)) climb = heading = 0;
 }
 
 }  // namespace
