@@ -84,11 +84,19 @@ void saveParts() {
     snapshotAircraft = userAircraftPath();
 }
 
+// The tick runs after the flight model: the ownship is published as it was
+// just integrated, and traffic is placed in this frame's local frame (after a
+// scenery shift, not before it). XPLMRegisterFlightLoopCallback would run it
+// before the flight model, a frame behind.
+XPLMFlightLoopID tickLoop = nullptr;
+
 void registerTick() {
     if (tickRegistered) return;
     sinceSample = 0.0f;
-    XPLMRegisterFlightLoopCallback(VOLAXTick, settings.timeStep, nullptr);
-    tickRegistered = true;
+    XPLMCreateFlightLoop_t params = {sizeof(params), xplm_FlightLoop_Phase_AfterFlightModel, VOLAXTick, nullptr};
+    tickLoop = XPLMCreateFlightLoop(&params);
+    XPLMScheduleFlightLoop(tickLoop, settings.timeStep, 1);
+    tickRegistered = tickLoop != nullptr;
 }
 
 void setJoinedMenu() {
@@ -123,6 +131,7 @@ int pluginStart(char* name, char* signature, char* description) {
     intactPartsSaved = false;
     snapshotAircraft.clear();
     tickRegistered = false;
+    tickLoop = nullptr;
     menu = Menu();
     openTrace();
     if (!readPrefs(description)) {
@@ -340,7 +349,8 @@ void doResign() {
     // would leave the federation's entities unseen until the next join.
     if (QVHLAManager::getInstance()->resignFederation()) {
         stopTrafficFeed();
-        XPLMUnregisterFlightLoopCallback(VOLAXTick, nullptr);
+        XPLMDestroyFlightLoop(tickLoop);
+        tickLoop = nullptr;
         tickRegistered = false;
         setItemEnabled(menu.resignItem, false);
         setItemEnabled(menu.joinItem, true);
