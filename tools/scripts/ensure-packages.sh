@@ -3,7 +3,8 @@
 # are missing and we are root; otherwise says which are missing and fails.
 # Sourced by test.sh and demo.sh:  ensure_packages <caller-name> [package...]
 # (default: VOLAX_PACKAGES).
-VOLAX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libssl-dev)
+VOLAX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libssl-dev proj-data
+  proj-bin)
 # The Windows stage: the cross-compiler (posix threads) and Wine to run its programs.
 VOLAX_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64)
 
