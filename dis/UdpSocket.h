@@ -1,0 +1,39 @@
+// The operating system's UDP sockets, the one platform seam of dis/: a port of VOLAX
+// to another system's socket API replaces UdpSocketPosix.cpp and nothing else.
+// IPv4 addresses and ports are in host byte order.
+#ifndef VOLAX_DIS_UDPSOCKET_H
+#define VOLAX_DIS_UDPSOCKET_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace dis {
+namespace udp {
+
+typedef intptr_t Socket;
+constexpr Socket kNoSocket = -1;
+
+// A non-blocking UDP socket bound to `port` on every local address, with address
+// reuse so that several applications of one machine share the port.
+Socket open(uint16_t port, std::string& error);
+void close(Socket s);
+// Joins `group` on the interface with address `interfaceAddress` (0: the system's
+// choice), sends multicast through that interface and hears its own sends.
+bool joinGroup(Socket s, uint32_t group, uint32_t interfaceAddress, std::string& error);
+// Whether the system takes `address` for a broadcast address (it refuses to send
+// there without the broadcast flag).
+bool isBroadcastAddress(uint32_t address, uint16_t port);
+bool enableBroadcast(Socket s, std::string& error);
+// Bytes sent, or -1.
+long sendTo(Socket s, const void* data, std::size_t length, uint32_t address, uint16_t port);
+// Bytes of the next waiting datagram (cut to `capacity`; `truncated` says so), or -1
+// when none waits.
+long receive(Socket s, void* buffer, std::size_t capacity, bool& truncated);
+// Dotted-quad text to an address; false for anything else.
+bool parseAddress(const std::string& text, uint32_t& address);
+
+}  // namespace udp
+}  // namespace dis
+
+#endif
