@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "DisNetwork.h"
+#include "OwnshipState.h"
 #include "PluginState.h"
 #include "Prefs.h"
 #include "QVCoordConv.h"
@@ -91,6 +93,16 @@ void registerTick() {
     tickRegistered = true;
 }
 
+bool hlaEnabled() { return (settings.network & kNetworkHla) != 0; }
+
+// DIS needs no join: it runs from enable to disable.
+void startDisNetwork() {
+    if (!disEnabled() || !startDis()) return;
+    if (userAircraftLoaded) identifyOwnship();
+    registerTick();
+    startTrafficView();
+}
+
 void setJoinedMenu() {
     setItemEnabled(menu.joinItem, false);
     setItemEnabled(menu.resignItem, true);
@@ -118,6 +130,7 @@ int pluginStart(char* name, char* signature, char* description) {
     settings = VolaxSettings();
     entityTypeTable.clear();
     destroyOwnship();
+    ownshipState = OwnshipState();
     userAircraftLoaded = false;
     std::fill(std::begin(intactParts), std::end(intactParts), 0);
     intactPartsSaved = false;
@@ -140,6 +153,7 @@ int pluginStart(char* name, char* signature, char* description) {
 void pluginStop() {
     trace("VOLAX plugin STOP\n");
     forgetTrafficModelLoads();
+    stopDis();
     stopTrafficFeed();  // kept by a resign that failed at disable
     destroyOwnship();
     if (prefsFile) {
@@ -172,7 +186,11 @@ int pluginEnable() {
         // aircraft stands: it may have been hit since.
         if (!intactPartsSaved || aircraft != snapshotAircraft) saveParts();
     }
-    if (QVHLAManager::getInstance()->isJoined()) {
+    if (!hlaEnabled()) {
+        setItemEnabled(menu.joinItem, false);
+        setItemEnabled(menu.resignItem, false);
+        setItemEnabled(menu.createItem, false);
+    } else if (QVHLAManager::getInstance()->isJoined()) {
         // The resign at the last disable failed: still joined, and the
         // callback may still be registered.
         setJoinedMenu();
@@ -185,12 +203,20 @@ int pluginEnable() {
         setItemEnabled(menu.resignItem, false);
         setItemEnabled(menu.createItem, false);
     }
+    startDisNetwork();
     return 1;
 }
 
 void pluginDisable() {
     trace("VOLAX plugin DISABLE\n");
-    doResign();
+    stopDis();
+    if (hlaEnabled()) {
+        doResign();
+    } else {
+        stopTrafficView();
+        if (tickRegistered) XPLMUnregisterFlightLoopCallback(VOLAXTick, nullptr);
+        tickRegistered = false;
+    }
     unloadTrafficModels();
     if (menu.id) XPLMDestroyMenu(menu.id);
     menu = Menu();
@@ -206,6 +232,7 @@ void receiveMessage(XPLMPluginID from, int message, void* param) {
         destroyOwnship();
         userAircraftLoaded = true;
         saveParts();
+        identifyOwnship();
         // Joined, the new aircraft must be publishable again.
         if (QVHLAManager::getInstance()->isJoined()) {
             setItemEnabled(menu.createItem, true);
@@ -216,12 +243,14 @@ void receiveMessage(XPLMPluginID from, int message, void* param) {
         trace("RECEIVE MSG XPLM_MSG_PLANE_CRASHED\n");
         destroyOwnship();
         restoreParts();
-        setItemEnabled(menu.createItem, true);
+        ownshipState.damageState = DAMAGE_NO_DAMAGE;
+        setItemEnabled(menu.createItem, hlaEnabled());
         break;
     case XPLM_MSG_AIRPORT_LOADED:
         trace("RECEIVE MSG XPLM_MSG_AIRPORT_LOADED\n");
         trafficSceneryLoaded();
         restoreParts();
+        ownshipState.damageState = DAMAGE_NO_DAMAGE;
         if (ownship && ownship->getDamageState() != DAMAGE_NO_DAMAGE) ownship->setDamageState(DAMAGE_NO_DAMAGE);
         break;
     case XPLM_MSG_SCENERY_LOADED:
@@ -269,6 +298,7 @@ float flightLoop(float sinceLastCall, float sinceLastFlightLoop, int /*counter*/
         sinceSample = 0.0f;
     }
     QVHLAManager::getInstance()->tick();
+    receiveDis();
     drawTraffic();
     return trafficNeedsEveryFrame() ? -1.0f : settings.timeStep;
 }
@@ -340,11 +370,16 @@ void doResign() {
     // would leave the federation's entities unseen until the next join.
     if (QVHLAManager::getInstance()->resignFederation()) {
         stopTrafficFeed();
-        XPLMUnregisterFlightLoopCallback(VOLAXTick, nullptr);
-        tickRegistered = false;
         setItemEnabled(menu.resignItem, false);
         setItemEnabled(menu.joinItem, true);
         setItemEnabled(menu.createItem, false);
+        if (disActive()) {
+            // DIS goes on: its ownship, traffic and tick stay.
+            startTrafficView();
+            return;
+        }
+        XPLMUnregisterFlightLoopCallback(VOLAXTick, nullptr);
+        tickRegistered = false;
         XPLMReleasePlanes();
     } else {
         XPLMDebugString("VOLAX failed to resign federation!\n");
