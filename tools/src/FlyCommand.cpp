@@ -10,6 +10,7 @@
 #include "ArgParse.h"
 #include "Commands.h"
 #include "CommonOptions.h"
+#include "DisPeer.h"
 #include "FederateSession.h"
 #include "FlyPlan.h"
 #include "QVHLAManager.h"
@@ -114,6 +115,12 @@ int runFly(int argc, char** argv) {
     if (!makeFlyPlan(request, plan, &error)) return usage(error);
 
     installStopHandlers();
+    if (options.has("dis")) {
+        DisPeer peer;
+        bool usageFault = false;
+        if (!peer.open(options, &error, &usageFault)) return usageFault ? usage(error) : (fail(error), kExitFailure);
+        return flyOnDis(peer, request, plan, rate, duration);
+    }
     FederateSession session(commonSettings(options, "volax-fly"));
     if (!session.join()) return kExitFailure;
 

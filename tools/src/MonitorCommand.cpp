@@ -12,6 +12,7 @@
 #include "ArgParse.h"
 #include "Commands.h"
 #include "CommonOptions.h"
+#include "DisPeer.h"
 #include "FederateSession.h"
 #include "GroundTrack.h"
 #include "KmlTrackWriter.h"
@@ -275,6 +276,12 @@ int runMonitor(int argc, char** argv) {
     if (options.has("track") && trackPath.empty()) return usage("--track needs a file name");
 
     installStopHandlers();
+    if (options.has("dis")) {
+        DisPeer peer;
+        bool usageFault = false;
+        if (!peer.open(options, &error, &usageFault)) return usageFault ? usage(error) : (fail(error), kExitFailure);
+        return monitorOnDis(peer, duration, trackPath, every, options.has("quiet"), options.has("all"));
+    }
     Monitor monitor(trackPath, every, options.has("quiet"));
     // Fail early on an unwritable track file rather than after the flight.
     if (!monitor.flushTrack(true)) return kExitFailure;
