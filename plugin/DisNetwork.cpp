@@ -158,6 +158,15 @@ bool startDis() {
 
 void stopDis() {
     if (!endpoint.isOpen()) return;
+    if (publisher.sent) {
+        dis::PduHeader h;
+        h.version = settings.disVersion;
+        h.exercise = settings.disExercise;
+        h.timestamp = timestampNow();
+        publisher.last.appearance |= kDeactivated;
+        uint8_t buffer[dis::ENTITY_STATE_SIZE];
+        endpoint.send(buffer, dis::encodeEntityState(h, publisher.last, buffer, sizeof buffer));
+    }
     endpoint.close();
     stopDisTraffic();
     trace("DIS: stopped\n");

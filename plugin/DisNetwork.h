@@ -6,7 +6,8 @@
 // Out: the ownship's Entity State PDU, from the same OwnshipState the HLA object
 // gets, every sample while it moves, at once when its appearance (damage, frozen)
 // changes, and at least every HEARTBEAT (5 s when HEARTBEAT is 0: DIS peers drop an
-// entity not heard from for 12 s). Entity number 1 unless ENTITYNUMBER.
+// entity not heard from for 12 s). Entity number 1 unless ENTITYNUMBER. When DIS
+// stops, a last PDU with the deactivated bit tells peers the aircraft is gone.
 //
 // In, every flight loop, all PDUs waiting (at most kMaxPdusPerTick, the rest wait
 // for the next frame): of the configured exercise only, other exercises ignored
@@ -23,7 +24,7 @@
 
 namespace volax {
 
-constexpr std::size_t kMaxPdusPerTick = 2000;
+constexpr std::size_t kMaxPdusPerTick = 1000;
 
 // NETWORK is DIS or BOTH.
 bool disEnabled();

@@ -75,6 +75,9 @@ protected:
     // One plugin flight loop; the peer then takes what arrived.
     void cycle() {
         tick();
+        drain();
+    }
+    void drain() {
         std::this_thread::sleep_for(std::chrono::milliseconds(3));
         peer.receive(
             [&](const uint8_t* d, std::size_t n) {
@@ -206,6 +209,10 @@ TEST_F(DisPluginTest, HeartbeatFrozenAndEntityNumber) {
     ASSERT_EQ(received.size(), 2u);
     EXPECT_TRUE(appearanceFrozen(last().entityState.appearance));
     xphost::setInt("sim/time/paused", 0);
+    unload();  // gone at once, not after the peers' timeout
+    drain();
+    ASSERT_EQ(received.size(), 3u);
+    EXPECT_TRUE(last().entityState.appearance & (1u << 23));
 }
 
 // The same hit test as MunitionDetonation: relative to a target naming us, or
