@@ -1,5 +1,6 @@
 // The PDU codec against the layouts of IEEE 1278.1 (offsets as the standard's tables
-// give them) and against datagrams nobody should send.
+// give them) and against datagrams nobody should send. Reading and writing every
+// field of every PDU is checked against open-dis (opendis/check.js).
 
 #include <gtest/gtest.h>
 
@@ -81,65 +82,7 @@ TEST(DisPdu, EntityStateLayout) {
         EXPECT_EQ(b[128], 1);
         EXPECT_EQ(0, std::memcmp(b + 129, "VOLAX 1\0\0\0\0", 11));
         EXPECT_EQ(be32(b + 140), 0x11223344u);
-    }
-}
-
-TEST(DisPdu, EveryPduReadsBackAsSent) {
-    for (uint8_t version : {VERSION_6, VERSION_7}) {
-        PduHeader h;
-        h.version = version;
-        h.exercise = 3;
-        uint8_t b[MAX_PDU_SIZE];
-        Pdu p;
-
-        ASSERT_EQ(decodePdu(b, encodeEntityState(h, sampleEntity(), b, sizeof b), p), Decode::Ok);
-        EXPECT_EQ(p.header.exercise, 3);
-        EXPECT_EQ(p.entityState.entityIdentifier.entityNumber, 0x0506);
-        EXPECT_EQ(p.entityState.location.y, 312345.5);
-        EXPECT_EQ(appearanceDamage(p.entityState.appearance), DAMAGE_DESTROYED);
-        EXPECT_TRUE(appearanceFrozen(p.entityState.appearance));
-        EXPECT_EQ(spatialOf(p.entityState).isFrozen, 1);
-        EXPECT_EQ(p.entityState.angularVelocity.x, 0.125f);
-
-        DetonationPdu d;
-        d.firing = {1, 2, 3};
-        d.target = {4, 5, 6};
-        d.munition = {7, 8, 9};
-        d.event = {10, 11, 12};
-        d.location = {1.0, -2.0, 6378137.0};
-        d.munitionType = {2, 9, 225, 1, 1, 0, 0};
-        d.warhead = 1000;
-        d.fuse = 100;
-        d.quantity = 1;
-        d.rate = 0;
-        d.relativeLocation = {3.0f, -4.0f, 12.0f};
-        d.result = 5;
-        const std::size_t n = encodeDetonation(h, d, b, sizeof b);
-        ASSERT_EQ(n, 104u);
-        EXPECT_EQ(b[100], 5);  // result at the standard's offset
-        EXPECT_EQ(bef(b + 96), 12.0f);
-        ASSERT_EQ(decodePdu(b, n, p), Decode::Ok);
-        EXPECT_EQ(p.detonation.target.entityNumber, 6);
-        EXPECT_EQ(p.detonation.event.eventNumber, 12);
-        EXPECT_EQ(p.detonation.location.z, 6378137.0);
-        EXPECT_EQ(p.detonation.relativeLocation.y, -4.0f);
-        EXPECT_EQ(p.detonation.warhead, 1000);
-        EXPECT_EQ(p.detonation.result, 5);
-
-        StartResumePdu s;
-        s.originating = {1, 2, 3};
-        s.receiving = {65535, 65535, 65535};
-        s.realWorldTime = {480000, 0x12345678};
-        s.simulationTime = {-1, 0x80000000u};
-        s.requestIdentifier = 77;
-        ASSERT_EQ(decodePdu(b, encodeStartResume(h, s, b, sizeof b), p), Decode::Ok);
-        EXPECT_EQ(p.header.type, PDU_START_RESUME);
-        EXPECT_EQ(p.startResume.receiving.site, 65535);
-        EXPECT_EQ(p.startResume.realWorldTime.hours, 480000);
-        EXPECT_EQ(p.startResume.simulationTime.hours, -1);
-        EXPECT_EQ(p.startResume.simulationTime.timePastTheHour, 0x80000000u);
-        EXPECT_EQ(p.startResume.requestIdentifier, 77u);
-        EXPECT_EQ(encodeStartResume(h, s, b, 43), 0u);  // no room: nothing written
+        EXPECT_EQ(encodeEntityState(h, sampleEntity(), b, 143), 0u);  // no room: nothing written
     }
 }
 

@@ -118,15 +118,11 @@ protected:
     // The geocentric direction of the local east at kLat, kLon, from GeographicLib.
     static void east(double out[3]) {
         GeographicLib::LocalCartesian frame(kLat, kLon, 0);
-        double x0, y0, z0, x1, y1, z1;
-        frame.Reverse(0, 0, 0, x0, y0, z0);
-        frame.Reverse(1, 0, 0, x1, y1, z1);
-        double lat, lon, h;
-        GeographicLib::Geocentric::WGS84().Reverse(0, 0, 0, lat, lon, h);  // warm-up, no effect
-        double e[3];
-        GeographicLib::Geocentric::WGS84().Forward(x1, y1, z1, e[0], e[1], e[2]);
-        double o[3];
-        GeographicLib::Geocentric::WGS84().Forward(x0, y0, z0, o[0], o[1], o[2]);
+        double lat0, lon0, h0, lat1, lon1, h1, o[3], e[3];
+        frame.Reverse(0, 0, 0, lat0, lon0, h0);
+        frame.Reverse(1, 0, 0, lat1, lon1, h1);
+        GeographicLib::Geocentric::WGS84().Forward(lat0, lon0, h0, o[0], o[1], o[2]);
+        GeographicLib::Geocentric::WGS84().Forward(lat1, lon1, h1, e[0], e[1], e[2]);
         for (int i = 0; i < 3; ++i) out[i] = e[i] - o[i];
     }
 
