@@ -64,16 +64,16 @@ bool XPAircraftObject::updateSample(const float position[3], const float velocit
     return true;
 }
 
-bool XPAircraftObject::updateSample(const OwnshipSample& sample, const Spatial* spatial) {
+bool XPAircraftObject::updateSample(const OwnshipSample& sample) {
     setReference(sample.latRef, sample.lonRef);
-    if (!updateSample(sample.position, sample.velocity, sample.acceleration, sample.attitude, sample.latitude,
-                      sample.longitude, sample.elevation))
-        return false;
-    if (spatial) {
-        computed = *spatial;
-        computedValid = true;
-    }
-    return true;
+    return updateSample(sample.position, sample.velocity, sample.acceleration, sample.attitude, sample.latitude,
+                        sample.longitude, sample.elevation);
+}
+
+void XPAircraftObject::offerSpatial(const Spatial& spatial) {
+    if (!sampleChanged) return;
+    computed = spatial;
+    computedValid = true;
 }
 
 void XPAircraftObject::prepareUpdate() {
@@ -170,12 +170,16 @@ void sampleOwnship() {
     trace("REF SYSTEM : %f, %f\n", sample.latRef, sample.lonRef);
     trace("LatLon pos: %f, %f\n", sample.latitude, sample.longitude);
 
-    // The one computation of the tick; each network takes it as it is.
+    // One computation of the state a tick, and only when a network will say it:
+    // HLA when the sample moved past its thresholds, DIS always.
     OwnshipState& state = ownshipState;
     state.frozen = XPLMGetDatai(dataRefs.paused) != 0;
-    state.hasSpatial = ownshipSpatial(sample, state.frozen, state.spatial);
+    const bool kept = ownship && ownship->updateSample(sample);
+    if (kept || onDis) {
+        state.hasSpatial = ownshipSpatial(sample, state.frozen, state.spatial);
+        if (kept && state.hasSpatial) ownship->offerSpatial(state.spatial);
+    }
     if (ownship) {
-        ownship->updateSample(sample, state.hasSpatial ? &state.spatial : nullptr);
         ownship->setFrozen(state.frozen);
         ownship->heartbeat(XPLMGetElapsedTime(), settings.heartbeat);
     }

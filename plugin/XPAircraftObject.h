@@ -41,9 +41,10 @@ public:
     bool updateSample(const float position[3], const float velocity[3], const float acceleration[3],
                       const float attitude[3], double lat, double lon, double elevation);
 
-    // The same, with the Spatial the tick already computed from `sample` (null: computed
-    // here when sent).
-    bool updateSample(const OwnshipSample& sample, const Spatial* spatial);
+    bool updateSample(const OwnshipSample& sample);
+    // The Spatial the tick computed from the sample just kept: sent as it is, not
+    // computed again (without it prepareUpdate computes it).
+    void offerSpatial(const Spatial& spatial);
 
     bool isSampleChanged() const { return sampleChanged; }
 
