@@ -49,7 +49,7 @@ bool DisEndpoint::open(const DisAddress& where, std::string& error) {
     const bool ok = multicast_ ? udp::joinGroup(socket_, where.address, where.interfaceAddress, error)
                                : !broadcast_ || udp::enableBroadcast(socket_, error);
     if (!ok) close();
-    buffer_.resize(MAX_PDU_SIZE);
+    buffer_.resize(MAX_PDU_SIZE * kBatch);
     return ok;
 }
 
@@ -67,13 +67,16 @@ bool DisEndpoint::send(const uint8_t* data, std::size_t length) {
 std::size_t DisEndpoint::receive(const std::function<void(const uint8_t*, std::size_t)>& handle,
                                  std::size_t limit) {
     std::size_t count = 0;
+    std::size_t lengths[kBatch];
     while (isOpen() && count < limit) {
-        bool truncated = false;
-        const long got = udp::receive(socket_, buffer_.data(), buffer_.size(), truncated);
-        if (got < 0) break;
-        ++count;
-        // Longer than any PDU: no PDU, and a cut one must not pass for a whole one.
-        if (!truncated) handle(buffer_.data(), static_cast<std::size_t>(got));
+        const std::size_t want = limit - count < kBatch ? limit - count : kBatch;
+        const std::size_t got = udp::receiveMany(socket_, buffer_.data(), MAX_PDU_SIZE, want, lengths);
+        for (std::size_t i = 0; i < got; ++i) {
+            // Longer than any PDU: no PDU, and a cut one must not pass for a whole one.
+            if (lengths[i] != 0) handle(buffer_.data() + i * MAX_PDU_SIZE, lengths[i]);
+        }
+        count += got;
+        if (got < want) break;  // nothing more waits
     }
     return count;
 }

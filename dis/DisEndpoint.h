@@ -54,6 +54,7 @@ public:
     std::size_t receive(const std::function<void(const uint8_t*, std::size_t)>& handle, std::size_t limit);
 
 private:
+    enum : std::size_t { kBatch = 32 };  // datagrams a system call
     udp::Socket socket_ = udp::kNoSocket;
     DisAddress where_;
     bool broadcast_ = false;

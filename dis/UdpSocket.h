@@ -27,9 +27,10 @@ bool isBroadcastAddress(uint32_t address, uint16_t port);
 bool enableBroadcast(Socket s, std::string& error);
 // Bytes sent, or -1.
 long sendTo(Socket s, const void* data, std::size_t length, uint32_t address, uint16_t port);
-// Bytes of the next waiting datagram (cut to `capacity`; `truncated` says so), or -1
-// when none waits.
-long receive(Socket s, void* buffer, std::size_t capacity, bool& truncated);
+// Up to `count` waiting datagrams in one call, the i-th into buffer + i * capacity:
+// lengths[i] its bytes, 0 for one longer than `capacity` (not handed on). Returns how
+// many were taken, 0 when none waits.
+std::size_t receiveMany(Socket s, uint8_t* buffer, std::size_t capacity, std::size_t count, std::size_t* lengths);
 // Dotted-quad text to an address; false for anything else.
 bool parseAddress(const std::string& text, uint32_t& address);
 
