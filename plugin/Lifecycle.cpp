@@ -86,11 +86,25 @@ void saveParts() {
     snapshotAircraft = userAircraftPath();
 }
 
+// The tick runs after the flight model: the ownship is published as it was
+// just integrated, and traffic is placed in this frame's local frame (after a
+// scenery shift, not before it). XPLMRegisterFlightLoopCallback would run it
+// before the flight model, a frame behind.
+XPLMFlightLoopID tickLoop = nullptr;
+
 void registerTick() {
     if (tickRegistered) return;
     sinceSample = 0.0f;
-    XPLMRegisterFlightLoopCallback(VOLAXTick, settings.timeStep, nullptr);
-    tickRegistered = true;
+    XPLMCreateFlightLoop_t params = {sizeof(params), xplm_FlightLoop_Phase_AfterFlightModel, VOLAXTick, nullptr};
+    tickLoop = XPLMCreateFlightLoop(&params);
+    XPLMScheduleFlightLoop(tickLoop, settings.timeStep, 1);
+    tickRegistered = tickLoop != nullptr;
+}
+
+void unregisterTick() {
+    if (tickLoop) XPLMDestroyFlightLoop(tickLoop);
+    tickLoop = nullptr;
+    tickRegistered = false;
 }
 
 bool hlaEnabled() { return (settings.network & kNetworkHla) != 0; }
@@ -136,6 +150,7 @@ int pluginStart(char* name, char* signature, char* description) {
     intactPartsSaved = false;
     snapshotAircraft.clear();
     tickRegistered = false;
+    tickLoop = nullptr;
     menu = Menu();
     openTrace();
     if (!readPrefs(description)) {
@@ -214,8 +229,7 @@ void pluginDisable() {
         doResign();
     } else {
         stopTrafficView();
-        if (tickRegistered) XPLMUnregisterFlightLoopCallback(VOLAXTick, nullptr);
-        tickRegistered = false;
+        unregisterTick();
     }
     unloadTrafficModels();
     if (menu.id) XPLMDestroyMenu(menu.id);
@@ -378,8 +392,7 @@ void doResign() {
             startTrafficView();
             return;
         }
-        XPLMUnregisterFlightLoopCallback(VOLAXTick, nullptr);
-        tickRegistered = false;
+        unregisterTick();
         XPLMReleasePlanes();
     } else {
         XPLMDebugString("VOLAX failed to resign federation!\n");

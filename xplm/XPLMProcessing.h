@@ -28,8 +28,9 @@ XPLM_API float XPLMGetElapsedTime(void);
 XPLM_API int XPLMGetCycleNumber(void);
 
 /*
- * Registers a callback; inInterval has the meaning of the callback's return
- * value. The callback is identified by (inFlightLoop, inRefcon).
+ * Registers a callback that runs before the flight model; inInterval has the
+ * meaning of the callback's return value. The callback is identified by
+ * (inFlightLoop, inRefcon).
  */
 XPLM_API void XPLMRegisterFlightLoopCallback(XPLMFlightLoop_f inFlightLoop,
                                              float inInterval,
@@ -47,6 +48,37 @@ XPLM_API void XPLMSetFlightLoopCallbackInterval(XPLMFlightLoop_f inFlightLoop,
                                                 float inInterval,
                                                 int inRelativeToNow,
                                                 void * inRefcon);
+
+#if defined(XPLM210)
+/* When a flight loop created with XPLMCreateFlightLoop runs in a frame. */
+enum {
+    xplm_FlightLoop_Phase_BeforeFlightModel = 0,
+    xplm_FlightLoop_Phase_AfterFlightModel = 1
+};
+typedef int XPLMFlightLoopPhaseType;
+
+typedef void * XPLMFlightLoopID;
+
+typedef struct {
+    int structSize;
+    XPLMFlightLoopPhaseType phase;
+    XPLMFlightLoop_f callbackFunc;
+    void * refcon;
+} XPLMCreateFlightLoop_t;
+
+/* Creates a flight loop, not scheduled until XPLMScheduleFlightLoop. */
+XPLM_API XPLMFlightLoopID XPLMCreateFlightLoop(XPLMCreateFlightLoop_t * inParams);
+
+XPLM_API void XPLMDestroyFlightLoop(XPLMFlightLoopID inFlightLoopID);
+
+/*
+ * Schedules it: inInterval as the callback's return value, relative to now
+ * (inRelativeToNow non-zero) or to its last call (or its creation).
+ */
+XPLM_API void XPLMScheduleFlightLoop(XPLMFlightLoopID inFlightLoopID,
+                                     float inInterval,
+                                     int inRelativeToNow);
+#endif
 
 #ifdef __cplusplus
 }

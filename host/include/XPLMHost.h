@@ -24,8 +24,8 @@ struct AircraftModel {
 // --- session -------------------------------------------------------------
 // Unloads all plugins (disable + stop), clears menus, flight loops, logs,
 // spoken texts and a recorded plugin fault, resets data references, time,
-// aircraft and the flight model (default route, 100 km origin shift, not
-// paused) to their start values.
+// aircraft, the flight model (default route, 100 km origin shift, not
+// paused) and the world (sea only, 2 s scenery loads) to their start values.
 // Output folder, preferences folder and echo setting are kept.
 XPHOST_API void reset();
 XPHOST_API void setOutputDir(const std::string& dir);  // Log.txt location ("" = no Log.txt)
@@ -77,7 +77,10 @@ XPHOST_API void setAircraftCount(int total, int active); // and sends 105
 // --- time ----------------------------------------------------------------
 XPHOST_API void setFrameRate(int fps);       // frames per simulated second (default 60); resets nothing
 XPHOST_API int frameRate();
-XPHOST_API void runFrames(int n);            // n frames: flight model step, then due flight loops
+// n frames; each: objects loaded in the background land, the due flight loops
+// of the before-flight-model phase run, the flight model steps, new scenery
+// arrives (104), then the after-flight-model loops run.
+XPHOST_API void runFrames(int n);
 XPHOST_API void runSeconds(double simSeconds);
 XPHOST_API double simTime();                 // simulated seconds since reset
 XPHOST_API long long frameCount();
@@ -113,6 +116,22 @@ struct FlightState {
     double truePsi, trueTheta, truePhi;     // deg, against north, east and up under the aircraft
 };
 XPHOST_API FlightState flightState();
+
+// --- terrain and scenery -------------------------------------------------
+// The world is sea with flat areas of land, one a line ('#' starts a comment):
+//   area <south lat> <west lon> <north lat> <east lon> <elevation m MSL>
+// a later area lies over earlier ones. Errors read "<fileName>:<line>:
+// <reason>"; on error the terrain is left as it was. Reset makes it all sea.
+XPHOST_API bool setTerrain(const std::string& text, std::string* error, const std::string& fileName = "terrain");
+XPHOST_API double terrainElevation(double latitude, double longitude);  // m above mean sea level
+// Scenery is loaded in 1x1 degree tiles around the frame's origin (its tile
+// and one on each side); probes elsewhere find a sea-level sphere. After a
+// scenery shift the new tiles arrive this many simulated seconds later, with
+// message 104 (default 2; 0 .. 3600, else std::invalid_argument).
+XPHOST_API void setSceneryLoadDelay(double seconds);
+XPHOST_API double sceneryLoadDelay();
+XPHOST_API bool sceneryLoading();
+XPHOST_API bool sceneryLoadedAt(double latitude, double longitude);
 
 // --- menus ---------------------------------------------------------------
 XPHOST_API bool selectMenuItem(const std::string& menuTitle, const std::string& itemText);  // false: missing or disabled

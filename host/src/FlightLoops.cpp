@@ -1,7 +1,9 @@
 // Flight-loop callbacks with X-Plane's scheduling rules: an interval in
 // seconds (positive), in flight loops (negative) or none (0: inactive but
 // still registered). Callbacks may register and unregister, themselves
-// included, while the loops run.
+// included, while the loops run. XPLMRegisterFlightLoopCallback installs
+// callbacks that run before the flight model (XPLMProcessing.h);
+// XPLMCreateFlightLoop chooses the phase.
 
 #include "HostState.h"
 #include "XPLMHost.h"
@@ -27,6 +29,8 @@ struct Loop {
     bool alive = true;
     bool active = false;
     bool byFrames = false;
+    bool created = false;  // by XPLMCreateFlightLoop: known by its id, not by (fn, refcon)
+    int phase = xplm_FlightLoop_Phase_BeforeFlightModel;
     double dueTime = 0;
     long long dueCycle = 0;
     double lastCall = 0;
@@ -45,7 +49,13 @@ Loops& loops() {
 
 Loop* find(XPLMFlightLoop_f fn, void* refcon) {
     for (auto& l : loops().all)
-        if (l->alive && l->fn == fn && l->refcon == refcon) return l.get();
+        if (l->alive && !l->created && l->fn == fn && l->refcon == refcon) return l.get();
+    return nullptr;
+}
+
+Loop* byId(XPLMFlightLoopID id) {
+    for (auto& l : loops().all)
+        if (l->alive && l->created && l.get() == id) return l.get();
     return nullptr;
 }
 
@@ -77,14 +87,14 @@ void kill(Loop& l) {
 
 }  // namespace
 
-void runFlightLoops(double time, double sinceLastFlightLoop, int counter) {
+void runFlightLoops(double time, double sinceLastFlightLoop, int counter, int phase) {
     Loops& ls = loops();
     if (ls.running) return;  // a callback that steps the host does not re-enter
     ls.running = true;
     const size_t n = ls.all.size();  // callbacks registered from now on wait for the next frame
     for (size_t i = 0; i < n; ++i) {
         Loop& l = *ls.all[i];
-        if (!l.alive || !l.active) continue;
+        if (!l.alive || !l.active || l.phase != phase) continue;
         if (l.owner >= 0 && !pluginIsEnabled(l.owner)) continue;
         if (l.byFrames ? counter < l.dueCycle : time + kDueTolerance < l.dueTime) continue;
         const unsigned serial = l.serial;
@@ -155,6 +165,37 @@ XPLM_API void XPLMSetFlightLoopCallbackInterval(XPLMFlightLoop_f inFlightLoop, f
                                                 void* inRefcon) {
     using namespace xphost::detail;
     Loop* l = find(inFlightLoop, inRefcon);
+    if (!l) return;
+    ++l->serial;
+    schedule(*l, inInterval, inRelativeToNow ? now() : l->lastCall, cycle());
+}
+
+XPLM_API XPLMFlightLoopID XPLMCreateFlightLoop(XPLMCreateFlightLoop_t* inParams) {
+    using namespace xphost::detail;
+    if (!inParams || inParams->structSize < static_cast<int>(sizeof(XPLMCreateFlightLoop_t)) ||
+        !inParams->callbackFunc)
+        return nullptr;
+    auto fresh = std::make_unique<Loop>();
+    fresh->fn = inParams->callbackFunc;
+    fresh->refcon = inParams->refcon;
+    fresh->owner = currentPlugin();
+    fresh->created = true;
+    fresh->phase = inParams->phase == xplm_FlightLoop_Phase_AfterFlightModel ? xplm_FlightLoop_Phase_AfterFlightModel
+                                                                              : xplm_FlightLoop_Phase_BeforeFlightModel;
+    fresh->lastCall = now();
+    Loop* l = fresh.get();
+    loops().all.push_back(std::move(fresh));
+    return l;
+}
+
+XPLM_API void XPLMDestroyFlightLoop(XPLMFlightLoopID inFlightLoopID) {
+    using namespace xphost::detail;
+    if (Loop* l = byId(inFlightLoopID)) kill(*l);
+}
+
+XPLM_API void XPLMScheduleFlightLoop(XPLMFlightLoopID inFlightLoopID, float inInterval, int inRelativeToNow) {
+    using namespace xphost::detail;
+    Loop* l = byId(inFlightLoopID);
     if (!l) return;
     ++l->serial;
     schedule(*l, inInterval, inRelativeToNow ? now() : l->lastCall, cycle());

@@ -6,6 +6,7 @@
 #include "HostState.h"
 #include "XPLMHost.h"
 #include "XPLMPlugin.h"
+#include "XPLMProcessing.h"
 
 #include <cmath>
 #include <stdexcept>
@@ -54,6 +55,7 @@ void resetWorld() {
     c.model.setOriginShift(FlightModel::kDefaultOriginShift);
     c.model.reset(r);
     c.model.publish();
+    resetScenery();
 }
 
 // The simulator clock runs with simulated time. It counts in double: adding
@@ -89,6 +91,7 @@ void restartFlight() {
     const Route r = c.model.route();
     c.model.reset(r);
     if (c.modelOn) c.model.publish();
+    loadSceneryNow();
 }
 
 }  // namespace detail
@@ -121,6 +124,10 @@ void runFrames(int n) {
         const double dt = 1.0 / c.fps;
         ++c.frames;
         const double t = detail::frameTime(c);
+        detail::deliverLoadedObjects();
+        if (pluginFaulted()) return;
+        detail::runFlightLoops(t, dt, detail::cycle(), xplm_FlightLoop_Phase_BeforeFlightModel);
+        if (pluginFaulted()) return;
         // Paused, X-Plane stops the flight model and the simulator clock but
         // keeps calling flight loops.
         if (c.modelOn && !c.paused) {
@@ -128,13 +135,13 @@ void runFrames(int n) {
             c.model.step(dt);
             c.model.publish();
             detail::advanceSimulatorClock(c, t, dt);
-            // X-Plane loads the scenery around the new origin after a shift
-            // and tells every plugin.
-            if (c.model.shifts() != shifts) sendMessage(XPLM_MSG_SCENERY_LOADED, nullptr);
+            // X-Plane loads the scenery around the new origin in the
+            // background and tells every plugin when it is there.
+            if (c.model.shifts() != shifts) detail::sceneryShifted();
         }
-        detail::deliverLoadedObjects();
+        if (detail::sceneryFrame()) sendMessage(XPLM_MSG_SCENERY_LOADED, nullptr);
         if (pluginFaulted()) return;
-        detail::runFlightLoops(t, dt, detail::cycle());
+        detail::runFlightLoops(t, dt, detail::cycle(), xplm_FlightLoop_Phase_AfterFlightModel);
         detail::tcasFrame();
         detail::trafficFrame(t);
     }
@@ -171,6 +178,7 @@ bool setRoute(const std::string& routeText, std::string* error, const std::strin
     detail::Clock& c = detail::clock();
     c.model.reset(r);
     if (c.modelOn) c.model.publish();
+    detail::loadSceneryNow();
     return true;
 }
 

@@ -75,9 +75,16 @@ void removeMenusOf(int plugin);
 void clearMenus();
 
 // --- flight loops (FlightLoops.cpp) ---
-void runFlightLoops(double now, double sinceLastFlightLoop, int counter);
+// Runs the due callbacks of one phase (xplm_FlightLoop_Phase_*).
+void runFlightLoops(double now, double sinceLastFlightLoop, int counter, int phase);
 void removeLoopsOf(int plugin);
 void clearLoops();
+
+// --- terrain and scenery (Terrain.cpp) ---
+void loadSceneryNow();  // around the frame's origin, at once (start, new flight)
+void sceneryShifted();  // the origin moved: the new scenery loads in the background
+bool sceneryFrame();    // true when a load has just completed (send 104)
+void resetScenery();    // sea only, default load time, loaded around the origin
 
 // --- aircraft (Aircraft.cpp) ---
 void resetAircraft();

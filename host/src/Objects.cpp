@@ -11,10 +11,14 @@
 // call. X-Plane holds the callback of a disabled plugin until it is enabled
 // again, and releases the object itself when the plugin is unloaded first.
 //
-// The library: every "library.txt" in a folder of "<X-Plane>/Custom Scenery"
-// or "<X-Plane>/Resources/default scenery", read as X-Plane reads them
-// ("EXPORT <virtual path> <file relative to the package>"; EXPORT_EXTEND and
-// EXPORT_BACKUP add files the same way). Packages are read in name order.
+// The library: every "library.txt" in a scenery package, read as X-Plane
+// reads them ("EXPORT <virtual path> <file relative to the package>";
+// EXPORT_EXTEND and EXPORT_EXCLUDE add files the same way; EXPORT_BACKUP files
+// count only when no package exports the path otherwise). Files come in the
+// packages' priority order: "Custom Scenery/scenery_packs.ini" order (packs
+// it does not list first, by name, as X-Plane puts new packs at the top;
+// SCENERY_PACK_DISABLED ones not at all), or by name without that file; then
+// the packages of "Resources/default scenery" by name.
 
 #include "HostState.h"
 #include "Route.h"
@@ -63,7 +67,11 @@ struct Objects {
     std::unordered_set<const void*> handles;
     std::vector<Pending> pending;
     bool libraryRead = false;
-    std::map<std::string, std::vector<std::string>> library;  // virtual path -> files (relative to X-Plane)
+    struct Export {
+        std::string file;  // relative to the X-Plane folder
+        bool backup = false;
+    };
+    std::map<std::string, std::vector<Export>> library;  // virtual path -> files, by priority
 };
 
 Objects& objects() {
@@ -212,7 +220,7 @@ void readPackage(const std::string& dir, const std::string& relDir) {
         std::istringstream w(line);
         std::string cmd, virt, file;
         if (!(w >> cmd)) continue;
-        if (cmd != "EXPORT" && cmd != "EXPORT_EXTEND" && cmd != "EXPORT_BACKUP") continue;
+        if (cmd != "EXPORT" && cmd != "EXPORT_EXTEND" && cmd != "EXPORT_EXCLUDE" && cmd != "EXPORT_BACKUP") continue;
         if (!(w >> virt)) continue;
         std::getline(w, file);  // the rest of the line: file names may hold spaces
         const size_t b = file.find_first_not_of(" \t");
@@ -222,8 +230,50 @@ void readPackage(const std::string& dir, const std::string& relDir) {
         std::replace(file.begin(), file.end(), ':', '/');
         auto& files = objects().library[virt];
         const std::string rel = relDir + "/" + file;
-        if (std::find(files.begin(), files.end(), rel) == files.end()) files.push_back(rel);
+        if (std::none_of(files.begin(), files.end(), [&](const Objects::Export& x) { return x.file == rel; }))
+            files.push_back(Objects::Export{rel, cmd == "EXPORT_BACKUP"});
     }
+}
+
+std::set<std::string> packagesIn(const std::string& root) {
+    std::set<std::string> names;
+    if (DIR* d = opendir((xplaneDir() + "/" + root).c_str())) {
+        while (dirent* e = readdir(d)) {
+            struct stat st;
+            const std::string n = e->d_name;
+            if (n[0] != '.' && stat((xplaneDir() + "/" + root + "/" + n).c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                names.insert(root + "/" + n);
+        }
+        closedir(d);
+    }
+    return names;
+}
+
+// Custom packages, highest priority first.
+std::vector<std::string> customPackages() {
+    std::set<std::string> unlisted = packagesIn("Custom Scenery");
+    std::vector<std::string> listed;
+    std::ifstream ini(xplaneDir() + "/Custom Scenery/scenery_packs.ini");
+    std::string line;
+    while (std::getline(ini, line)) {
+        std::istringstream w(line);
+        std::string cmd, path;
+        if (!(w >> cmd) || (cmd != "SCENERY_PACK" && cmd != "SCENERY_PACK_DISABLED")) continue;
+        std::getline(w, path);  // to the end of the line: folder names may hold spaces
+        const size_t b = path.find_first_not_of(" \t");
+        if (b == std::string::npos) continue;
+        path = path.substr(b);
+        while (!path.empty() && (path.back() == '/' || path.back() == '\r' || path.back() == ' ')) path.pop_back();
+        const std::string root = xplaneDir() + "/";
+        if (path.compare(0, root.size(), root) == 0) path = path.substr(root.size());
+        if (path.empty() || path[0] == '*') continue;  // *GLOBAL_AIRPORTS* and the like: no library
+        unlisted.erase(path);
+        if (cmd == "SCENERY_PACK" && std::find(listed.begin(), listed.end(), path) == listed.end())
+            listed.push_back(path);
+    }
+    std::vector<std::string> order(unlisted.begin(), unlisted.end());
+    order.insert(order.end(), listed.begin(), listed.end());
+    return order;
 }
 
 void readLibrary() {
@@ -231,16 +281,9 @@ void readLibrary() {
     if (o.libraryRead) return;
     o.libraryRead = true;
     o.library.clear();
-    for (const char* root : {"Custom Scenery", "Resources/default scenery"}) {
-        const std::string base = xplaneDir() + "/" + root;
-        DIR* d = opendir(base.c_str());
-        if (!d) continue;
-        std::set<std::string> names;
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') names.insert(e->d_name);
-        closedir(d);
-        for (const std::string& n : names) readPackage(base + "/" + n, std::string(root) + "/" + n);
-    }
+    std::vector<std::string> packs = customPackages();
+    for (const std::string& p : packagesIn("Resources/default scenery")) packs.push_back(p);
+    for (const std::string& p : packs) readPackage(p[0] == '/' ? p : xplaneDir() + "/" + p, p);
 }
 
 }  // namespace
@@ -372,7 +415,9 @@ XPLM_API int XPLMLookupObjects(const char* inPath, float /*inLatitude*/, float /
     readLibrary();
     auto it = objects().library.find(inPath);
     if (it == objects().library.end()) return 0;
-    const std::vector<std::string> files = it->second;  // the enumerator may look up again
+    std::vector<std::string> files, backups;  // copies: the enumerator may look up again
+    for (const auto& e : it->second) (e.backup ? backups : files).push_back(e.file);
+    if (files.empty()) files.swap(backups);
     if (enumerator)
         for (const std::string& f : files) enumerator(f.c_str(), ref);
     return static_cast<int>(files.size());

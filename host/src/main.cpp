@@ -49,6 +49,9 @@ void usage(FILE* f) {
 "  --origin-shift-km K  move the local frame's origin under the aircraft (a\n"
 "                     scenery shift) when it is more than K km away (default\n"
 "                     100, as X-Plane; 0.001 .. 10000)\n"
+"  --terrain FILE     land in the world (format below; default: all sea)\n"
+"  --scenery-delay S  seconds from a scenery shift until the new scenery is\n"
+"                     loaded and message 104 sent (default 2; 0 .. 3600)\n"
 "  --aircraft PATH    the user's aircraft model file (default\n"
 "                     \"%s\");\n"
 "                     relative paths are taken from the current folder\n"
@@ -123,10 +126,24 @@ void usage(FILE* f) {
 "  t=<s> instance=<id> model=<path> lat=<deg> lon=<deg> h=<m> hdg=<deg>\n"
 "  t=<s> tcas slot=<n> modeS=<hex> flight=<id> ssr=<mode> lat=.. lon=.. h=.. hdg=..\n"
 "h is the height above the ellipsoid; hdg the heading in the local frame.\n"
-"The world has no land: terrain probes find the sea surface (the ellipsoid).\n"
+"\n"
+"Terrain file: one area of flat land a line, in metres above mean sea level\n"
+"(which in the host is the ellipsoid); elsewhere is sea, a later area lies\n"
+"over earlier ones; # starts a comment.\n"
+"  area <south lat> <west lon> <north lat> <east lon> <elevation m>\n"
+"Scenery is loaded in 1x1 degree tiles: the tile under the local frame's\n"
+"origin and one on each side. A terrain probe (along local_y) finds the land\n"
+"or sea of a loaded tile, and elsewhere a sea-level sphere touching the\n"
+"ellipsoid at the origin. After a scenery shift the old tiles stay until the\n"
+"new ones arrive --scenery-delay seconds later with message 104.\n"
+"\n"
+"Each frame: objects loaded in the background land; flight loops registered\n"
+"with XPLMRegisterFlightLoopCallback (and created for the before phase) run;\n"
+"the flight model steps; new scenery arrives (104); then flight loops created\n"
+"for the after-flight-model phase run.\n"
 "\n"
 "Exit status: 0 done; 1 a plugin file could not be loaded; 2 bad options,\n"
-"route or scenario; 3 a plugin threw an exception (the run stopped cleanly).\n"
+"route, terrain or scenario; 3 a plugin threw an exception (the run stopped cleanly).\n"
 "A plugin whose XPluginStart returns 0 is reported and not enabled.\n",
                  kDefaultAircraft, xphost::defaultRouteText().c_str());
 }
@@ -174,7 +191,8 @@ int main(int argc, char** argv) {
     double fps = 60, duration = 60, originShiftKm = 100;
     bool realtime = false, quiet = false;
     std::string routeFile, scenarioFile, outputDir = ".", prefsDir, aircraft = kDefaultAircraft;
-    std::string xplaneDir, trafficFile;
+    std::string xplaneDir, trafficFile, terrainFile;
+    double sceneryDelay = 2;
     std::vector<std::string> pluginFiles;
 
     for (int i = 1; i < argc; ++i) {
@@ -201,6 +219,11 @@ int main(int argc, char** argv) {
         } else if (a == "--origin-shift-km") {
             if (!value(&v) || !numberArg(v.c_str(), 0.001, 10000, &originShiftKm))
                 return fail(2, "--origin-shift-km needs a distance in km, 0.001 .. 10000");
+        } else if (a == "--terrain") {
+            if (!value(&terrainFile) || terrainFile.empty()) return fail(2, "--terrain needs a file");
+        } else if (a == "--scenery-delay") {
+            if (!value(&v) || !numberArg(v.c_str(), 0, 3600, &sceneryDelay))
+                return fail(2, "--scenery-delay needs a number of seconds, 0 .. 3600");
         } else if (a == "--route") {
             if (!value(&routeFile)) return fail(2, "--route needs a file");
         } else if (a == "--scenario") {
@@ -234,6 +257,11 @@ int main(int argc, char** argv) {
         if (!readFile(routeFile, &text)) return fail(2, "cannot read " + routeFile + ": " + std::strerror(errno));
         if (!xphost::setRoute(text, &error, routeFile)) return fail(2, error);
     }
+    if (!terrainFile.empty()) {
+        if (!readFile(terrainFile, &text)) return fail(2, "cannot read " + terrainFile + ": " + std::strerror(errno));
+        if (!xphost::setTerrain(text, &error, terrainFile)) return fail(2, error);
+    }
+    xphost::setSceneryLoadDelay(sceneryDelay);
     if (!makeDirs(outputDir)) return fail(2, "cannot create output folder " + outputDir);
     if (!prefsDir.empty() && !makeDirs(prefsDir)) return fail(2, "cannot create preferences folder " + prefsDir);
     if (!xplaneDir.empty()) {

@@ -175,3 +175,29 @@ TEST_F(FlightLoops, ResetForgetsEveryCallback) {
 }
 
 }  // namespace
+
+// XPLMProcessing.h: XPLMRegisterFlightLoopCallback installs callbacks that
+// run before the flight model; XPLMCreateFlightLoop picks the phase. A
+// callback before the flight model reads the position of the frame before.
+float readX(float, float, int, void* refcon) {
+    static_cast<std::vector<double>*>(refcon)->push_back(xphost::getFloat("sim/flightmodel/position/local_x"));
+    return -1.0f;
+}
+
+TEST_F(FlightLoops, RegisteredLoopsRunBeforeTheFlightModelAndCreatedOnesInTheirPhase) {
+    std::string err;
+    ASSERT_TRUE(xphost::setRoute("start 0 0 1000 90\nleg - 60 0 0 100\n", &err)) << err;  // 1 m east a frame
+    std::vector<double> seen[3];  // registered, created before, created after
+    XPLMRegisterFlightLoopCallback(readX, -1.0f, &seen[0]);
+    XPLMFlightLoopID ids[3] = {};
+    for (int i = 1; i < 3; ++i) {
+        XPLMCreateFlightLoop_t params = {sizeof(params), i - 1, readX, &seen[i]};
+        ids[i] = XPLMCreateFlightLoop(&params);
+    }
+    xphost::runFrames(2);
+    EXPECT_TRUE(seen[1].empty() && seen[2].empty()) << "created loops wait to be scheduled";
+    for (int i = 1; i < 3; ++i) XPLMScheduleFlightLoop(ids[i], -1.0f, 1);
+    xphost::runFrames(3);
+    const double x = xphost::flightState().x, behind[3] = {1, 1, 0};
+    for (int i = 0; i < 3; ++i) EXPECT_NEAR(seen[i].back(), x - behind[i], 0.01) << i;
+}

@@ -70,7 +70,7 @@ TEST_F(Program, HelpDocumentsEveryOptionAndFormat) {
                              "<t> crash", "<t> aircraft", "<t> airport", "<t> count", "<t> end", "Log.txt", "--origin-shift-km",
                              "<t> disable", "<t> enable", "<t> reload", "<t> flight", "<t> pause", "<t> resume",
                              "--xplane", "--traffic", "<t> planes acquire", "<t> planes release",
-                             "t=<s> instance=<id>",
+                             "t=<s> instance=<id>", "--terrain", "--scenery-delay", "area <south lat>",
                              "[speak]", "Exit status"})
         EXPECT_TRUE(has(r.output, what)) << what;
 }
@@ -171,10 +171,15 @@ TEST_F(Program, BadInputIsRefusedWithAClearMessage) {
     r = run(out + "--route " + badRoute + " " HOSTTEST_PLUGIN);
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(has(r.output, badRoute + ":2: expected: leg")) << r.output;
+    const std::string badTerrain = file("terrain.txt", "area 47 8 48 9 500\narea 47 8\n");
+    r = run(out + "--terrain " + badTerrain + " " HOSTTEST_PLUGIN);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(has(r.output, badTerrain + ":2: area needs")) << r.output;
 
     for (const char* args : {"", "--fps 0 x.xpl", "--fps", "--bogus x.xpl", "--duration -1 x.xpl",
                              "--scenario /no/such/file x.xpl", "--origin-shift-km 0 x.xpl",
-                             "--origin-shift-km far x.xpl"}) {
+                             "--origin-shift-km far x.xpl", "--terrain /no/such/file x.xpl",
+                             "--scenery-delay -1 x.xpl"}) {
         r = run(out + args);
         EXPECT_EQ(r.status, 2) << args << ": " << r.output;
     }

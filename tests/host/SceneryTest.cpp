@@ -10,7 +10,9 @@
 #include <sys/stat.h>
 
 #include <fstream>
+#include <cstdio>
 #include <iterator>
+#include <vector>
 
 #include <fstream>
 
@@ -183,6 +185,40 @@ TEST_F(Scenery, LibraryPathsResolveThroughLibraryFiles) {
     xphost::selectMenuItem("HostTest", "Lookup");
     EXPECT_TRUE(logHas("HostTest: lookup 0"));
     unsetenv("HOSTTEST_LIB");
+}
+
+void collect(const char* path, void* ref) { static_cast<std::vector<std::string>*>(ref)->push_back(path); }
+
+// Custom packages come before the default scenery, in scenery_packs.ini order
+// (packs it does not list first, disabled ones not at all), or by name
+// without it; a backup export counts only when no package exports the path.
+TEST_F(Scenery, LookupsFollowTheSceneryPacksOrder) {
+    for (std::string p : {"A", "B", "C", "N"})
+        write("Custom Scenery/" + p + " pack/library.txt", "A\n800\nLIBRARY\nEXPORT v/x.obj " + p + ".obj\n");
+    write("Resources/default scenery/lib/library.txt", "EXPORT v/x.obj D.obj\nEXPORT_BACKUP v/z.obj Z.obj\n");
+    const std::string ini = "SCENERY_PACK Custom Scenery/B pack/\nSCENERY_PACK *GLOBAL_AIRPORTS*\n"
+                            "SCENERY_PACK_DISABLED Custom Scenery/C pack/\nSCENERY_PACK " + dir_ + "/Custom Scenery/A pack/\r\n";
+    struct Case {
+        std::string ini, order;  // ini "": none
+    } cases[] = {{"", "ABCND"}, {ini, "NBAD"}};
+    for (const Case& c : cases) {
+        std::remove((dir_ + "/Custom Scenery/scenery_packs.ini").c_str());
+        if (!c.ini.empty()) write("Custom Scenery/scenery_packs.ini", c.ini);
+        xphost::setXPlaneDir(dir_);  // read the library again
+        std::vector<std::string> found;
+        XPLMLookupObjects("v/x.obj", 47, 8, collect, &found);
+        std::string order;
+        for (const std::string& f : found) order += f[f.size() - 5];
+        EXPECT_EQ(order, c.order) << c.ini;
+    }
+    std::vector<std::string> found;
+    XPLMLookupObjects("v/z.obj", 47, 8, collect, &found);
+    EXPECT_EQ(found, std::vector<std::string>{"Resources/default scenery/lib/Z.obj"}) << "nobody else exports it";
+    write("Custom Scenery/A pack/library.txt", "EXPORT v/z.obj A.obj\n");
+    xphost::setXPlaneDir(dir_);
+    found.clear();
+    XPLMLookupObjects("v/z.obj", 47, 8, collect, &found);
+    EXPECT_EQ(found, std::vector<std::string>{"Custom Scenery/A pack/A.obj"}) << "the backup steps aside";
 }
 
 }  // namespace

@@ -153,6 +153,39 @@ TEST_F(TrafficView, DiscoveredEntitiesAreDrawnWhereTheyAreAndLeaveWithTheirRemov
     EXPECT_TRUE(xphost::tcasTargets().empty());
 }
 
+// X-Plane's probes see only the loaded scenery (elsewhere a sea-level
+// sphere), and new scenery comes some time after a shift, with message 104.
+// An aircraft parked on high ground beyond the loaded tiles looks airborne
+// until then, as in X-Plane; after 104 VOLAX must probe again and take it
+// off TCAS. A vehicle parked there is never TCAS traffic.
+TEST_F(TrafficView, ParkedOnLandIsOffTcasOnceItsSceneryHasLoaded) {
+    std::string err;
+    ASSERT_TRUE(xphost::setTerrain("area 49.2 7.5 49.6 8.5 600\n", &err)) << err;
+    // North at 1 km/s: a scenery shift 20 km out brings tile 49 in.
+    ASSERT_TRUE(xphost::setRoute("start 47.9 8 1000 0\nleg - 1000 0 0 1000\n", &err)) << err;
+    xphost::setOriginShiftDistance(20000);
+    start("ENTITYTIMEOUT 0\n");
+    auto parked = [](double up) { return EntityState{49.4, 8.0, 600 + up}; };
+    peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "PARKED", parked(2));
+    peer->add("Platform.GroundVehicle", 2, "1:1:225:1:1:1:0", "TRUCK", parked(1));
+    peer->add("Platform.Aircraft", 3, "1:2:225:1:1:1:0", "HIGH", parked(1500));
+    auto onTcas = [] {
+        std::set<std::string> ids;
+        for (const auto& t : xphost::tcasTargets()) ids.insert(t.flightId);
+        return ids;
+    };
+    run(1.0);
+    EXPECT_EQ(xphost::drawnInstances().size(), 3u);
+    EXPECT_EQ(onTcas(), (std::set<std::string>{"PARKED", "HIGH"})) << "the sphere below, as X-Plane probes";
+    run(19.5);  // shifted, the new scenery still loading
+    ASSERT_TRUE(xphost::sceneryLoading());
+    EXPECT_EQ(onTcas(), (std::set<std::string>{"PARKED", "HIGH"}));
+    run(2.5);
+    ASSERT_FALSE(xphost::sceneryLoading());
+    EXPECT_EQ(onTcas(), std::set<std::string>{"HIGH"}) << traceText();
+    EXPECT_EQ(xphost::drawnInstances().size(), 3u);
+}
+
 TEST_F(TrafficView, MovingEntitiesAreMovedEveryFrame) {
     start();
     EntityState s = at(0, 3000, 1500, 90);
