@@ -8,6 +8,7 @@
 #include "DisEndpoint.h"
 #include "DisPdu.h"
 #include "PluginState.h"
+#include "TimeStamp.h"
 #include "TrafficFeed.h"
 #include "XPLMUtilities.h"
 #include "XPMunitionDetonationInteraction.h"
@@ -40,11 +41,8 @@ double now() {
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-uint32_t timestampNow() {
-    using namespace std::chrono;
-    const double s = duration<double>(system_clock::now().time_since_epoch()).count();
-    return dis::timestamp(std::fmod(s, 3600.0), false);
-}
+// Absolute, from the system clock, as the HLA side stamps its updates.
+uint32_t timestampNow() { return rpr::makeTimeStamp(rpr::utcSecondsPastHour(), true).value; }
 
 EntityIdentifier ownIdentifier() { return {settings.siteId, settings.applicationId, ownshipEntityNumber(true)}; }
 
@@ -59,7 +57,7 @@ void refuse(dis::Decode why) {
     trace("DIS: datagram ignored (%s); further ones like it are not traced\n", dis::decodeName(why));
 }
 
-void entityState(const dis::EntityStatePdu& e) {
+void entityState(const dis::EntityStatePdu& e, uint32_t timestamp) {
     if (same(e.entityIdentifier, ownIdentifier())) return;  // our own, looped back
     if (!trafficActive()) return;
     const EntityIdentifier& id = e.entityIdentifier;
@@ -85,6 +83,10 @@ void entityState(const dis::EntityStatePdu& e) {
     u.damageState = dis::appearanceDamage(e.appearance);
     u.hasSpatial = true;
     u.spatial = dis::spatialOf(e);
+    // A plausible absolute time stamp places the state when it held.
+    rpr::TimeStamp stamp;
+    stamp.value = timestamp;
+    if (!rpr::plausibleAge(stamp, rpr::utcSecondsPastHour(), u.age)) u.age = 0;
     picture.reflect(key, u, trafficClock());
 }
 
@@ -117,7 +119,7 @@ void receive(const uint8_t* data, std::size_t length) {
         return;
     }
     switch (pdu.header.type) {
-    case dis::PDU_ENTITY_STATE: entityState(pdu.entityState); break;
+    case dis::PDU_ENTITY_STATE: entityState(pdu.entityState, pdu.header.timestamp); break;
     case dis::PDU_DETONATION: detonation(pdu.detonation); break;
     case dis::PDU_START_RESUME:
         trace("DIS: Start/Resume for %u:%u\n", pdu.startResume.receiving.site, pdu.startResume.receiving.application);

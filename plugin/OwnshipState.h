@@ -26,7 +26,7 @@ struct OwnshipSample {
 };
 
 // The sample as a Spatial with algorithm FVW: position from the double latitude,
-// longitude and elevation; velocity, acceleration and attitude through the local
+// longitude and elevation (above mean sea level with VERTICALDATUM EGM96); velocity, acceleration and attitude through the local
 // frame at its origin. False (trace line) when a conversion fails.
 bool ownshipSpatial(const OwnshipSample& sample, bool frozen, Spatial& out);
 

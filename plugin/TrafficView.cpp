@@ -123,6 +123,8 @@ void startTrafficView() {
                       static_cast<float>(XPLMGetDatad(v.longitude)));
     }
     v.active = true;
+    // Drawn heights, the ownship's and the terrain's are X-Plane's.
+    trafficPicture().setVerticalDatum(heightDatum);
     trafficPicture().setGroundQuery(
         [](double lat, double lon, double& ground) { return view().ground.height(lat, lon, ground); });
     v.tcas.start();

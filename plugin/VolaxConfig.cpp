@@ -223,6 +223,12 @@ const KeyRule kKeyRules[] = {
          const long long n = wholeNumber(v);
          if (n >= 1 && n <= 65534) s.entityNumber = static_cast<uint16_t>(n);
      }},
+    {"VERTICALDATUM",
+     [](VolaxSettings& s, const std::string& v) {
+         const std::string d = lowered(v.c_str());
+         if (d == "wgs84e") s.egm96Heights = false;
+         if (d == "egm96") s.egm96Heights = true;
+     }},
 };
 
 }  // namespace

@@ -50,6 +50,9 @@ struct VolaxSettings {
     uint8_t disExercise = 1;         // DISEXERCISE: 1 to 255
     uint8_t disVersion = 7;          // DISVERSION: 7 or 6, what is sent (both are read)
     uint16_t entityNumber = 0;       // ENTITYNUMBER: 1 to 65534; 0: HLA 0, DIS 1
+    // VERTICALDATUM: EGM96 (X-Plane's heights are above mean sea level) or
+    // WGS84E (taken as above the ellipsoid); any other value keeps EGM96.
+    bool egm96Heights = true;
 };
 
 // MAXENTITIES above this is cut to it (the picture holds no more entities).

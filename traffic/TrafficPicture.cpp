@@ -105,7 +105,8 @@ bool TrafficPicture::reflect(EntityKey key, const EntityUpdate& update, double n
     entity->reason = reason;
     entity->spatial = update.spatial;
     entity->hasSpatial = true;
-    entity->updateTime = now;
+    // Dead reckoning starts when the state held, not when it arrived.
+    entity->updateTime = update.age > 0 && update.age <= kMaxUpdateAge ? now - update.age : now;
     entity->correction.reset();
     entity->drawable = verdict != SpatialVerdict::NotDrawn;
     entity->frozen = update.spatial.isFrozen != 0 || verdict == SpatialVerdict::Frozen;
@@ -137,7 +138,7 @@ void TrafficPicture::clear() {
 
 void TrafficPicture::fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame,
                               EntityPose& pose) const {
-    if (!QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], pose.latitude,
+    if (!QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], datum_, pose.latitude,
                                     pose.longitude, pose.height)) {
         pose.latitude = pose.longitude = pose.height = 0;
     }
@@ -164,7 +165,8 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     }
 
     double own[3] = {0, 0, 0};
-    if (!QVCoordConv::gdc2gccDouble(ownship.latitude, ownship.longitude, ownship.height, own[0], own[1], own[2]))
+    if (!QVCoordConv::gdc2gccDouble(ownship.latitude, ownship.longitude, ownship.height, datum_, own[0], own[1],
+                                    own[2]))
         own[0] = own[1] = own[2] = 0;
     const LocalFrame frame(origin.latRef, origin.lonRef);
 
@@ -241,7 +243,7 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
             double p[3], lat, lon, h, ground;
             e.reckoner.position(reckonTime(e, now), p);
             e.correction.applyPosition(now, p);
-            if (QVCoordConv::gcc2gdcDouble(p[0], p[1], p[2], lat, lon, h) && groundQuery_(lat, lon, ground) &&
+            if (QVCoordConv::gcc2gdcDouble(p[0], p[1], p[2], datum_, lat, lon, h) && groundQuery_(lat, lon, ground) &&
                 std::isfinite(ground))
                 aboveGround = h - ground;
         }

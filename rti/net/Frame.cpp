@@ -1,8 +1,8 @@
 #include "Frame.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
-#include <sys/socket.h>
+#include <string>
 
 namespace volax {
 namespace rti {
@@ -13,6 +13,7 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 // Once this much has been written from the front of a send buffer that is still
 // not empty, the rest is moved down so the buffer does not creep upwards.
 constexpr std::size_t kCompactAfter = 1u << 20;
+constexpr std::size_t kReleaseAbove = 8u << 20;
 }  // namespace
 
 void RecvBuffer::makeRoom(std::size_t want) {
@@ -29,20 +30,24 @@ void RecvBuffer::makeRoom(std::size_t want) {
 IoStatus RecvBuffer::readFrom(int fd, int& err) {
     makeRoom(kReadChunk);
     lastReadFull_ = false;
-    for (;;) {
-        const std::size_t room = buf_.size() - end_;
-        ssize_t n = ::recv(fd, buf_.data() + end_, room, MSG_DONTWAIT);
-        if (n > 0) {
-            end_ += static_cast<std::size_t>(n);
-            lastReadFull_ = static_cast<std::size_t>(n) == room;
-            return IoStatus::Data;
-        }
-        if (n == 0) return IoStatus::Closed;
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK) return IoStatus::WouldBlock;
-        err = errno;
-        return IoStatus::Error;
+    const std::size_t room = buf_.size() - end_;
+    std::size_t got = 0;
+    IoStatus st = receiveSome(fd, buf_.data() + end_, room, got, err);
+    if (st == IoStatus::Data) {
+        end_ += got;
+        lastReadFull_ = got == room;
     }
+    return st;
+}
+
+void RecvBuffer::shrink() {
+    if (buf_.size() <= 2 * kReadChunk || end_ - begin_ > kReadChunk) return;
+    std::vector<std::uint8_t> kept(buf_.begin() + static_cast<std::ptrdiff_t>(begin_),
+                                   buf_.begin() + static_cast<std::ptrdiff_t>(end_));
+    kept.resize(std::max(kept.size(), kReadChunk));
+    end_ = end_ - begin_;
+    begin_ = 0;
+    buf_.swap(kept);
 }
 
 void RecvBuffer::append(const void* data, std::size_t n) {
@@ -55,7 +60,11 @@ void RecvBuffer::append(const void* data, std::size_t n) {
 bool RecvBuffer::nextFrame(const std::uint8_t*& frame, std::size_t& size) {
     std::size_t have = end_ - begin_;
     std::size_t need = frameSize(buf_.data() + begin_, have);
-    if (need == 0 || have < need) return false;
+    if (need == 0) return false;
+    if (need - kFrameHeader > maxBody_)
+        throw DecodeError("frame of " + std::to_string(need - kFrameHeader) + " bytes exceeds the limit of " +
+                          std::to_string(maxBody_));
+    if (have < need) return false;
     frame = buf_.data() + begin_;
     size = need;
     begin_ += need;
@@ -85,23 +94,22 @@ void SendBuffer::add(const Message& msg, std::uint32_t serial) {
 
 IoStatus SendBuffer::flush(int fd, int& err) {
     while (begin_ < buf_.size()) {
-        ssize_t n = ::send(fd, buf_.data() + begin_, buf_.size() - begin_, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n > 0) {
-            begin_ += static_cast<std::size_t>(n);
+        std::size_t sent = 0;
+        IoStatus st = sendSome(fd, buf_.data() + begin_, buf_.size() - begin_, sent, err);
+        if (st == IoStatus::Data) {
+            begin_ += sent;
             continue;
         }
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (begin_ >= kCompactAfter) {
-                buf_.erase(buf_.begin(), buf_.begin() + static_cast<std::ptrdiff_t>(begin_));
-                begin_ = 0;
-            }
-            return IoStatus::WouldBlock;
+        if (st == IoStatus::WouldBlock && begin_ >= kCompactAfter) {
+            buf_.erase(buf_.begin(), buf_.begin() + static_cast<std::ptrdiff_t>(begin_));
+            begin_ = 0;
         }
-        err = n < 0 ? errno : EPIPE;
-        return IoStatus::Error;
+        return st;
     }
     clear();
+    // A buffer that grew for an unusual backlog gives its memory back once
+    // drained; ordinary bursts keep theirs and allocate nothing next time.
+    if (buf_.capacity() > kReleaseAbove) std::vector<std::uint8_t>().swap(buf_);
     return IoStatus::Data;
 }
 

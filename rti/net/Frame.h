@@ -8,12 +8,16 @@
 #include <vector>
 
 #include "Message.h"
+#include "Socket.h"
 
 namespace volax {
 namespace rti {
 namespace net {
 
-enum class IoStatus { Data, WouldBlock, Closed, Error };
+// Largest frame body a connection may send before it has joined: enough for a
+// create or join; the FED text of a create comes in pieces of kFedPieceBytes.
+constexpr std::size_t kPreJoinMaxBody = 16u * 1024;
+constexpr std::size_t kFedPieceBytes = 8u * 1024;
 
 // Bytes received but not yet consumed, cut into frames.
 class RecvBuffer {
@@ -30,6 +34,13 @@ public:
     bool nextFrame(const std::uint8_t*& frame, std::size_t& size);
 
     std::size_t buffered() const { return end_ - begin_; }
+    // Frames with a longer body are refused as soon as their header is in, so a
+    // peer cannot make the buffer grow towards a length it merely declares.
+    void setMaxBody(std::size_t bytes) { maxBody_ = bytes; }
+    std::size_t capacity() const { return buf_.capacity(); }
+    // Gives back the memory of a buffer that grew for one large frame (once
+    // little is left in it).
+    void shrink();
     void append(const void* data, std::size_t n);
     void clear() { begin_ = end_ = 0; }
 
@@ -40,6 +51,7 @@ private:
     std::size_t begin_ = 0;
     std::size_t end_ = 0;
     bool lastReadFull_ = false;
+    std::size_t maxBody_ = kMaxFrameBody;
 };
 
 // Frames waiting to be written.

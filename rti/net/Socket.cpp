@@ -89,6 +89,72 @@ double monotonicSeconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
+IoStatus receiveSome(int fd, void* buf, std::size_t room, std::size_t& got, int& err) {
+    for (;;) {
+        ssize_t n = ::recv(fd, buf, room, MSG_DONTWAIT);
+        if (n > 0) {
+            got = static_cast<std::size_t>(n);
+            return IoStatus::Data;
+        }
+        if (n == 0) return IoStatus::Closed;
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return IoStatus::WouldBlock;
+        err = errno;
+        return IoStatus::Error;
+    }
+}
+
+IoStatus sendSome(int fd, const void* data, std::size_t size, std::size_t& sent, int& err) {
+    for (;;) {
+        ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            sent = static_cast<std::size_t>(n);
+            return IoStatus::Data;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return IoStatus::WouldBlock;
+        err = n < 0 ? errno : EPIPE;
+        return IoStatus::Error;
+    }
+}
+
+int acceptConnection(int listenFd, int& err) {
+    for (;;) {
+        int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd >= 0) return fd;
+        if (errno == EINTR || errno == ECONNABORTED) continue;
+        err = errno == EWOULDBLOCK ? EAGAIN : errno;
+        return -1;
+    }
+}
+
+std::string peerAddress(int fd) {
+    sockaddr_storage ss{};
+    socklen_t len = sizeof ss;
+    if (::getpeername(fd, reinterpret_cast<sockaddr*>(&ss), &len) != 0) return "?";
+    char host[INET6_ADDRSTRLEN] = "?";
+    if (ss.ss_family == AF_INET) {
+        auto* a = reinterpret_cast<sockaddr_in*>(&ss);
+        ::inet_ntop(AF_INET, &a->sin_addr, host, sizeof host);
+        return std::string(host) + ":" + std::to_string(ntohs(a->sin_port));
+    }
+    if (ss.ss_family == AF_INET6) {
+        auto* a = reinterpret_cast<sockaddr_in6*>(&ss);
+        ::inet_ntop(AF_INET6, &a->sin6_addr, host, sizeof host);
+        return "[" + std::string(host) + "]:" + std::to_string(ntohs(a->sin6_port));
+    }
+    return "?";
+}
+
+int pollSockets(pollfd* fds, std::size_t n, double seconds, const sigset_t* mask) {
+    if (seconds < 0) return ::ppoll(fds, n, nullptr, mask);
+    timespec ts;
+    ts.tv_sec = static_cast<time_t>(seconds);
+    ts.tv_nsec = static_cast<long>((seconds - static_cast<double>(ts.tv_sec)) * 1e9);
+    if (ts.tv_nsec >= 1000000000L) ts.tv_nsec = 999999999L;
+    return ::ppoll(fds, n, &ts, mask);
+}
+
 namespace {
 
 struct AddrList {
@@ -190,6 +256,20 @@ std::uint16_t boundPort(int fd) {
     if (ss.ss_family == AF_INET) return ntohs(reinterpret_cast<sockaddr_in*>(&ss)->sin_port);
     if (ss.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&ss)->sin6_port);
     return 0;
+}
+
+bool boundToLoopback(int fd) {
+    sockaddr_storage ss{};
+    socklen_t len = sizeof ss;
+    if (::getsockname(fd, reinterpret_cast<sockaddr*>(&ss), &len) != 0) return false;
+    if (ss.ss_family == AF_INET)
+        return (ntohl(reinterpret_cast<sockaddr_in*>(&ss)->sin_addr.s_addr) >> 24) == 127;
+    if (ss.ss_family == AF_INET6) {
+        const in6_addr& a = reinterpret_cast<sockaddr_in6*>(&ss)->sin6_addr;
+        if (IN6_IS_ADDR_LOOPBACK(&a)) return true;
+        return IN6_IS_ADDR_V4MAPPED(&a) && a.s6_addr[12] == 127;
+    }
+    return false;
 }
 
 }  // namespace net

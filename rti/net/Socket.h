@@ -2,7 +2,10 @@
 #ifndef VOLAX_RTI_NET_SOCKET_H
 #define VOLAX_RTI_NET_SOCKET_H
 
+#include <csignal>
+#include <cstddef>
 #include <cstdint>
+#include <poll.h>
 #include <string>
 
 namespace volax {
@@ -10,6 +13,8 @@ namespace rti {
 namespace net {
 
 constexpr std::uint16_t kDefaultPort = 18650;
+
+enum class IoStatus { Data, WouldBlock, Closed, Error };
 
 struct HostPort {
     std::string host;
@@ -57,12 +62,32 @@ Fd listenTcp(const HostPort& where, std::string& error);
 
 // The port a bound socket actually got (useful after binding port 0).
 std::uint16_t boundPort(int fd);
+// Whether a bound socket listens on a loopback address only.
+bool boundToLoopback(int fd);
 
 bool setNonBlocking(int fd);
 // TCP_NODELAY (small updates go out at once) and keepalive probes, so that a
 // peer that vanished without a FIN (host down, cable cut) is noticed within
 // about half a minute even on an idle connection.
 void tuneConnection(int fd);
+
+// Every other socket call of the transport goes through these, so that another
+// platform's sockets are one file's concern.
+
+// One non-blocking receive: Data (`got` > 0), Closed, WouldBlock, or Error
+// with `err` = errno.
+IoStatus receiveSome(int fd, void* buf, std::size_t room, std::size_t& got, int& err);
+// One non-blocking send that never raises SIGPIPE: Data (`sent` > 0),
+// WouldBlock, or Error with `err` = errno.
+IoStatus sendSome(int fd, const void* data, std::size_t size, std::size_t& sent, int& err);
+// One waiting connection, non-blocking and close-on-exec; -1 with `err`
+// (EAGAIN when none waits).
+int acceptConnection(int listenFd, int& err);
+// "HOST:PORT" of the peer, "?" when unknown.
+std::string peerAddress(int fd);
+// Waits for `fds` at most `seconds` (negative: no limit) with `mask` in force
+// meanwhile (null: unchanged). poll(2)'s result; -1 with errno.
+int pollSockets(pollfd* fds, std::size_t n, double seconds, const sigset_t* mask);
 
 // Seconds from a monotonic clock.
 double monotonicSeconds();

@@ -5,12 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <poll.h>
-#include <signal.h>
 #include <stdexcept>
 
 #include <RTI.hh>
 
+#include "Auth.h"
 #include "TcpConnection.h"
 
 namespace volax {
@@ -32,20 +31,10 @@ std::string formatSeconds(double s) {
     return buf;
 }
 
-timespec toTimespec(double seconds) {
-    if (seconds < 0) seconds = 0;
-    timespec ts;
-    ts.tv_sec = static_cast<time_t>(seconds);
-    ts.tv_nsec = static_cast<long>((seconds - static_cast<double>(ts.tv_sec)) * 1e9);
-    if (ts.tv_nsec >= 1000000000L) ts.tv_nsec = 999999999L;
-    return ts;
-}
-
-// poll(2) on one descriptor for at most `seconds` (sub-millisecond precise).
+// Waits on one descriptor for at most `seconds` (sub-millisecond precise).
 int waitFd(int fd, short events, double seconds) {
     pollfd p{fd, events, 0};
-    timespec ts = toTimespec(seconds);
-    int n = ::ppoll(&p, 1, &ts, nullptr);
+    int n = pollSockets(&p, 1, seconds < 0 ? 0.0 : seconds, nullptr);
     if (n < 0) return errno == EINTR ? 0 : -1;
     return n;
 }
@@ -91,8 +80,8 @@ const char* serviceName(MessageKind kind) {
     }
 }
 
-TcpClientConnection::TcpClientConnection(const HostPort& server, double timeoutSeconds)
-    : server_(server), serverText_(server.str()), timeout_(timeoutSeconds) {
+TcpClientConnection::TcpClientConnection(const HostPort& server, double timeoutSeconds, std::string key)
+    : server_(server), serverText_(server.str()), timeout_(timeoutSeconds), key_(std::move(key)) {
     connect();
 }
 
@@ -115,6 +104,43 @@ void TcpClientConnection::connect() {
     queue_.clear();
     lossReason_.clear();
     joined_ = false;
+    if (!key_.empty()) answerChallenge();
+}
+
+// The server's first frame says whether it wants the key and carries the
+// nonce to answer. Without a key of our own the frame is ignored when it comes.
+void TcpClientConnection::answerChallenge() {
+    const double deadline = monotonicSeconds() + timeout_;
+    for (;;) {
+        const std::uint8_t* frame = nullptr;
+        std::size_t size = 0;
+        try {
+            if (in_.nextFrame(frame, size)) {
+                Message hello = decode(frame, size);
+                if (hello.kind != MessageKind::Challenge)
+                    throw DecodeError(std::string("expected a challenge, got ") + kindName(hello.kind));
+                if (hello.flag) {
+                    Message answer(MessageKind::Authenticate);
+                    answer.text = keyProof(key_, hello.text);
+                    out_.add(answer);
+                }
+                return;
+            }
+        } catch (const std::exception& e) {
+            dropConnection(e.what());
+            throw RTI::RTIinternalError(("RTI server " + serverText_ + ": bad handshake: " + e.what()).c_str());
+        }
+        double left = deadline - monotonicSeconds();
+        int err = 0;
+        IoStatus st = left > 0 && waitFd(fd_.get(), POLLIN, left) > 0 ? in_.readFrom(fd_.get(), err)
+                                                                      : IoStatus::WouldBlock;
+        if (st == IoStatus::Data) continue;
+        if (st == IoStatus::WouldBlock && monotonicSeconds() < deadline) continue;
+        dropConnection("no challenge");
+        throw RTI::RTIinternalError(("RTI server " + serverText_ + " did not ask for the federation key within " +
+                                     formatSeconds(timeout_) + " s")
+                                        .c_str());
+    }
 }
 
 void TcpClientConnection::dropConnection(const std::string& why) {
@@ -132,6 +158,8 @@ void TcpClientConnection::forgetFederation() {
 }
 
 void TcpClientConnection::throwLost() const {
+    if (lossReason_ == kKeyRefused)
+        throw RTI::RTIinternalError(("RTI server " + serverText_ + ": " + kKeyRefused).c_str());
     std::string why = "connection to RTI server " + serverText_ + " lost";
     if (!lossReason_.empty()) why += " (" + lossReason_ + ")";
     throw RTI::RTIinternalError(why.c_str());
@@ -168,6 +196,12 @@ bool TcpClientConnection::decodeFrames(std::uint32_t wantSerial, Message* reply)
             Message m = decode(frame, size);
             if (isCallback(m.kind)) {
                 queue_.push_back(std::move(m));
+            } else if (m.kind == MessageKind::Error && m.serial == 0) {
+                // The server's last word before it closes (a refused key).
+                dropConnection(m.text);
+                return false;
+            } else if (m.kind == MessageKind::Challenge) {
+                continue;  // answered at connect when we have a key
             } else if (m.kind == MessageKind::Reply || m.kind == MessageKind::Error) {
                 // Replies of requests given up on are stale; the serial tells them apart.
                 if (wantSerial != 0 && m.serial == wantSerial && reply) {
@@ -246,7 +280,22 @@ Message TcpClientConnection::call(const Message& request) {
     const std::uint32_t serial = nextSerial_++;
     if (nextSerial_ == 0) nextSerial_ = 1;
     try {
-        out_.add(request, serial);
+        if (request.kind == MessageKind::CreateFederation && request.text.size() > kFedPieceBytes) {
+            // The server takes only small frames before a join: the FED text goes in pieces.
+            Message piece(MessageKind::CreateFederation);
+            piece.name = request.name;
+            piece.flag = true;
+            std::size_t at = 0;
+            for (; request.text.size() - at > kFedPieceBytes; at += kFedPieceBytes) {
+                piece.text.assign(request.text, at, kFedPieceBytes);
+                out_.add(piece, 0);
+            }
+            Message last = request;
+            last.text.erase(0, at);
+            out_.add(last, serial);
+        } else {
+            out_.add(request, serial);
+        }
     } catch (const DecodeError& e) {
         throw RTI::RTIinternalError((std::string(serviceName(request.kind)) + ": " + e.what()).c_str());
     }
@@ -271,6 +320,8 @@ Message TcpClientConnection::call(const Message& request) {
         }
     }
 
+    // The server closes a connection it refused: the next call starts afresh.
+    if (reply.kind == MessageKind::Error && reply.text == kKeyRefused) dropConnection(kKeyRefused);
     if (request.kind == MessageKind::JoinFederation && reply.kind == MessageKind::Reply) joined_ = true;
     if (request.kind == MessageKind::ResignFederation &&
         (reply.kind == MessageKind::Reply ||
@@ -339,7 +390,15 @@ std::unique_ptr<Connection> makeTcpConnection(const std::string& hostPort) {
     } catch (const std::invalid_argument& e) {
         throw RTI::RTIinternalError(("VOLAX_RTI: " + std::string(e.what())).c_str());
     }
-    return std::unique_ptr<Connection>(new net::TcpClientConnection(where, net::timeoutFromEnvironment()));
+    std::string key;
+    const char* keyFile = std::getenv("VOLAX_RTI_KEY_FILE");
+    if (keyFile && *keyFile) {
+        std::string error;
+        key = net::readKeyFile(keyFile, error);
+        if (key.empty()) throw RTI::RTIinternalError(("VOLAX_RTI_KEY_FILE: " + error).c_str());
+    }
+    return std::unique_ptr<Connection>(
+        new net::TcpClientConnection(where, net::timeoutFromEnvironment(), std::move(key)));
 }
 
 }  // namespace rti

@@ -39,8 +39,9 @@ const char* serviceName(MessageKind kind);
 
 class TcpClientConnection final : public Connection {
 public:
-    // Connects at once; throws RTI::RTIinternalError when that fails.
-    TcpClientConnection(const HostPort& server, double timeoutSeconds);
+    // Connects at once; throws RTI::RTIinternalError when that fails. With a
+    // `key`, it answers the server's challenge before anything else.
+    TcpClientConnection(const HostPort& server, double timeoutSeconds, std::string key = std::string());
     ~TcpClientConnection() override;
 
     Message call(const Message& request) override;
@@ -55,6 +56,7 @@ public:
 
 private:
     void connect();
+    void answerChallenge();
     void ensureConnected(MessageKind kind);
     void dropConnection(const std::string& why);
     void forgetFederation();
@@ -71,6 +73,7 @@ private:
     HostPort server_;
     std::string serverText_;
     double timeout_;
+    std::string key_;
     Fd fd_;
     RecvBuffer in_;
     SendBuffer out_;

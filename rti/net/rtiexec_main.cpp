@@ -4,10 +4,13 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <sys/resource.h>
 
+#include "Auth.h"
 #include "RtiServer.h"
 #include "Socket.h"
 
@@ -16,12 +19,36 @@ using volax::rti::net::HostPort;
 namespace {
 
 volatile std::sig_atomic_t gStop = 0;
+volatile std::sig_atomic_t gStatus = 0;
 
 void onSignal(int) { gStop = 1; }
+void onStatusSignal(int) { gStatus = 1; }
+
+// Well under the descriptor limit, so the server never runs out of them.
+std::size_t defaultMaxConnections() {
+    rlimit rl{};
+    if (::getrlimit(RLIMIT_NOFILE, &rl) != 0 || rl.rlim_cur == RLIM_INFINITY) return 1000;
+    if (rl.rlim_cur < 96) return 16;
+    return std::min<std::size_t>(1000, static_cast<std::size_t>(rl.rlim_cur) - 64);
+}
+
+// A positive whole number within [lo, hi], or exit 2 naming the option.
+unsigned long number(const char* opt, const std::string& v, unsigned long lo, unsigned long hi) {
+    char* end = nullptr;
+    errno = 0;
+    unsigned long n = std::strtoul(v.c_str(), &end, 10);
+    if (errno || end == v.c_str() || *end || n < lo || n > hi || v[0] == '-') {
+        std::fprintf(stderr, "volax-rtiexec: %s wants a number from %lu to %lu, not \"%s\"\n", opt, lo, hi, v.c_str());
+        std::exit(2);
+    }
+    return n;
+}
 
 void usage(std::FILE* out) {
     std::fprintf(out,
-                 "Usage: volax-rtiexec [--listen HOST:PORT] [--max-queue MB] [--verbose]\n"
+                 "Usage: volax-rtiexec [--listen HOST:PORT] [--key-file FILE] [--insecure]\n"
+                 "                     [--max-queue MB] [--max-connections N] [--max-objects N]\n"
+                 "                     [--join-deadline S] [--stall-timeout S] [--verbose]\n"
                  "\n"
                  "Serves HLA 1.3 federation executions to federates in other processes.\n"
                  "A federate reaches it when its environment holds VOLAX_RTI=HOST:PORT.\n"
@@ -29,8 +56,19 @@ void usage(std::FILE* out) {
                  "  --listen HOST:PORT  address to listen on (default 127.0.0.1:%u, loopback\n"
                  "                      only; 0.0.0.0:PORT accepts other machines). Port 0\n"
                  "                      picks a free port.\n"
-                 "  --max-queue MB      callbacks a federate may leave unread before it is\n"
-                 "                      dropped (default 64)\n"
+                 "  --key-file FILE     only federates that prove they know the key in FILE\n"
+                 "                      (at least 16 bytes; theirs in VOLAX_RTI_KEY_FILE) get in\n"
+                 "  --insecure          allow a non-loopback address without --key-file\n"
+                 "  --max-queue MB      bytes queued for one connection, replies and callbacks\n"
+                 "                      (default 64); past half of it its federation's senders\n"
+                 "                      wait, past all of it the connection is dropped\n"
+                 "  --max-connections N connections at once (default 1000, or fewer under a\n"
+                 "                      low descriptor limit); the oldest one not joined makes\n"
+                 "                      room, else further ones are refused\n"
+                 "  --max-objects N     object instances one federate may own (default 100000)\n"
+                 "  --join-deadline S   seconds a connection may stay without joining (10)\n"
+                 "  --stall-timeout S   seconds a federate with a full queue may take nothing\n"
+                 "                      before it is dropped (4)\n"
                  "  --verbose           also log connections that never join\n"
                  "  --help              this text\n"
                  "\n"
@@ -39,6 +77,7 @@ void usage(std::FILE* out) {
                  "Joins, resigns, federations created and destroyed, and dropped connections\n"
                  "are logged one per line on standard error. A federate whose connection\n"
                  "closes is resigned with DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES.\n"
+                 "SIGUSR1 logs one status line per federation (federates, objects, unowned).\n"
                  "SIGINT or SIGTERM stops the server (exit status 0).\n",
                  static_cast<unsigned>(volax::rti::net::kDefaultPort));
 }
@@ -48,6 +87,8 @@ void usage(std::FILE* out) {
 int main(int argc, char** argv) {
     HostPort where{"127.0.0.1", volax::rti::net::kDefaultPort};
     volax::rti::net::ServerOptions options;
+    bool maxConnectionsSet = false;
+    bool insecure = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](const char* opt) -> std::string {
@@ -69,16 +110,26 @@ int main(int argc, char** argv) {
                 return 2;
             }
         } else if (a == "--max-queue") {
-            std::string v = value("--max-queue");
-            char* end = nullptr;
-            errno = 0;
-            unsigned long mb = std::strtoul(v.c_str(), &end, 10);
-            if (errno || end == v.c_str() || *end || mb == 0 || mb > 65536 || v[0] == '-') {
-                std::fprintf(stderr, "volax-rtiexec: --max-queue wants megabytes from 1 to 65536, not \"%s\"\n",
-                             v.c_str());
+            options.maxQueuedBytes = static_cast<std::size_t>(number("--max-queue", value("--max-queue"), 1, 65536))
+                                     << 20;
+        } else if (a == "--max-connections") {
+            options.maxConnections = number("--max-connections", value("--max-connections"), 1, 1000000);
+            maxConnectionsSet = true;
+        } else if (a == "--max-objects") {
+            options.maxObjects = number("--max-objects", value("--max-objects"), 1, 100000000);
+        } else if (a == "--join-deadline") {
+            options.joinDeadline = static_cast<double>(number("--join-deadline", value("--join-deadline"), 1, 86400));
+        } else if (a == "--stall-timeout") {
+            options.stallSeconds = static_cast<double>(number("--stall-timeout", value("--stall-timeout"), 1, 3600));
+        } else if (a == "--key-file") {
+            std::string error;
+            options.key = volax::rti::net::readKeyFile(value("--key-file"), error);
+            if (options.key.empty()) {
+                std::fprintf(stderr, "volax-rtiexec: --key-file: %s\n", error.c_str());
                 return 2;
             }
-            options.maxQueuedBytes = static_cast<std::size_t>(mb) << 20;
+        } else if (a == "--insecure") {
+            insecure = true;
         } else if (a == "--verbose" || a == "-v") {
             options.verbose = true;
         } else {
@@ -88,20 +139,26 @@ int main(int argc, char** argv) {
         }
     }
 
+    if (!maxConnectionsSet) options.maxConnections = defaultMaxConnections();
+
     // Signals stay blocked except while the loop waits, so none is missed between
     // a check of the stop flag and the wait.
     sigset_t block, waitMask;
     sigemptyset(&block);
     sigaddset(&block, SIGINT);
     sigaddset(&block, SIGTERM);
+    sigaddset(&block, SIGUSR1);
     sigprocmask(SIG_BLOCK, &block, &waitMask);
     sigdelset(&waitMask, SIGINT);
     sigdelset(&waitMask, SIGTERM);
+    sigdelset(&waitMask, SIGUSR1);
     struct sigaction sa {};
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    sa.sa_handler = onStatusSignal;
+    sigaction(SIGUSR1, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
     std::string error;
@@ -110,6 +167,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "volax-rtiexec: %s\n", error.c_str());
         return 1;
     }
+    if (options.key.empty() && !insecure && !volax::rti::net::boundToLoopback(fd.get())) {
+        std::fprintf(stderr,
+                     "volax-rtiexec: refusing to listen on %s without --key-file: anyone who reaches the port "
+                     "could join (--insecure allows it)\n",
+                     where.str().c_str());
+        return 2;
+    }
     where.port = volax::rti::net::boundPort(fd.get());
     std::printf("volax-rtiexec listening on %s\n", where.str().c_str());
     std::fflush(stdout);
@@ -117,7 +181,7 @@ int main(int argc, char** argv) {
     bool ok;
     {
         volax::rti::net::RtiServer server(std::move(fd), options, stderr);
-        ok = server.run(&gStop, &waitMask);
+        ok = server.run(&gStop, &waitMask, &gStatus);
     }
     std::fprintf(stderr, "volax-rtiexec: stopped\n");
     return ok ? 0 : 1;

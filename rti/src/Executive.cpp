@@ -38,6 +38,7 @@ struct Federate {
     std::map<std::uint32_t, HandleSet> subscribedObjects;  // class -> attributes
     HandleSet subscribedInteractions;
     std::unordered_map<std::uint32_t, std::uint32_t> known;  // discovered instance -> class known as
+    std::size_t owns = 0;  // instances registered and not yet removed
 };
 
 struct Instance {
@@ -74,6 +75,7 @@ struct Executive::State {
     // is only erased when nobody is joined.
     std::map<std::string, Federation> federations;
     std::unordered_map<FederateEndpoint*, Membership> members;
+    std::size_t objectQuota = 0;
 
     Message dispatch(FederateEndpoint& from, const Message& rq);
 
@@ -112,6 +114,21 @@ Executive::Executive() : state_(new State) {}
 Executive::~Executive() = default;
 
 std::size_t Executive::federationCount() const { return state_->federations.size(); }
+
+void Executive::setObjectQuota(std::size_t perFederate) { state_->objectQuota = perFederate; }
+
+std::vector<FederationStatus> Executive::status() const {
+    std::vector<FederationStatus> out;
+    for (const auto& entry : state_->federations) {
+        FederationStatus s;
+        s.name = entry.first;
+        s.federates = entry.second.federates.size();
+        s.objects = entry.second.instances.size();
+        for (const auto& inst : entry.second.instances) s.unowned += inst.second.owner ? 0 : 1;
+        out.push_back(std::move(s));
+    }
+    return out;
+}
 
 Message Executive::handle(FederateEndpoint& from, const Message& request) {
     Message reply;
@@ -412,6 +429,10 @@ void Executive::State::removeInstance(Federation& fx, std::uint32_t obj, const s
     }
     auto it = fx.instances.find(obj);
     if (it != fx.instances.end()) {
+        if (it->second.owner) {
+            auto owner = fx.federates.find(*it->second.owner);
+            if (owner != fx.federates.end() && owner->second.owns > 0) --owner->second.owns;
+        }
         fx.instanceByName.erase(it->second.name);
         fx.instances.erase(it);
     }
@@ -452,6 +473,9 @@ Message Executive::State::registerObject(Federation& fx, Federate& me, const Mes
     if (pub == me.publishedObjects.end())
         fail(ErrorCode::ObjectClassNotPublished,
              "object class " + quoted(fx.fom->objectClasses()[rq.handle].fullName) + " is not published");
+    if (objectQuota != 0 && me.owns >= objectQuota)
+        fail(ErrorCode::RTIinternalError,
+             "federate already owns " + std::to_string(me.owns) + " object instances, the server's limit");
     std::uint32_t h = fx.nextInstance;
     std::string name;
     if (rq.flag) {
@@ -471,6 +495,7 @@ Message Executive::State::registerObject(Federation& fx, Federate& me, const Mes
     inst.cls = rq.handle;
     inst.name = name;
     inst.owner = me.handle;
+    ++me.owns;
     inst.owned = pub->second;
     if (auto p = fx.fom->attribute(0, "privilegeToDelete")) inst.owned.insert(*p);
     fx.instanceByName[name] = h;
@@ -490,11 +515,14 @@ Message Executive::State::registerObject(Federation& fx, Federate& me, const Mes
 
 void Executive::State::update(Federation& fx, Federate& me, const Message& rq) {
     Instance& inst = knownInstance(fx, me, rq.handle);
-    for (const HandleValue& hv : rq.values)
+    bool latestOnly = !rq.values.empty();  // best-effort attributes only
+    for (const HandleValue& hv : rq.values) {
         if (!fx.fom->classHasAttribute(inst.cls, hv.handle))
             fail(ErrorCode::AttributeNotDefined, "attribute handle " + std::to_string(hv.handle) +
                                                      " is not defined for " +
                                                      quoted(fx.fom->objectClasses()[inst.cls].fullName));
+        if (fx.fom->attributes()[hv.handle].transport != Transport::BestEffort) latestOnly = false;
+    }
     if (inst.owner != me.handle)
         fail(ErrorCode::AttributeNotOwned, "federate does not own the attributes of " + quoted(inst.name));
     for (const HandleValue& hv : rq.values)
@@ -513,7 +541,11 @@ void Executive::State::update(Federation& fx, Federate& me, const Message& rq) {
         cb.tag = rq.tag;
         for (const HandleValue& hv : rq.values)
             if (wanted->count(hv.handle)) cb.values.push_back(hv);
-        if (!cb.values.empty()) f.endpoint->deliver(std::move(cb));
+        if (cb.values.empty()) continue;
+        if (latestOnly)
+            f.endpoint->deliverLatest(std::move(cb));
+        else
+            f.endpoint->deliver(std::move(cb));
     }
 }
 

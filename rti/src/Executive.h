@@ -17,6 +17,8 @@
 #define VOLAX_RTI_EXECUTIVE_H
 
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "Message.h"
 
@@ -31,6 +33,17 @@ public:
     // Queues a callback for this federate. Called from inside
     // Executive::handle/disconnect; must not call back into the executive.
     virtual void deliver(Message&& callback) = 0;
+
+    // A Reflect of best-effort attributes only: a receiver that lags behind may
+    // keep just the newest value of each attribute of each instance.
+    virtual void deliverLatest(Message&& reflect) { deliver(std::move(reflect)); }
+};
+
+struct FederationStatus {
+    std::string name;
+    std::size_t federates = 0;
+    std::size_t objects = 0;
+    std::size_t unowned = 0;  // left behind by a federate that resigned releasing them
 };
 
 class Executive {
@@ -52,6 +65,12 @@ public:
 
     // Number of federation executions that exist (for tests and the server).
     std::size_t federationCount() const;
+
+    // Instances one federate may own at a time (0: no limit); registering one
+    // more fails with RTIinternalError.
+    void setObjectQuota(std::size_t perFederate);
+
+    std::vector<FederationStatus> status() const;
 
 private:
     struct State;

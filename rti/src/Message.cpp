@@ -37,6 +37,8 @@ const char* const kKindNames[] = {
     "Receive",
     "Remove",
     "ProvideUpdate",
+    "Challenge",
+    "Authenticate",
 };
 static_assert(sizeof(kKindNames) / sizeof(kKindNames[0]) == static_cast<std::size_t>(MessageKind::KindCount),
               "kind names out of step with MessageKind");
@@ -156,7 +158,7 @@ bool isRequest(MessageKind kind) {
 }
 
 bool isCallback(MessageKind kind) {
-    return kind >= MessageKind::Discover && kind < MessageKind::KindCount;
+    return kind >= MessageKind::Discover && kind <= MessageKind::ProvideUpdate;
 }
 
 const char* errorName(ErrorCode code) {

@@ -16,6 +16,8 @@
 //
 // Field use per kind (R = request, A = its reply, C = callback):
 //   CreateFederation   R name=federation text=FED content name2=FED file name (for error texts)
+//                        flag=more: over TCP the FED text may come in pieces, each
+//                        but the last posted one-way with flag set
 //   DestroyFederation  R name=federation
 //   JoinFederation     R name=federate name2=federation
 //                      A handle=federate handle, text=FED content, name2=FED file name
@@ -43,6 +45,9 @@
 //   Receive            C handle=class values tag
 //   Remove             C handle=instance tag
 //   ProvideUpdate      C handle=instance handles=attributes
+//   Challenge          server's first frame on a connection: flag=a key is
+//                      required, text=fresh nonce
+//   Authenticate       R text=HMAC-SHA256 of the nonce under the federation key
 // `serial` is free for a transport to match replies to requests; the executive
 // copies it from request to reply.
 #ifndef VOLAX_RTI_MESSAGE_H
@@ -91,6 +96,9 @@ enum class MessageKind : std::uint16_t {
     Receive,
     Remove,
     ProvideUpdate,
+    // connection handshake (TCP only, before any request)
+    Challenge,
+    Authenticate,
     KindCount  // not a kind; one past the last
 };
 

@@ -90,5 +90,14 @@ check "monitor --all tracks both in KML" bash -c "grep -q 'AIR1' '$OUT/all.kml' 
 check "the default monitor follows the aircraft only" \
   bash -c "grep -q 'marking=AIR1\$' '$OUT/air.txt' && ! grep -q 'marking=CAR1' '$OUT/air.txt'"
 
+# A server with a federation key: without the key volax-fed hears why; with it, it joins.
+stop_pid "$RTI_PID" TERM 5
+head -c 32 /dev/urandom | base64 >"$OUT/fed.key"
+start_rtiexec "$OUT/rtiexec-keyed.log" 0 --key-file "$OUT/fed.key" || { step_fail "keyed server did not start"; exit 1; }
+expect 1 "^volax-fed: cannot join federation 'Keyed': .*the RTI server refused the federation key" "no federation key" -- \
+  "$FED" monitor --federation Keyed --fed XP_Federation.fed --duration 1
+check "the federation key lets volax-fed in" env VOLAX_RTI_KEY_FILE="$OUT/fed.key" \
+  timeout 20 "$FED" monitor --federation Keyed --fed XP_Federation.fed --duration 1
+
 if (( VOLAX_FAILURES )); then echo "$VOLAX_FAILURES check(s) failed; outputs in $OUT"; exit 1; fi
 echo "all checks passed"

@@ -11,7 +11,8 @@ if(NOT rc EQUAL 0)
 endif()
 
 set(plugin ${PREFIX}/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl)
-foreach(f ${plugin} ${PREFIX}/XP_Federation.fed)
+# The geoid grid beside the plugin: X-Plane's heights are above mean sea level.
+foreach(f ${plugin} ${PREFIX}/XP_Federation.fed ${PREFIX}/Resources/plugins/VOLAX/egm96_15.gtx)
   if(NOT EXISTS ${f})
     message(FATAL_ERROR "missing after install: ${f}")
   endif()

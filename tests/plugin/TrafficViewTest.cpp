@@ -15,6 +15,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "PluginHarness.h"
 #include "TrafficPeer.h"
@@ -366,3 +367,120 @@ TEST_F(TrafficView, AFailedResignKeepsTheFederationsTraffic) {
 #endif
 
 }  // namespace
+
+#ifdef VOLAX_GEOID_GRID_PATH
+#include "GeoidOracle.h"
+
+// X-Plane's heights are above mean sea level. With the grid beside the plugin
+// a remote aircraft 1500 m above the ellipsoid is drawn at 1500 - N, and one
+// parked 2 m above mean sea level (N + 2 above the ellipsoid, 49 m over the
+// host's sea) is on the ground, not TCAS traffic. Without a readable grid, or
+// with VERTICALDATUM WGS84E, heights stay on the ellipsoid, said once.
+TEST_F(TrafficView, RemoteHeightsFollowTheVerticalDatumAndAMissingGridIsSaidOnce) {
+    const double n = projGeoidSeparation(kLat, kLon);
+    ASSERT_NEAR(n, 48, 5) << "cct (proj-bin) must be installed";
+    const std::string grid = xp + "/Resources/plugins/VOLAX/egm96_15.gtx";
+    const std::string good = readAll(VOLAX_GEOID_GRID_PATH);
+    const struct Case {
+        const char* name;
+        const char* ini;
+        std::string file;  // empty: none
+        const char* said;  // the Log.txt line's reason, or none
+        bool msl;
+    } cases[] = {
+        {"no grid", "", "", "(missing)", false},
+        {"a truncated grid", "", good.substr(0, 100000), "(invalid)", false},
+        {"the grid", "", good, nullptr, true},
+        {"the grid and VERTICALDATUM WGS84E", "VERTICALDATUM WGS84E\n", good, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::remove(grid.c_str());
+        if (!c.file.empty()) writeAll(grid, c.file);
+        const std::size_t before = log().size();
+        start(c.ini);
+        const std::string said = "VOLAX could not read the geoid separation file " + grid + " ";
+        EXPECT_EQ(count(log().substr(before), said), c.said ? 1 : 0) << log();
+        if (c.said) EXPECT_EQ(count(log().substr(before), said + c.said), 1);
+        EntityState flying = at(0, 0, 1500), parked = at(500, 500, 0);  // flying: above the frame's origin
+        flying.height = 1500;
+        parked.height = n + 2;
+        const RTI::ObjectHandle a = peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "HIGH", flying);
+        const RTI::ObjectHandle b = peer->add("Platform.Aircraft", 2, "1:2:225:1:1:1:0", "PARKED", parked);
+        run(1.0);
+        const auto drawn = xphost::drawnInstances();
+        ASSERT_EQ(drawn.size(), 2u);
+        const double expected = c.msl ? 1500 - n : 1500;
+        EXPECT_EQ(std::count_if(drawn.begin(), drawn.end(),
+                                [&](const xphost::DrawnInstance& d) { return std::fabs(d.y - expected) < 0.1; }),
+                  1)
+            << drawn[0].y << " " << drawn[1].y;
+        const auto targets = xphost::tcasTargets();
+        EXPECT_EQ(targets.size(), c.msl ? 1u : 2u);
+        peer->remove(a);
+        peer->remove(b);
+        peer.reset();
+        unload();
+    }
+    std::remove(grid.c_str());
+}
+#endif
+
+namespace {
+
+// The peer's own time stamp, as RPR FOM 2.0 puts it in the tag: units of
+// 3600/2^31 s past the hour, bit 0 set for absolute time, eight hex digits.
+std::string peerTimeStamp(std::chrono::system_clock::time_point t) {
+    const double s = std::fmod(std::chrono::duration<double>(t.time_since_epoch()).count(), 3600.0);
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "%08X",
+                  static_cast<unsigned>(static_cast<uint32_t>(s / 3600.0 * 2147483648.0) * 2u + 1u));
+    return tag;
+}
+
+}  // namespace
+
+// A peer's aircraft at 100 m/s, its state taken and stamped, then delivered
+// 0.5 s later over the embedded RTI: with its time stamp VOLAX draws it where
+// it is now; without one (or with one 10 s off our clock) 50 m behind.
+TEST_F(TrafficView, AnUpdateIsPlacedAtItsTimeStampAfterADeliveryDelay) {
+    start();
+    const auto delay = std::chrono::milliseconds(500);
+    const struct {
+        const char* name;
+        std::chrono::seconds stampOffset;
+        bool tagged;
+        double behind;  // metres
+    } cases[] = {
+        {"stamped", std::chrono::seconds(0), true, 0},
+        {"no time stamp", std::chrono::seconds(0), false, 50},
+        {"stamped 10 s off", std::chrono::seconds(-10), true, 50},
+    };
+    uint16_t number = 1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EntityState s = at(0, 2000, 1500, 90);
+        s.speed = 100;  // east
+        const auto taken = std::chrono::steady_clock::now();
+        const std::string tag = c.tagged ? peerTimeStamp(std::chrono::system_clock::now() + c.stampOffset) : "";
+        std::this_thread::sleep_for(delay);
+        const RTI::ObjectHandle h = peer->add("Platform.Aircraft", number++, "1:2:225:1:1:1:0", "LATE", s, tag);
+        // The frame that draws it lies between `before` and `after`: the truth then, within that window.
+        double before = 0, after = 0;
+        auto since = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - taken).count(); };
+        for (int i = 0; i < 30 && xphost::drawnInstances().empty(); ++i) {
+            before = since();
+            xphost::runFrames(1);
+            after = since();
+        }
+        const auto drawn = xphost::drawnInstances();
+        ASSERT_EQ(drawn.size(), 1u);
+        const double tolerance = c.behind ? 5.0 : 1.0;
+        std::printf("%s, delivered 0.5 s late: drawn %.2f m behind the truth (frame of %.1f ms)\n", c.name,
+                    100 * (before + after) / 2 - drawn[0].x, 1000 * (after - before));
+        EXPECT_GE(drawn[0].x, 100 * before - c.behind - tolerance);
+        EXPECT_LE(drawn[0].x, 100 * after - c.behind + tolerance);
+        peer->remove(h);
+        run(0.2);
+    }
+}

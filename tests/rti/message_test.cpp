@@ -88,6 +88,13 @@ TEST(MessageCodec, RejectsMalformedFrames) {
     bad[5] = 0x7F;
     EXPECT_THROW(decode(bad.data(), bad.size()), DecodeError);
 
+    // A flag byte (after length, kind, serial, handle, handle2) other than 0 or 1.
+    for (std::uint8_t flag : {std::uint8_t{2}, std::uint8_t{0x80}, std::uint8_t{0xFF}}) {
+        bad = good;
+        bad[4 + 2 + 4 + 4 + 4] = flag;
+        EXPECT_THROW(decode(bad.data(), bad.size()), DecodeError) << int(flag);
+    }
+
     // A length beyond the limit is refused before anything is allocated.
     std::uint8_t huge[4] = {0xFF, 0xFF, 0xFF, 0xFF};
     EXPECT_THROW(frameSize(huge, 4), DecodeError);

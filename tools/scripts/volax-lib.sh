@@ -115,15 +115,16 @@ stop_all() {
   VOLAX_PIDS=()
 }
 
-# start_rtiexec LOG [PORT]: starts the server on loopback (port 0: any free one)
-# and sets RTI_PID, RTI_PORT and VOLAX_RTI. Returns 1 if it does not come up.
+# start_rtiexec LOG [PORT [OPTION...]]: starts the server on loopback (port 0: any
+# free one) and sets RTI_PID, RTI_PORT and VOLAX_RTI. Returns 1 if it does not come up.
 start_rtiexec() {
   local log=$1 port=${2:-0}
+  shift $(( $# < 2 ? $# : 2 ))
   local re='volax-rtiexec listening on 127\.0\.0\.1:[0-9]+'
   [[ $port != 0 ]] && re="volax-rtiexec listening on 127\\.0\\.0\\.1:$port"
   # Only this start's line counts when the log is appended to.
   local before; before=$(count_lines "$log" "$re")
-  "$BIN/volax-rtiexec" --listen "127.0.0.1:$port" >>"$log" 2>&1 &
+  "$BIN/volax-rtiexec" --listen "127.0.0.1:$port" "$@" >>"$log" 2>&1 &
   RTI_PID=$!
   track_pid "$RTI_PID"
   local t=0

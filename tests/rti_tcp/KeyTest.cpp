@@ -1,0 +1,145 @@
+// The federation key: only federates that answer the server's challenge with
+// the right key get in; the others hear why, and nothing they sent is served.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <RTI.hh>
+
+#include "Auth.h"
+#include "FederateFixture.h"
+#include "ServerProcess.h"
+
+using rtitcp::Handles;
+using rtitcp::Recorder;
+using rtitcp::ServerProcess;
+using rtitcp::tickUntil;
+
+namespace {
+
+std::string writeKey(const char* tag, const std::string& key) {
+    std::string path = "/tmp/volax-key-test-" + std::to_string(::getpid()) + "-" + tag;
+    std::ofstream(path) << key << "\n";
+    return path;
+}
+
+TEST(FederationKeyTest, OnlyFederatesWithTheKeyGetIn) {
+    const std::string good = writeKey("good", "correct horse battery staple");
+    const std::string wrong = writeKey("wrong", "incorrect horse battery staple");
+    const std::string shortKey = writeKey("short", "tooshort");
+    ServerProcess server(VOLAX_RTIEXEC, 0, {"--key-file", good});
+    ::setenv("VOLAX_RTI", server.address().c_str(), 1);
+    const std::string fed = rtitcp::uniqueName("keyed");
+
+    // Without a key, with a wrong one, or with one too short to be a key: refused, clearly.
+    struct Case {
+        const char* env;
+        const char* expect;
+    };
+    for (const Case& c : {Case{nullptr, volax::rti::net::kKeyRefused}, Case{wrong.c_str(), volax::rti::net::kKeyRefused},
+                          Case{shortKey.c_str(), "fewer than 16 bytes"}}) {
+        if (c.env)
+            ::setenv("VOLAX_RTI_KEY_FILE", c.env, 1);
+        else
+            ::unsetenv("VOLAX_RTI_KEY_FILE");
+        RTI::RTIambassador squatter;
+        Recorder rec;
+        // Each attempt hears the same reason, not a reset of the connection refused before.
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            try {
+                if (attempt == 0)
+                    squatter.createFederationExecution(fed.c_str(), rtitcp::testFedPath().c_str());
+                else
+                    squatter.joinFederationExecution("squatter", fed.c_str(), &rec);
+                ADD_FAILURE() << "got in without the key (" << (c.env ? c.env : "none") << ")";
+            } catch (const RTI::RTIinternalError& e) {
+                EXPECT_NE(std::string(e._reason).find(c.expect), std::string::npos) << e._reason;
+            }
+        }
+    }
+
+    // With the key: create (a FED text long enough to travel in pieces), join, and updates flow.
+    ::setenv("VOLAX_RTI_KEY_FILE", good.c_str(), 1);
+    const std::string bigFed = "/tmp/volax-key-test-" + std::to_string(::getpid()) + ".fed";
+    std::ofstream(bigFed) << std::string(30000, ' ') << rtitcp::kTestFed;
+    {
+        RTI::RTIambassador pub, sub;
+        Recorder prec, srec;
+        Handles ph, sh;
+        pub.createFederationExecution(fed.c_str(), bigFed.c_str());
+        pub.joinFederationExecution("pub", fed.c_str(), &prec);
+        sub.joinFederationExecution("sub", fed.c_str(), &srec);
+        ph.lookUp(pub);
+        sh.lookUp(sub);
+        srec.seqAttr = sh.seq;
+        ph.publishAircraft(pub);
+        sh.subscribeAircraft(sub);
+        RTI::ObjectHandle o = pub.registerObjectInstance(ph.aircraft, "plane");
+        ph.update(pub, o, 7);
+        EXPECT_TRUE(tickUntil(sub, [&] { return srec.seqs.size() == 1 && srec.seqs[0] == 7; }));
+        sub.resignFederationExecution(RTI::DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES);
+        pub.resignFederationExecution(RTI::DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES);
+        // Nobody joined: anyone with the key may destroy it.
+        RTI::RTIambassador other;
+        EXPECT_NO_THROW(other.destroyFederationExecution(fed.c_str()));
+    }
+    EXPECT_NE(server.log().find("without the federation key"), std::string::npos) << server.log();
+    ::unsetenv("VOLAX_RTI_KEY_FILE");
+    ::unsetenv("VOLAX_RTI");
+    for (const std::string& p : {good, wrong, shortKey, bigFed}) ::unlink(p.c_str());
+}
+
+// Runs volax-rtiexec with `args`, returns its exit status and standard error.
+int runServer(const std::vector<std::string>& args, std::string& err) {
+    std::string cmd = std::string(VOLAX_RTIEXEC);
+    for (const std::string& a : args) cmd += " '" + a + "'";
+    cmd += " 2>&1 >/dev/null";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p)) err += buf;
+    int status = ::pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(FederationKeyTest, NoKeyOffLoopbackUnlessInsecureAndBadKeyFiles) {
+    std::string err;
+    EXPECT_EQ(runServer({"--listen", "0.0.0.0:0"}, err), 2);
+    EXPECT_NE(err.find("without --key-file"), std::string::npos) << err;
+    err.clear();
+    EXPECT_EQ(runServer({"--key-file", "/nonexistent/key"}, err), 2);
+    EXPECT_NE(err.find("cannot read key file"), std::string::npos) << err;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ServerStatusTest, SigusrListsEachFederationWithItsUnownedObjects) {
+    ServerProcess server(VOLAX_RTIEXEC);
+    ::setenv("VOLAX_RTI", server.address().c_str(), 1);
+    ::unsetenv("VOLAX_RTI_KEY_FILE");
+    const std::string fed = rtitcp::uniqueName("status");
+    {
+        RTI::RTIambassador amb;
+        Recorder rec;
+        Handles h;
+        amb.createFederationExecution(fed.c_str(), rtitcp::testFedPath().c_str());
+        amb.joinFederationExecution("leaver", fed.c_str(), &rec);
+        h.lookUp(amb);
+        h.publishAircraft(amb);
+        amb.registerObjectInstance(h.aircraft, "a");
+        amb.registerObjectInstance(h.aircraft, "b");
+        amb.resignFederationExecution(RTI::RELEASE_ATTRIBUTES);
+    }
+    const std::string want = "status: federation '" + fed + "': 0 federate(s), 2 object(s), 2 unowned";
+    ::kill(server.pid(), SIGUSR1);
+    for (int i = 0; i < 200 && server.log().find(want) == std::string::npos; ++i) ::usleep(10000);
+    EXPECT_NE(server.log().find(want), std::string::npos) << server.log();
+    ::unsetenv("VOLAX_RTI");
+}
+
+}  // namespace
