@@ -293,8 +293,8 @@ void receiveMessage(XPLMPluginID from, int message, void* param) {
         trafficSceneryLoaded();
         break;
     case XPLM_MSG_RELEASE_PLANES:
-        // The federation's traffic is flown by people: VOLAX keeps the AI aircraft.
-        trace("RECEIVE MSG XPLM_MSG_RELEASE_PLANES from plugin %d: keeping the AI aircraft\n", from);
+        trace("RECEIVE MSG XPLM_MSG_RELEASE_PLANES from plugin %d\n", from);
+        trafficReleaseRequested(from);
         break;
     case XPLM_MSG_AIRPLANE_COUNT_CHANGED: {
         trace("RECEIVE MSG XPLM_MSG_AIRPLANE_COUNT_CHANGED\n");

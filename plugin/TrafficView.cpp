@@ -177,7 +177,7 @@ void drawTraffic() {
         destroy(it->second);
         it = v.drawn.erase(it);
     }
-    v.tcas.update(picture.tcasTargets());
+    v.tcas.update(picture.tcasTargets(), v.models);
 }
 
 void stopTrafficView() {
@@ -196,6 +196,8 @@ void unloadTrafficModels() { view().models.unloadAll(); }
 void forgetTrafficModelLoads() { TrafficModels::forgetPendingLoads(); }
 
 void trafficPlanesAvailable() { view().tcas.planesAvailable(); }
+
+void trafficReleaseRequested(int fromPlugin) { view().tcas.releaseRequested(fromPlugin); }
 
 bool trafficNeedsEveryFrame() { return view().active && trafficActive() && trafficPicture().size() > 0; }
 

@@ -23,6 +23,7 @@ struct TrafficPicture::Frame {
     std::vector<double> tcasDistances;
     std::vector<uint32_t> tcasOrder;
     std::vector<uint32_t> tcasIndex;  // into candidates
+    std::vector<double> tcasAboveGround;  // by tcasIndex position, NaN unknown
     std::vector<int32_t> drawnSlot;   // per candidate: its index in drawn_, or -1
     std::vector<EntityKey> expired;
 };
@@ -233,7 +234,9 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     }
     f.tcasOrder.resize(f.tcasIndex.size());
     for (uint32_t i = 0; i < f.tcasOrder.size(); ++i) f.tcasOrder[i] = i;
-    auto airborne = [&](const Entity& e) {
+    f.tcasAboveGround.assign(f.tcasIndex.size(), NAN);
+    auto airborne = [&](uint32_t j) {
+        const Entity& e = *f.candidates[f.tcasIndex[j]];
         // A frozen aircraft (its federate paused) keeps the speed it reported.
         const Vector3f& v = e.spatial.velocity;
         const double speed = e.frozen ? std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z)
@@ -247,6 +250,7 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
                 std::isfinite(ground))
                 aboveGround = h - ground;
         }
+        f.tcasAboveGround[j] = aboveGround;
         return isAirborne(e.entityType, speed, aboveGround);
     };
     auto nearer = [&](uint32_t a, uint32_t b) {
@@ -259,7 +263,7 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         if (count < f.tcasOrder.size() - tested) std::nth_element(first, first + count, f.tcasOrder.end(), nearer);
         std::sort(first, first + count, nearer);
         for (std::size_t k = tested; k < tested + count && targets < kMaxTcasTargets; ++k)
-            if (airborne(*f.candidates[f.tcasIndex[f.tcasOrder[k]]])) f.tcasOrder[targets++] = f.tcasOrder[k];
+            if (airborne(f.tcasOrder[k])) f.tcasOrder[targets++] = f.tcasOrder[k];
         tested += count;
         batch *= 2;
     }
@@ -280,6 +284,8 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         t.modeSId = modeS_->addressFor(e.key, id);
         flightIdFromMarking(e.marking, t.flightId);
         t.ssrMode = 3;
+        t.entityType = e.entityType;
+        t.aboveGround = f.tcasAboveGround[f.tcasOrder[n]];
         t.distance = f.distances[i];
         if (f.drawnSlot[i] >= 0) {
             t.pose = drawn_[static_cast<std::size_t>(f.drawnSlot[i])].pose;

@@ -77,6 +77,8 @@ struct TcasTarget {
     uint32_t modeSId = 0;             // 24 bits, unique among the current targets
     char flightId[kFlightIdSize] = {};  // NUL-terminated, may be empty
     int ssrMode = 3;                  // 3 = mode C; 3 or better
+    EntityType entityType{};
+    double aboveGround = 0;           // metres over the terrain below, NaN when unknown
     double distance = 0;
     EntityPose pose;
 };

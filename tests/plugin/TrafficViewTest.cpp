@@ -19,6 +19,8 @@
 
 #include "PluginHarness.h"
 #include "TrafficPeer.h"
+#include "XPLMGraphics.h"
+#include "XPLMScenery.h"
 
 #if VOLAX_OWN_RTI_FLAG
 #include "RTIfaultInjection.hh"
@@ -252,7 +254,28 @@ TEST_F(TrafficView, TcasCarriesTheNearest63AirborneWithStableIdsUntilResign) {
     EXPECT_EQ(unique.size(), 63u);
 
     run(1.0);
-    for (const auto& t : xphost::tcasTargets()) EXPECT_EQ(ids[t.flightId], t.modeS) << t.flightId;
+    std::map<std::string, int> slots;
+    for (const auto& t : xphost::tcasTargets()) {
+        EXPECT_EQ(ids[t.flightId], t.modeS) << t.flightId;
+        slots[t.flightId] = t.slot;
+    }
+
+    // A nearer intruder once every slot is taken: it takes the farthest's slot,
+    // and everyone else keeps theirs.
+    peer->add("Platform.Aircraft", 998, "1:2:225:1:1:1:0", "LATE", at(-20, 20, 1500));
+    run(1.0);
+    targets = xphost::tcasTargets();
+    ASSERT_EQ(targets.size(), 63u);
+    EXPECT_EQ(xphost::tcasActiveCount(), 64);  // the user and 63 targets
+    std::map<std::string, int> now;
+    for (const auto& t : targets) now[t.flightId] = t.slot;
+    ASSERT_TRUE(now.count("LATE"));
+    EXPECT_EQ(now["LATE"], slots["J61"]);
+    EXPECT_FALSE(now.count("J61"));
+    for (const auto& kv : now)
+        if (kv.first != "LATE") {
+            EXPECT_EQ(kv.second, slots[kv.first]) << kv.first;
+        }
 
     select("Resign");
     xphost::runFrames(12);
@@ -272,11 +295,22 @@ TEST_F(TrafficView, AnotherHolderOfTheAircraftLeavesTheInstancesAndIsSaidOnce) {
     EXPECT_TRUE(xphost::tcasTargets().empty());
     EXPECT_EQ(count(log(), "VOLAX: another plugin holds the AI aircraft"), 1);
 
+    // Freed, but a third plugin acquires them before VOLAX hears they were
+    // free: VOLAX's acquire fails, it says so once and waits again.
+    xphost::otherPluginCutsIn();
+    xphost::otherPluginReleasesPlanes();
+    run(0.5);
+    EXPECT_EQ(xphost::planesController(), -2);
+    EXPECT_TRUE(xphost::tcasTargets().empty());
+    EXPECT_EQ(count(log(), "VOLAX: another plugin took the AI aircraft first"), 1);
+
     xphost::otherPluginReleasesPlanes();  // VOLAX was waiting for them
     run(0.5);
     EXPECT_EQ(xphost::planesController(), index);
+    EXPECT_EQ(xphost::getInt("sim/operation/override/override_TCAS"), 1);
     EXPECT_EQ(xphost::tcasTargets().size(), 1u);
     EXPECT_EQ(count(log(), "VOLAX: another plugin holds the AI aircraft"), 1);
+    EXPECT_EQ(count(log(), "VOLAX: another plugin took the AI aircraft first"), 1);
 }
 
 TEST_F(TrafficView, VolaxKeepsTheAircraftWhenAnotherPluginAsks) {
@@ -287,10 +321,116 @@ TEST_F(TrafficView, VolaxKeepsTheAircraftWhenAnotherPluginAsks) {
     run(0.5);
     EXPECT_EQ(xphost::planesController(), index);
     EXPECT_EQ(xphost::tcasTargets().size(), 1u);
+    xphost::otherPluginAcquiresPlanes();  // asked again: said once
+    run(0.5);
+    EXPECT_EQ(count(log(), "VOLAX: plugin 1000 asked for the AI aircraft; VOLAX keeps them"), 1);
     select("Resign");  // now the waiting plugin gets them
     EXPECT_EQ(xphost::planesController(), -2);
     unload();
-    EXPECT_TRUE(contains(traceText(), "XPLM_MSG_RELEASE_PLANES from plugin 1000: keeping the AI aircraft"));
+    EXPECT_TRUE(contains(traceText(), "plugin 1000 asks for the AI aircraft: keeping them"));
+}
+
+// The AI aircraft are shared with other traffic plugins: VOLAX takes them for
+// its first airborne target (a ground vehicle is none), gives them back after
+// 30 s without one, and at once when another plugin asks while none is shown.
+TEST_F(TrafficView, TheAircraftAreHeldOnlyWhileAirborneTrafficIsShown) {
+    struct Case {
+        const char* name;
+        double idle;          // seconds without a target before ...
+        bool otherAsks;       // ... another plugin asks for them
+        int holder;           // then: 0 VOLAX, -1 nobody, -2 the other plugin
+    };
+    const Case cases[] = {
+        {"short idle", 25, false, 0},
+        {"long idle", 31, false, -1},
+        {"asked while idle", 1, true, -2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        start();
+        peer->add("Platform.GroundVehicle", 1, "1:1:225:1:1:1:0", "TRUCK", at(300, 200, 0));
+        run(1.0);
+        EXPECT_EQ(xphost::planesController(), -1) << "nothing airborne: nothing taken";
+        const RTI::ObjectHandle jet = peer->add("Platform.Aircraft", 2, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500));
+        run(0.5);
+        EXPECT_EQ(xphost::planesController(), index);
+        ASSERT_EQ(xphost::tcasTargets().size(), 1u);
+        EXPECT_EQ(xphost::tcasTargets()[0].flightId, "VLX01");
+        EXPECT_EQ(xphost::tcasActiveCount(), 2);  // the user and one target
+        peer->remove(jet);
+        run(c.idle);
+        if (c.otherAsks) xphost::otherPluginAcquiresPlanes();
+        run(0.5);
+        EXPECT_EQ(xphost::planesController(), c.holder == 0 ? index : c.holder);
+        EXPECT_EQ(xphost::getInt("sim/operation/override/override_TCAS"), c.holder == 0 ? 1 : 0);
+        unload();
+        peer.reset();
+        xphost::reset();
+        xphost::setOutputDir(prefsDir);
+    }
+}
+
+// What X-Plane's TCAS and map read: vertical speed in ft/min and psi against
+// true north where the target is (150 km out the local frame's y and -z are
+// neither), the type from [ICAO], the gear near the ground, the lights.
+TEST_F(TrafficView, TcasShowsEachTargetsOwnMotionTypeGearAndLights) {
+    useModels(readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/volaxmodels.ini") + "[ICAO]\n1 2 225 1 3 * * F16\n");
+    start();
+    // The sea, here the terrain, under the point a target flies over.
+    auto ground = [this](double east, double north) {
+        const EntityState s = at(east, north, 0);
+        double x, y, z, lat, lon, h;
+        XPLMWorldToLocal(s.lat, s.lon, 0, &x, &y, &z);
+        XPLMProbeRef probe = XPLMCreateProbe(xplm_ProbeY);
+        XPLMProbeInfo_t info;
+        info.structSize = sizeof info;
+        EXPECT_EQ(XPLMProbeTerrainXYZ(probe, float(x), float(y), float(z), &info), xplm_ProbeHitTerrain);
+        XPLMDestroyProbe(probe);
+        XPLMLocalToWorld(info.locationX, info.locationY, info.locationZ, &lat, &lon, &h);
+        return h;
+    };
+    struct Case {
+        const char* id;
+        double east, north, above;  // metres from the frame's origin; above the ground
+        double heading, speed, climb;
+        const char* type;
+        const char* icao;
+        bool low;
+    };
+    const Case cases[] = {
+        {"NEAR", 300, 2000, 1500, 90, 100, 10, "1:2:225:9:1:1:0", "B738", false},
+        {"EAST", 150000, 0, 4000, 90, 200, 0, "1:2:225:1:3:1:0", "F16", false},   // flying away, level
+        {"NORTH", 0, -150000, 4000, 180, 200, -5, "1:2:225:24:1:1:0", "EC35", false},
+        {"FAR", 106000, 106000, 4000, 0, 150, 7.5, "1:2:225:9:1:1:0", "B738", false},  // convergence 1.1 deg
+        {"LOW", -500, 1500, 150, 270, 70, -3, "1:2:225:9:1:1:0", "B738", true},
+    };
+    uint16_t number = 10;
+    for (const Case& c : cases) {
+        EntityState s = at(c.east, c.north, 0);
+        s.height = ground(c.east, c.north) + c.above;
+        s.heading = c.heading;
+        s.speed = c.speed;
+        s.climb = c.climb;
+        peer->add("Platform.Aircraft", number++, c.type, c.id, s);
+    }
+    EntityState truck = at(100, 100, 0);
+    truck.speed = 40;
+    peer->add("Platform.GroundVehicle", number++, "1:1:225:1:1:1:0", "TRUCK", truck);  // never on TCAS
+    run(1.0);
+    std::map<std::string, xphost::TcasTarget> shown;
+    for (const auto& t : xphost::tcasTargets()) shown[t.flightId] = t;
+    EXPECT_EQ(shown.size(), 5u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        ASSERT_TRUE(shown.count(c.id));
+        const xphost::TcasTarget& t = shown[c.id];
+        EXPECT_NEAR(t.verticalSpeed, c.climb * 196.850394, 1.0);  // ft/min per m/s
+        EXPECT_NEAR(std::remainder(t.psi - c.heading, 360.0), 0, 0.01);
+        EXPECT_EQ(t.icaoType, c.icao);
+        EXPECT_EQ(t.gearDeploy, c.low ? 1.0f : 0.0f);
+        EXPECT_EQ(t.lights, 1 | 4 | 8 | (c.low ? 2 : 0));  // beacon, nav, strobe; landing when low
+        EXPECT_FALSE(t.onGround);
+    }
 }
 
 TEST_F(TrafficView, Traffic0DrawsNothingAndTakesNothing) {
