@@ -269,8 +269,7 @@ TEST_F(DisPluginTest, TrafficFromEntityStatePdus) {
     frame.Reverse(1000, 2000, kHeight + 300, x, y, z);
     double gx, gy, gz;
     GeographicLib::Geocentric::WGS84().Forward(x, y, z, gx, gy, gz);
-    Pdu p;
-    EntityStatePdu& e = p.entityState;
+    EntityStatePdu e;
     e.entityIdentifier = kPeerAircraft;
     e.entityType = {1, 2, 225, 1, 1, 1, 0};
     e.algorithm = DRM_FPW;
@@ -278,19 +277,24 @@ TEST_F(DisPluginTest, TrafficFromEntityStatePdus) {
     e.linearVelocity = {0, 0, 100};
     e.marking.encoding = MARKING_ASCII;
     std::memcpy(e.marking.characters, "DIS01", 5);
-    send(PDU_ENTITY_STATE, p, 4);
-    xphost::runFrames(3);
+    // The host runs the flight loop here: TCAS asks X-Plane for the AI aircraft from it.
+    auto deliver = [&](uint8_t exercise, double seconds) {
+        PduHeader h;
+        h.exercise = exercise;
+        uint8_t b[MAX_PDU_SIZE];
+        ASSERT_TRUE(peer.send(b, encodeEntityState(h, e, b, sizeof b)));
+        xphost::runSeconds(seconds);
+    };
+    deliver(4, 0.3);
     EXPECT_TRUE(xphost::tcasTargets().empty());
-    send(PDU_ENTITY_STATE, p);
-    xphost::runFrames(3);
+    deliver(3, 0.3);
     auto targets = xphost::tcasTargets();
     ASSERT_EQ(targets.size(), 1u) << traceText();
     EXPECT_EQ(targets[0].flightId, "DIS01");
-    EXPECT_NEAR(targets[0].lat, x, 2e-5);  // Reverse gave latitude, longitude, height; 100 m/s north
-    EXPECT_NEAR(targets[0].lon, y, 2e-5);
+    EXPECT_NEAR(targets[0].lat, x, 1e-4);  // Reverse gave latitude, longitude, height; 100 m/s north
+    EXPECT_NEAR(targets[0].lon, y, 1e-4);
     e.appearance = 1u << 23;
-    send(PDU_ENTITY_STATE, p);
-    xphost::runFrames(12);  // a slot not written for 10 frames is gone
+    deliver(3, 0.5);  // a slot not written for 10 frames is gone
     EXPECT_TRUE(xphost::tcasTargets().empty());
 }
 
