@@ -72,6 +72,8 @@ struct RtiServer::Client final : FederateEndpoint {
         in.setMaxBody(kPreJoinMaxBody);
     }
 
+    Stream& stream() { return tls ? static_cast<Stream&>(*tls) : Stream::plain(); }
+
     std::size_t queued() const { return out.pending() + latestBytes + fedPieces.size(); }
 
     void deliver(Message&& callback) override {
@@ -204,6 +206,8 @@ struct RtiServer::Client final : FederateEndpoint {
     bool sender = false;     // has sent updates or interactions since it joined
     bool framesWaiting = false;  // complete frames left unread while held back
     std::string reason;
+    std::unique_ptr<TlsStream> tls;
+    bool sniffing = false;  // TLS offered: the first bytes tell whether it starts
     bool authenticated = false;
     std::string nonce;
     bool joined = false;
@@ -277,10 +281,11 @@ bool RtiServer::count(Tally& t, double now) {
 }
 
 std::string RtiServer::describe(const Client& c) const {
+    const char* over = c.tls ? " over TLS" : "";
     if (c.joined)
         return "federate '" + logSafe(c.federate) + "' (handle " + std::to_string(c.federateHandle) + ") of '" +
-               logSafe(c.federation) + "' at " + c.peer;
-    return "connection " + std::to_string(c.id) + " from " + c.peer;
+               logSafe(c.federation) + "' at " + c.peer + over;
+    return "connection " + std::to_string(c.id) + " from " + c.peer + over;
 }
 
 void RtiServer::logStatus() {
@@ -339,6 +344,10 @@ void RtiServer::acceptAll(double now) {
         std::string peer = peerAddress(conn.get());
         auto c = std::make_unique<Client>(std::move(conn), peer, nextClientId_++, options_, now);
         Message hello(MessageKind::Challenge);
+        if (options_.tls) {
+            hello.handle = kTlsOffered | (options_.tlsOnly ? kTlsRequired : 0);
+            c->sniffing = true;
+        }
         if (!options_.key.empty()) {
             hello.flag = true;
             c->nonce = hello.text = makeNonce();
@@ -366,22 +375,50 @@ void RtiServer::readFrom(Client& c) {
         if (!dispatchBuffered(c)) return;
         int err = 0;
         std::size_t before = c.in.buffered();
-        IoStatus st = c.in.readFrom(c.fd.get(), err);
+        IoStatus st = c.in.readFrom(c.fd.get(), err, c.stream());
         if (st == IoStatus::WouldBlock) return;
         if (st == IoStatus::Closed || st == IoStatus::Error) {
             // Requests that arrived before a close are still handled, in order.
             dispatchBuffered(c);
             if (!c.doomed) {
                 c.closedByPeer = true;
-                c.doom(st == IoStatus::Closed ? "connection closed" : std::strerror(err));
+                c.doom(st == IoStatus::Closed ? "connection closed" : c.stream().errorText(err));
             }
             return;
         }
+        if (c.sniffing && !startTls(c)) return;
         taken += c.in.buffered() - before;
         if (!c.in.lastReadFull()) break;
     }
     dispatchBuffered(c);
     c.in.shrink();
+}
+
+// The first bytes after the plain challenge: a TLS ClientHello (record type
+// 0x16; a plain first request, an Authenticate, never starts so) or plain frames.
+bool RtiServer::startTls(Client& c) {
+    c.sniffing = false;
+    std::string first = c.in.takeAll();
+    if (first.empty() || static_cast<unsigned char>(first[0]) != kTlsHandshakeRecord) {
+        c.in.append(first.data(), first.size());
+        return true;
+    }
+    if (!c.out.empty()) {
+        c.doom("started TLS before it had the challenge");
+        return false;
+    }
+    try {
+        c.tls.reset(new TlsStream(options_.tls, c.fd.get(), true, std::string(), std::move(first)));
+        // The nonce sent in the clear is spent; the one to answer comes inside TLS.
+        Message hello(MessageKind::Challenge, kTlsOffered);
+        hello.flag = true;
+        c.nonce = hello.text = makeNonce();
+        c.out.add(hello);
+    } catch (const std::exception& e) {
+        c.doom(std::string("cannot start TLS: ") + e.what());
+        return false;
+    }
+    return true;
 }
 
 // Handles the complete frames already received, as long as the connection may
@@ -407,13 +444,13 @@ bool RtiServer::dispatchBuffered(Client& c) {
     }
 }
 
-void RtiServer::refuseKey(Client& c, const Message& request, const char* why) {
+void RtiServer::refuseKey(Client& c, const Message& request, const char* why, const char* answer) {
     if (count(refusedKey_, monotonicSeconds())) {
         log("refused %lu connection(s) without the federation key, latest %s (%s)", refusedKey_.unlogged,
             c.peer.c_str(), why);
         refusedKey_.unlogged = 0;
     }
-    Message no = Message::error(ErrorCode::RTIinternalError, kKeyRefused);
+    Message no = Message::error(ErrorCode::RTIinternalError, answer);
     no.serial = request.serial;
     try {
         c.out.add(no);
@@ -443,11 +480,15 @@ void RtiServer::leaveFederation(Client& c) {
 
 void RtiServer::dispatch(Client& c, Message& request) {
     if (!c.authenticated) {
+        if (options_.tlsOnly && !c.tls) {
+            refuseKey(c, request, "not TLS", kTlsOnly);
+            return;
+        }
         if (request.kind == MessageKind::Authenticate && proofMatches(options_.key, c.nonce, request.text)) {
             c.authenticated = true;
             c.nonce.clear();
         } else {
-            refuseKey(c, request, request.kind == MessageKind::Authenticate ? "wrong key" : "no key");
+            refuseKey(c, request, request.kind == MessageKind::Authenticate ? "wrong key" : "no key", kKeyRefused);
         }
         return;
     }
@@ -595,7 +636,7 @@ void RtiServer::closeDoomed() {
         // Whatever replies were queued still go out if the socket takes them.
         if (!c->out.empty()) {
             int err = 0;
-            c->out.flush(c->fd.get(), err);
+            c->out.flush(c->fd.get(), err, c->stream());
         }
         freed_ = true;
     }
@@ -614,10 +655,10 @@ void RtiServer::flushAll() {
         for (int round = 0; round < 2 && !c.out.empty(); ++round) {
             const std::size_t before = c.out.pending();
             int err = 0;
-            IoStatus st = c.out.flush(c.fd.get(), err);
+            IoStatus st = c.out.flush(c.fd.get(), err, c.stream());
             if (st == IoStatus::Error) {
                 c.closedByPeer = true;
-                c.doom(std::strerror(err));
+                c.doom(c.stream().errorText(err));
                 break;
             }
             if (c.full && c.out.pending() < before) c.lastTaken = monotonicSeconds();
@@ -646,10 +687,10 @@ bool RtiServer::run(const volatile std::sig_atomic_t* stop, const sigset_t* wait
         fds.push_back(pollfd{listen_.get(), static_cast<short>(acceptOn ? POLLIN : 0), 0});
         for (auto& c : clients_) {
             const bool readable = canRead(*c);
+            // Bytes TLS already decrypted do not make the socket readable.
+            if (readable && c->tls && c->tls->buffered()) c->framesWaiting = true;
             if (readable && c->framesWaiting) busy = true;
-            short ev = readable ? POLLIN : 0;
-            if (!c->out.empty()) ev |= POLLOUT;
-            fds.push_back(pollfd{c->fd.get(), ev, 0});
+            fds.push_back(pollfd{c->fd.get(), c->stream().events(readable, !c->out.empty()), 0});
             polled.push_back(c.get());
         }
         // Deadlines are looked at a few times a second.
@@ -665,7 +706,9 @@ bool RtiServer::run(const volatile std::sig_atomic_t* stop, const sigset_t* wait
         for (std::size_t i = 0; i < polled.size(); ++i) {
             Client& c = *polled[i];
             if (!canRead(c)) continue;
-            if ((fds[i + 1].revents & (POLLIN | POLLHUP | POLLERR)) || c.framesWaiting) readFrom(c);
+            // TLS may need the socket writable to go on reading.
+            const short wake = static_cast<short>(POLLIN | POLLHUP | POLLERR | (c.tls ? POLLOUT : 0));
+            if ((fds[i + 1].revents & wake) || c.framesWaiting) readFrom(c);
         }
         closeDoomed();
         flushAll();
