@@ -394,15 +394,16 @@ void RtiServer::readFrom(Client& c) {
     c.in.shrink();
 }
 
-// The first bytes after the plain challenge: a TLS ClientHello (record type
-// 0x16; a plain first request, an Authenticate, never starts so) or plain frames.
+// The first bytes after the plain challenge: a TLS ClientHello or plain frames.
 bool RtiServer::startTls(Client& c) {
-    c.sniffing = false;
     std::string first = c.in.takeAll();
-    if (first.empty() || static_cast<unsigned char>(first[0]) != kTlsHandshakeRecord) {
+    const int tls = startsTls(reinterpret_cast<const unsigned char*>(first.data()), first.size());
+    if (tls <= 0) {
         c.in.append(first.data(), first.size());
+        c.sniffing = tls < 0;
         return true;
     }
+    c.sniffing = false;
     if (!c.out.empty()) {
         c.doom("started TLS before it had the challenge");
         return false;

@@ -87,6 +87,8 @@ SSL_CTX* newContext(bool server) {
     // A peer that just closes is a closed connection, not a TLS error.
     SSL_CTX_set_options(ctx, SSL_OP_IGNORE_UNEXPECTED_EOF);
     SSL_CTX_set_mode(ctx, SSL_MODE_ENABLE_PARTIAL_WRITE | SSL_MODE_ACCEPT_MOVING_WRITE_BUFFER);
+    // Many small records per receive call, not one call each.
+    SSL_CTX_set_read_ahead(ctx, 1);
     return ctx;
 }
 
@@ -252,7 +254,11 @@ IoStatus TlsStream::send(int, const void* data, std::size_t size, std::size_t& s
     return impl_->fail(n, impl_->writeWant, err);
 }
 
-bool TlsStream::buffered() const { return SSL_pending(impl_->ssl) > 0; }
+// With read-ahead, whole records may wait inside OpenSSL too; after a read
+// that wanted more from the socket, what waits is only part of one.
+bool TlsStream::buffered() const {
+    return SSL_pending(impl_->ssl) > 0 || (impl_->readWant != Want::Read && SSL_has_pending(impl_->ssl) == 1);
+}
 
 short TlsStream::events(bool read, bool write) const {
     // A read may need the socket writable (and a write readable) while TLS

@@ -5,11 +5,12 @@
 // On a connection the server first sends its Challenge in the clear; its
 // `handle` says whether TLS is offered (kTlsOffered) or required. A client that
 // wants TLS reads it, then sends a ClientHello (first byte 0x16, which no
-// plain first request can start with); the server then answers the handshake
+// plain first request starts with); the server then answers the handshake
 // and sends a fresh Challenge inside TLS.
 #ifndef VOLAX_RTI_NET_TLS_H
 #define VOLAX_RTI_NET_TLS_H
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -22,6 +23,16 @@ namespace net {
 constexpr unsigned kTlsOffered = 1;
 constexpr unsigned kTlsRequired = 2;
 constexpr unsigned char kTlsHandshakeRecord = 0x16;
+
+// Whether the first bytes a client sent start a TLS record: type 0x16,
+// version 3.x, and a length high byte that is never 0. A plain frame before
+// the join is under 64 kB, so its third byte is 0. -1: too few bytes to tell.
+inline int startsTls(const unsigned char* p, std::size_t n) {
+    if (n >= 1 && p[0] != kTlsHandshakeRecord) return 0;
+    if (n >= 2 && p[1] != 0x03) return 0;
+    if (n < 3) return -1;
+    return p[2] != 0 ? 1 : 0;
+}
 // What a plain client hears from a server that accepts only TLS.
 constexpr const char* kTlsOnly = "the RTI server accepts only TLS connections (VOLAX_RTI_TLS_CA)";
 

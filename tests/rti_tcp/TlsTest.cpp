@@ -181,16 +181,28 @@ TEST_F(TlsTest, ServerRefusesBadTlsOptionsAtStart) {
     }
 }
 
-// The server tells TLS from plain frames by the first byte; a plain keyed
-// client's first frame is an Authenticate, which must never start with 0x16.
-TEST(TlsSniffTest, PlainFirstFrameNeverLooksLikeAClientHello) {
-    volax::rti::Message answer(volax::rti::MessageKind::Authenticate);
-    answer.text = net::keyProof("correct horse battery staple", net::makeNonce());
-    for (std::uint32_t serial : {0u, 1u, 0x16u, 0xffffffffu}) {
-        answer.serial = serial;
-        std::vector<std::uint8_t> frame = volax::rti::encode(answer);
-        EXPECT_NE(frame.at(0), net::kTlsHandshakeRecord);
+// The server tells TLS from plain frames by their first bytes: no plain
+// request before the join may look like a ClientHello, whatever its length.
+TEST(TlsSniffTest, NoPlainFirstFrameLooksLikeAClientHello) {
+    using volax::rti::Message;
+    using volax::rti::MessageKind;
+    int lowByte0x16 = 0;
+    for (std::size_t pad = 0; pad < 1024; ++pad) {
+        Message create(MessageKind::CreateFederation);
+        create.name = std::string(pad, 'f');
+        create.text = "(FED)";
+        Message answer(MessageKind::Authenticate);
+        answer.text = net::keyProof("correct horse battery staple", net::makeNonce()) + std::string(pad, 'x');
+        for (const Message& m : {create, answer}) {
+            std::vector<std::uint8_t> frame = volax::rti::encode(m);
+            lowByte0x16 += frame[0] == net::kTlsHandshakeRecord;
+            EXPECT_EQ(net::startsTls(frame.data(), frame.size()), 0) << frame.size();
+        }
     }
+    EXPECT_GT(lowByte0x16, 0);  // the case that a one-byte check got wrong
+    const unsigned char hello[] = {0x16, 0x03, 0x01, 0x00, 0xf4};
+    EXPECT_EQ(net::startsTls(hello, sizeof hello), 1);
+    EXPECT_EQ(net::startsTls(hello, 2), -1);
 }
 
 }  // namespace
