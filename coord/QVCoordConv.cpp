@@ -39,6 +39,13 @@ SRM_SRF_Parameters gdParameters()
     return p;
 }
 
+SRM_SRF_Parameters gdEgm96Parameters()
+{
+    SRM_SRF_Parameters p = gdParameters();
+    p.parameters.three_d.parameters.gd.vertical_datum = SRM_VDATUM_EGM96;
+    return p;
+}
+
 SRM_SRF_Parameters gcParameters()
 {
     SRM_SRF_Parameters p{};
@@ -386,6 +393,57 @@ bool QVCoordConv::gcc2gdcDouble(double x, double y, double z, double& latitude, 
 {
     double out[3];
     if (!gcc2gdcDirect(x, y, z, out) && !gcc2gdcPlanned("QVCoordConv::gcc2gdcDouble", x, y, z, out)) return false;
+    latitude = out[0];
+    longitude = out[1];
+    height = out[2];
+    return true;
+}
+
+int QVCoordConv::loadGeoid(const char* path) { return SRM_LoadGeoidSeparationFile(path); }
+
+bool QVCoordConv::geoidSeparation(double latitude, double longitude, double& separation)
+{
+    return SRM_GeoidSeparation(latitude, longitude, &separation) == SRM_STAT_CODE_SUCCESS;
+}
+
+bool QVCoordConv::gdc2gccDouble(double latitude, double longitude, double height, VerticalDatum datum, double& x,
+                                double& y, double& z)
+{
+    if (datum == VerticalDatum::WGS84E) return gdc2gccDouble(latitude, longitude, height, x, y, z);
+    // Direct: N, then the ellipsoid's formula; any failure goes to the plan for its status and log line.
+    double n, out[3];
+    if (!srm_detail::longitudeInRange(longitude) || SRM_GeoidSeparation(latitude, longitude, &n) != SRM_STAT_CODE_SUCCESS ||
+        !gdc2gccDirect(latitude, longitude, height + n, out)) {
+        SRM_Coordinate result{};
+        if (!convertPlanned("QVCoordConv::gdc2gccDouble", gdEgm96Parameters(), gcParameters(),
+                            gdCoordinate(latitude, longitude, height), result))
+            return false;
+        out[0] = result.coordinate.three_d.coordinate.gc.x;
+        out[1] = result.coordinate.three_d.coordinate.gc.y;
+        out[2] = result.coordinate.three_d.coordinate.gc.z;
+    }
+    x = out[0];
+    y = out[1];
+    z = out[2];
+    return true;
+}
+
+bool QVCoordConv::gcc2gdcDouble(double x, double y, double z, VerticalDatum datum, double& latitude,
+                                double& longitude, double& height)
+{
+    if (datum == VerticalDatum::WGS84E) return gcc2gdcDouble(x, y, z, latitude, longitude, height);
+    double out[3], n;
+    if (gcc2gdcDirect(x, y, z, out) && SRM_GeoidSeparation(out[0], out[1], &n) == SRM_STAT_CODE_SUCCESS) {
+        out[2] -= n;
+    } else {
+        SRM_Coordinate result{};
+        if (!convertPlanned("QVCoordConv::gcc2gdcDouble", gcParameters(), gdEgm96Parameters(), gcCoordinate(x, y, z),
+                            result))
+            return false;
+        out[0] = result.coordinate.three_d.coordinate.gd.geodetic_latitude;
+        out[1] = result.coordinate.three_d.coordinate.gd.geodetic_longitude;
+        out[2] = result.coordinate.three_d.coordinate.gd.elevation;
+    }
     latitude = out[0];
     longitude = out[1];
     height = out[2];

@@ -84,6 +84,28 @@ public:
     static bool gdc2gccDouble(double latitude, double longitude, double height, double& x, double& y, double& z);
     static bool gcc2gdcDouble(double x, double y, double z, double& latitude, double& longitude, double& height);
 
+    // Vertical datum of geodetic heights: the WGS 84 ellipsoid, or the EGM96
+    // geoid (mean sea level: X-Plane's elevations, KML's absolute altitudes).
+    // EGM96 heights are h - N, with N from the grid of loadGeoid read
+    // bilinearly as PROJ does (coord/srm/SRM_Geoid.h; within 1 mm of PROJ's
+    // cct, tests/coord/geoid_test.cpp).
+    enum class VerticalDatum { WGS84E, EGM96 };
+
+    // Loads the EGM96 grid (a GTX file such as proj-data's egm96_15.gtx) for
+    // every EGM96 conversion that follows. Returns the engine's status:
+    // SRM_STAT_CODE_SUCCESS (1), _MISSING_WGS84_GEOID_SEPARATION_FILE (17),
+    // _INVALID_WGS84_GEOID_SEPARATION_FILE (18); a failed load leaves no grid.
+    static int loadGeoid(const char* path);
+    // N in metres (geoid above the ellipsoid); false without a grid or for a
+    // latitude out of range.
+    static bool geoidSeparation(double latitude, double longitude, double& separation);
+    // As the double pair above, heights in `datum`. Without a grid an EGM96
+    // call fails ("Failed to create pair!", the engine's status 17 or 18).
+    static bool gdc2gccDouble(double latitude, double longitude, double height, VerticalDatum datum, double& x,
+                              double& y, double& z);
+    static bool gcc2gdcDouble(double x, double y, double z, VerticalDatum datum, double& latitude, double& longitude,
+                              double& height);
+
     // Reference path: every call creates, applies and destroys an engine plan.
     // Same results as the functions above; kept for tests and comparisons.
     static bool gdc2gccByPlan(float latitude, float longitude, float height, float& x, float& y, float& z);

@@ -6,6 +6,7 @@
 
 #include "FrameworkDiagnostics.h"
 #include "QVHLAManager.h"
+#include "TimeStamp.h"
 
 RTI::ObjectClassHandle QVHLAAircraftObject::classHandle = 0;
 RTI::AttributeHandle QVHLAAircraftObject::entityIdentifierHandle = 0;
@@ -173,7 +174,9 @@ void QVHLAAircraftObject::updateAttributes() {
             damageStatePending = false;
         }
         if (set->size() > 0) {
-            manager->getRTIAmbassador().updateAttributeValues(instanceHandle, *set, "sometag");
+            // RPR FOM 2.0: the time the values hold for, in the tag (absolute, from the system clock).
+            const std::string tag = rpr::timeStampTag(rpr::makeTimeStamp(rpr::utcSecondsPastHour(), true));
+            manager->getRTIAmbassador().updateAttributeValues(instanceHandle, *set, tag.c_str());
             if (manager->getLogFile()) {
                 char text[64];
                 std::snprintf(text, sizeof text, "%d attributes success!", static_cast<int>(set->size()));

@@ -7,6 +7,7 @@
 
 #include "FrameworkDiagnostics.h"
 #include "QVHLAManager.h"
+#include "TimeStamp.h"
 
 const char* const QVHLAPhysicalEntityObject::PHYSICAL_ENTITY_CLASS = "BaseEntity.PhysicalEntity";
 
@@ -160,7 +161,9 @@ void QVHLAPhysicalEntityObject::updateAttributes() {
             set->add(handles.attribute[a], buffers[a].get(), static_cast<RTI::ULong>(sizes[a]));
             pending[a] = false;
         }
-        manager->getRTIAmbassador().updateAttributeValues(instanceHandle, *set, "");
+        // RPR FOM 2.0: the time the values hold for, in the tag.
+        const std::string tag = rpr::timeStampTag(rpr::makeTimeStamp(rpr::utcSecondsPastHour(), true));
+        manager->getRTIAmbassador().updateAttributeValues(instanceHandle, *set, tag.c_str());
     } catch (RTI::Exception& e) {
         manager->logMessage(where, reasonOf(e));
     } catch (...) {
@@ -168,9 +171,10 @@ void QVHLAPhysicalEntityObject::updateAttributes() {
     }
 }
 
-void QVHLAPhysicalEntityObject::reflectAttributes(const RTI::AttributeHandleValuePairSet& values, const char*) {
+void QVHLAPhysicalEntityObject::reflectAttributes(const RTI::AttributeHandleValuePairSet& values, const char* tag) {
     QVHLAManager* manager = QVHLAManager::getInstance();
     const char* where = "QVHLAPhysicalEntityObject::reflectAttributes";
+    hasTimeStamp = rpr::parseTimeStampTag(tag, timeStamp);
     try {
         for (RTI::ULong i = 0; i < values.size(); ++i) {
             const RTI::AttributeHandle h = values.getHandle(i);

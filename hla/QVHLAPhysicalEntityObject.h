@@ -22,6 +22,7 @@
 
 #include "QVHLARootObject.h"
 #include "RPRValues.h"
+#include "TimeStamp.h"
 
 class QVHLAPhysicalEntityObject : public QVHLARootObject {
 public:
@@ -64,6 +65,12 @@ public:
     ForceIdentifier getForceIdentifier() const { return forceIdentifier; }
     const Marking& getMarking() const { return marking; }
     DamageState getDamageState() const { return damageState; }
+    // The time stamp in the tag of the last reflection; false when it had none.
+    // Local objects send the system clock's absolute time with every update.
+    bool getTimeStamp(rpr::TimeStamp& out) const {
+        if (hasTimeStamp) out = timeStamp;
+        return hasTimeStamp;
+    }
 
     enum Attribute { ENTITY_IDENTIFIER, ENTITY_TYPE, SPATIAL, FORCE_IDENTIFIER, MARKING, DAMAGE_STATE, ATTRIBUTES };
     bool isValid(Attribute a) const { return valid[a]; }
@@ -89,6 +96,8 @@ protected:
     ForceIdentifier forceIdentifier;
     Marking marking;
     DamageState damageState;
+    bool hasTimeStamp = false;
+    rpr::TimeStamp timeStamp;
 };
 
 #endif

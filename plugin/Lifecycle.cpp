@@ -11,7 +11,9 @@
 #include "Prefs.h"
 #include "QVCoordConv.h"
 #include "QVHLAManager.h"
+#include "SRM_Types.h"
 #include "TrafficFeed.h"
+#include "TrafficModels.h"
 #include "TrafficView.h"
 #include "XPAircraftObject.h"
 #include "XPMunitionDetonationInteraction.h"
@@ -51,6 +53,25 @@ void openTrace() {
             XPLMDebugString(line.c_str());
         }
     }
+}
+
+// The EGM96 grid beside the plugin; without it heights stay on the ellipsoid
+// (said once in Log.txt, the simulator carries on).
+void loadGeoidGrid() {
+    heightDatum = QVCoordConv::VerticalDatum::WGS84E;
+    if (!settings.egm96Heights) return;
+    const std::string grid = pluginFolder() + "egm96_15.gtx";
+    const int status = QVCoordConv::loadGeoid(grid.c_str());
+    if (status == SRM_STAT_CODE_SUCCESS) {
+        heightDatum = QVCoordConv::VerticalDatum::EGM96;
+        trace("Heights above mean sea level (EGM96, %s)\n", grid.c_str());
+        return;
+    }
+    const std::string line = "VOLAX could not read the geoid separation file " + grid + " (" +
+                             (status == SRM_STAT_CODE_INVALID_WGS84_GEOID_SEPARATION_FILE ? "invalid" : "missing") +
+                             "): heights are taken as above the WGS 84 ellipsoid (VERTICALDATUM WGS84E)\n";
+    XPLMDebugString(line.c_str());
+    trace("%s", line.c_str());
 }
 
 void destroyOwnship() {
@@ -141,6 +162,7 @@ int pluginStart(char* name, char* signature, char* description) {
         return 0;
     }
     getDataRefs();
+    loadGeoidGrid();
     QVHLAManager::getInstance()->setLogFile(traceStream);
     QVCoordConv::setLogFile(traceStream);
     return 1;
@@ -237,8 +259,8 @@ void receiveMessage(XPLMPluginID from, int message, void* param) {
         trafficSceneryLoaded();
         break;
     case XPLM_MSG_RELEASE_PLANES:
-        // The federation's traffic is flown by people: VOLAX keeps the AI aircraft.
-        trace("RECEIVE MSG XPLM_MSG_RELEASE_PLANES from plugin %d: keeping the AI aircraft\n", from);
+        trace("RECEIVE MSG XPLM_MSG_RELEASE_PLANES from plugin %d\n", from);
+        trafficReleaseRequested(from);
         break;
     case XPLM_MSG_AIRPLANE_COUNT_CHANGED: {
         trace("RECEIVE MSG XPLM_MSG_AIRPLANE_COUNT_CHANGED\n");

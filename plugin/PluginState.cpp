@@ -16,6 +16,7 @@ bool intactPartsSaved = false;
 bool tickRegistered = false;
 EntityTypeTable entityTypeTable;
 DataRefs dataRefs;
+QVCoordConv::VerticalDatum heightDatum = QVCoordConv::VerticalDatum::WGS84E;
 
 void trace(const char* format, ...) {
     if (!traceStream) return;

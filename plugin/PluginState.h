@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "QVCoordConv.h"
 #include "VolaxConfig.h"
 #include "XPLMDataAccess.h"
 #include "XPLMMenus.h"
@@ -50,6 +51,9 @@ extern bool intactPartsSaved;  // intactParts holds a snapshot of the user's air
 extern bool tickRegistered;    // VOLAXTick is registered with X-Plane
 extern EntityTypeTable entityTypeTable;
 extern DataRefs dataRefs;
+// What X-Plane's heights are measured from: EGM96 unless VERTICALDATUM says
+// WGS84E or the geoid grid could not be read.
+extern QVCoordConv::VerticalDatum heightDatum;
 
 // Formatted line to the trace stream, when one is open.
 void trace(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -63,6 +63,9 @@ public:
             std::memcpy(u.marking, marking.characters, sizeof u.marking);
             u.hasDamageState = isValid(DAMAGE_STATE);
             u.damageState = damageState;
+            // A plausible absolute time stamp places the state when it held.
+            rpr::TimeStamp stamp;
+            if (!getTimeStamp(stamp) || !rpr::plausibleAge(stamp, rpr::utcSecondsPastHour(), u.age)) u.age = 0;
             clearPending();
             picture.reflect(instanceHandle, u, trafficClock());
         } catch (...) {

@@ -24,6 +24,8 @@ public:
     XPLMObjectRef objectFor(const EntityType& type) const;
     // The PATH of the rule for `type`, or null.
     const std::string* pathFor(const EntityType& type) const { return table_.lookup(type); }
+    // The ICAO aircraft type designator TCAS and the map show for `type`.
+    std::string icaoTypeFor(const EntityType& type) const { return table_.icaoType(type); }
     // Unloads every object; loads still under way are unloaded when they land.
     void unloadAll();
     bool empty() const { return table_.rules().empty(); }

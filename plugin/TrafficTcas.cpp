@@ -1,14 +1,18 @@
 #include "TrafficTcas.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "PluginState.h"
+#include "TrafficModels.h"
 #include "XPLMGraphics.h"
 #include "XPLMPlanes.h"
+#include "XPLMProcessing.h"
 #include "XPLMUtilities.h"
 
 PLUGIN_API void planesAvailable(void* inRefcon);
@@ -20,6 +24,11 @@ namespace {
 constexpr int kSlots = 64;  // slot 0 is the user's aircraft
 constexpr int kIdBytes = 8;
 constexpr float kFeetPerMinute = 196.850394f;  // per m/s
+constexpr double kRadToDeg = 57.29577951308232;
+// Gear out within about 1000 ft of the ground, where aircraft take off and land.
+constexpr double kGearDownBelow = 300.0;
+// sim/cockpit2/tcas/targets/position/lights bits.
+constexpr int kBeacon = 1, kLanding = 2, kNav = 4, kStrobe = 8;
 
 // The runs of consecutive used slots, as (first slot, count). Unused slots
 // are left alone, so X-Plane drops them after ten frames.
@@ -38,6 +47,43 @@ std::vector<std::pair<int, int>> runsOf(const bool* used) {
     return runs;
 }
 
+double dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
+
+void normalize(double* v) {
+    const double n = std::sqrt(dot(v, v));
+    if (n > 0)
+        for (int i = 0; i < 3; ++i) v[i] /= n;
+}
+
+// The pose's climb rate (m/s) and heading (degrees from true north) where the
+// target is: the local frame's y axis and -z point up and north only at its
+// origin (100 km out a level aircraft would climb or sink 600 ft/min). The
+// vertical and north there come from X-Plane's own XPLMWorldToLocal.
+void trueMotion(const traffic::EntityPose& p, const double* at, float& climb, float& heading) {
+    double up[3], north[3];
+    XPLMWorldToLocal(p.latitude, p.longitude, p.height + 1.0, &up[0], &up[1], &up[2]);
+    const double step = p.latitude < 89.0 ? 1e-3 : -1e-3;  // degrees, away from the pole
+    XPLMWorldToLocal(p.latitude + step, p.longitude, p.height, &north[0], &north[1], &north[2]);
+    for (int i = 0; i < 3; ++i) {
+        up[i] -= at[i];
+        north[i] = (north[i] - at[i]) * (step > 0 ? 1 : -1);
+    }
+    normalize(up);
+    const double u = dot(north, up);
+    for (int i = 0; i < 3; ++i) north[i] -= u * up[i];
+    normalize(north);
+    const double east[3] = {north[1] * up[2] - north[2] * up[1], north[2] * up[0] - north[0] * up[2],
+                            north[0] * up[1] - north[1] * up[0]};
+    const double v[3] = {p.vx, p.vy, p.vz};
+    climb = static_cast<float>(dot(v, up));
+    const double h = p.heading / kRadToDeg, e = p.pitch / kRadToDeg;
+    const double forward[3] = {std::sin(h) * std::cos(e), std::sin(e), -std::cos(h) * std::cos(e)};
+    double psi = std::atan2(dot(forward, east), dot(forward, north)) * kRadToDeg;
+    if (psi < 0) psi += 360;
+    heading = static_cast<float>(psi);
+    if (!std::isfinite(climb) || !std::isfinite(heading)) climb = heading = 0;
+}
+
 }  // namespace
 
 void TrafficTcas::findDataRefs() {
@@ -46,6 +92,7 @@ void TrafficTcas::findDataRefs() {
     refs_.override_ = XPLMFindDataRef("sim/operation/override/override_TCAS");
     refs_.modeS = find("modeS_id");
     refs_.flightId = find("flight_id");
+    refs_.icaoType = find("icao_type");
     refs_.ssr = find("ssr_mode");
     refs_.x = find("position/x");
     refs_.y = find("position/y");
@@ -58,18 +105,22 @@ void TrafficTcas::findDataRefs() {
     refs_.the = find("position/the");
     refs_.phi = find("position/phi");
     refs_.wow = find("position/weight_on_wheels");
+    refs_.gear = find("position/gear_deploy");
+    refs_.lights = find("position/lights");
 }
 
 void TrafficTcas::start() {
-    if (holding_) return;
     if (!started_) findDataRefs();
     started_ = true;
-    for (Slot& s : slots_) s = Slot();
+}
+
+void TrafficTcas::acquire() {
     // No models to load: the aircraft are only the TCAS override's.
     if (XPLMAcquirePlanes(nullptr, ::planesAvailable, nullptr)) {
-        planesAvailable();
+        take();
         return;
     }
+    waiting_ = true;
     if (!toldHeld_) {
         toldHeld_ = true;
         XPLMDebugString("VOLAX: another plugin holds the AI aircraft; federation traffic is drawn but not on TCAS "
@@ -78,27 +129,89 @@ void TrafficTcas::start() {
     trace("TCAS: AI aircraft held by another plugin, waiting\n");
 }
 
-void TrafficTcas::planesAvailable() {
-    if (!started_) {
-        // Granted after we stopped asking: give them straight back.
+void TrafficTcas::take() {
+    waiting_ = false;
+    XPLMSetDatai(refs_.override_, 1);
+    // X-Plane ignores the override from any plugin but the holder.
+    if (XPLMGetDatai(refs_.override_) != 1) {
+        refused_ = true;
         XPLMReleasePlanes();
+        XPLMDebugString("VOLAX: X-Plane did not take override_TCAS although VOLAX holds the AI aircraft; federation "
+                        "traffic is drawn but not on TCAS\n");
         return;
     }
-    if (holding_) return;
     holding_ = true;
-    toldHeld_ = false;
-    XPLMSetDatai(refs_.override_, 1);
+    toldHeld_ = toldCut_ = toldKept_ = false;
+    activeCount_ = 0;
+    for (Slot& s : slots_) s = Slot();
     trace("TCAS: AI aircraft acquired, override_TCAS set\n");
 }
 
-void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets) {
+void TrafficTcas::release() {
+    if (holding_) {
+        XPLMSetDatai(refs_.override_, 0);
+        XPLMReleasePlanes();
+        trace("TCAS: override_TCAS cleared, AI aircraft released\n");
+    }
+    holding_ = false;
+    activeCount_ = 0;
+    for (Slot& s : slots_) s = Slot();
+}
+
+void TrafficTcas::planesAvailable() {
+    // A notice, not a grant: the first plugin to acquire them now wins.
+    waiting_ = false;
+    if (!started_ || holding_ || !showing_ || refused_) return;
+    if (XPLMAcquirePlanes(nullptr, ::planesAvailable, nullptr)) {
+        take();
+        return;
+    }
+    waiting_ = true;
+    if (!toldCut_) {
+        toldCut_ = true;
+        XPLMDebugString("VOLAX: another plugin took the AI aircraft first; federation traffic is drawn but not on "
+                        "TCAS until it lets them go\n");
+    }
+    trace("TCAS: AI aircraft taken by another plugin first, waiting\n");
+}
+
+void TrafficTcas::releaseRequested(int fromPlugin) {
     if (!holding_) return;
-    if (targets.empty()) {
+    if (!showing_) {
+        trace("TCAS: plugin %d asks for the AI aircraft and no traffic is shown: releasing them\n", fromPlugin);
+        release();
+        return;
+    }
+    trace("TCAS: plugin %d asks for the AI aircraft: keeping them, traffic is shown\n", fromPlugin);
+    if (!toldKept_) {
+        toldKept_ = true;
+        char line[200];
+        std::snprintf(line, sizeof line,
+                      "VOLAX: plugin %d asked for the AI aircraft; VOLAX keeps them while federation traffic is on "
+                      "TCAS\n",
+                      fromPlugin);
+        XPLMDebugString(line);
+    }
+}
+
+void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models) {
+    if (!started_) return;
+    const double now = XPLMGetElapsedTime();
+    showing_ = !targets.empty();
+    if (showing_) lastShown_ = now;
+    if (!holding_ && showing_ && !waiting_ && !refused_) acquire();
+    if (!holding_) return;
+    if (!showing_) {
         // Nothing to write (released targets go stale on their own): the
         // common frame stays cheap.
         for (int s = 1; s < kSlots; ++s) slots_[s].used = false;
+        if (now - lastShown_ >= kIdleRelease) release();
         return;
     }
+    write(targets, models);
+}
+
+void TrafficTcas::write(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models) {
     // Keep each remaining target's slot; newcomers take the free ones.
     for (Slot& s : slots_) s.seen = false;
     int slotOf[traffic::kMaxTcasTargets] = {};
@@ -119,42 +232,64 @@ void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets) {
         if (next >= kSlots) break;
         slots_[next].used = slots_[next].seen = true;
         slots_[next].key = targets[i].key;
+        slots_[next].icao[0] = '\0';
         slotOf[i] = next;
     }
 
-    int modeS[kSlots] = {}, ssr[kSlots] = {}, wow[kSlots] = {};
+    int modeS[kSlots] = {}, ssr[kSlots] = {}, wow[kSlots] = {}, lights[kSlots] = {};
     float x[kSlots] = {}, y[kSlots] = {}, z[kSlots] = {}, vx[kSlots] = {}, vy[kSlots] = {}, vz[kSlots] = {};
-    float vs[kSlots] = {}, psi[kSlots] = {}, the[kSlots] = {}, phi[kSlots] = {};
-    char ids[kSlots * kIdBytes] = {};
+    float vs[kSlots] = {}, psi[kSlots] = {}, the[kSlots] = {}, phi[kSlots] = {}, gear[kSlots] = {};
+    char ids[kSlots * kIdBytes] = {}, types[kSlots * kIdBytes] = {};
     bool used[kSlots] = {};
+    int highest = 0;
     for (size_t i = 0; i < n; ++i) {
         const int s = slotOf[i];
         if (!s) continue;
         const traffic::TcasTarget& t = targets[i];
-        double lx, ly, lz;
-        XPLMWorldToLocal(t.pose.latitude, t.pose.longitude, t.pose.height, &lx, &ly, &lz);
+        Slot& slot = slots_[s];
+        if (!slot.icao[0] || std::memcmp(&slot.type, &t.entityType, sizeof slot.type) != 0) {
+            slot.type = t.entityType;
+            const std::string icao = models.icaoTypeFor(t.entityType);
+            std::snprintf(slot.icao, sizeof slot.icao, "%s", icao.c_str());
+        }
+        double at[3];
+        XPLMWorldToLocal(t.pose.latitude, t.pose.longitude, t.pose.height, &at[0], &at[1], &at[2]);
+        float climb = 0, heading = 0;
+        trueMotion(t.pose, at, climb, heading);
         used[s] = true;
+        highest = std::max(highest, s);
         modeS[s] = static_cast<int>(t.modeSId & 0xFFFFFFu);
         ssr[s] = t.ssrMode;
         std::memcpy(ids + s * kIdBytes, t.flightId, kIdBytes);
         ids[s * kIdBytes + kIdBytes - 1] = '\0';
-        x[s] = static_cast<float>(lx);
-        y[s] = static_cast<float>(ly);
-        z[s] = static_cast<float>(lz);
+        std::memcpy(types + s * kIdBytes, slot.icao, kIdBytes);
+        x[s] = static_cast<float>(at[0]);
+        y[s] = static_cast<float>(at[1]);
+        z[s] = static_cast<float>(at[2]);
         vx[s] = t.pose.vx;
         vy[s] = t.pose.vy;
         vz[s] = t.pose.vz;
-        vs[s] = t.pose.vy * kFeetPerMinute;
-        psi[s] = t.pose.heading;
+        vs[s] = climb * kFeetPerMinute;
+        psi[s] = heading;
         the[s] = t.pose.pitch;
         phi[s] = t.pose.roll;
+        const bool low = t.aboveGround < kGearDownBelow;  // false when unknown
+        gear[s] = low ? 1.0f : 0.0f;
+        lights[s] = kBeacon | kNav | kStrobe | (low ? kLanding : 0);
+    }
+    // X-Plane uses the slots below the active count: raise it as traffic grows.
+    if (highest + 1 > activeCount_) {
+        activeCount_ = highest + 1;
+        XPLMSetActiveAircraftCount(activeCount_);
     }
     for (const auto& r : runsOf(used)) {
         const int o = r.first, c = r.second;
         XPLMSetDatavi(refs_.modeS, modeS + o, o, c);
         XPLMSetDatavi(refs_.ssr, ssr + o, o, c);
         XPLMSetDatavi(refs_.wow, wow + o, o, c);
+        XPLMSetDatavi(refs_.lights, lights + o, o, c);
         XPLMSetDatab(refs_.flightId, ids + o * kIdBytes, o * kIdBytes, c * kIdBytes);
+        XPLMSetDatab(refs_.icaoType, types + o * kIdBytes, o * kIdBytes, c * kIdBytes);
         XPLMSetDatavf(refs_.vx, vx + o, o, c);
         XPLMSetDatavf(refs_.vy, vy + o, o, c);
         XPLMSetDatavf(refs_.vz, vz + o, o, c);
@@ -162,6 +297,7 @@ void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets) {
         XPLMSetDatavf(refs_.psi, psi + o, o, c);
         XPLMSetDatavf(refs_.the, the + o, o, c);
         XPLMSetDatavf(refs_.phi, phi + o, o, c);
+        XPLMSetDatavf(refs_.gear, gear + o, o, c);
         // Positions last: they are what keeps a target alive.
         XPLMSetDatavf(refs_.x, x + o, o, c);
         XPLMSetDatavf(refs_.y, y + o, o, c);
@@ -170,15 +306,12 @@ void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets) {
 }
 
 void TrafficTcas::stop() {
-    if (holding_) {
-        XPLMSetDatai(refs_.override_, 0);
-        trace("TCAS: override_TCAS cleared\n");
-    }
-    if (started_) XPLMReleasePlanes();
-    holding_ = false;
+    release();
     started_ = false;
-    toldHeld_ = false;
-    for (Slot& s : slots_) s = Slot();
+    waiting_ = false;
+    showing_ = false;
+    refused_ = false;
+    toldHeld_ = toldCut_ = toldKept_ = false;
 }
 
 }  // namespace volax

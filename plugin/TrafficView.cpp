@@ -123,6 +123,8 @@ void startTrafficView() {
                       static_cast<float>(XPLMGetDatad(v.longitude)));
     }
     v.active = true;
+    // Drawn heights, the ownship's and the terrain's are X-Plane's.
+    trafficPicture().setVerticalDatum(heightDatum);
     trafficPicture().setGroundQuery(
         [](double lat, double lon, double& ground) { return view().ground.height(lat, lon, ground); });
     v.tcas.start();
@@ -175,7 +177,7 @@ void drawTraffic() {
         destroy(it->second);
         it = v.drawn.erase(it);
     }
-    v.tcas.update(picture.tcasTargets());
+    v.tcas.update(picture.tcasTargets(), v.models);
 }
 
 void stopTrafficView() {
@@ -194,6 +196,8 @@ void unloadTrafficModels() { view().models.unloadAll(); }
 void forgetTrafficModelLoads() { TrafficModels::forgetPendingLoads(); }
 
 void trafficPlanesAvailable() { view().tcas.planesAvailable(); }
+
+void trafficReleaseRequested(int fromPlugin) { view().tcas.releaseRequested(fromPlugin); }
 
 bool trafficNeedsEveryFrame() { return view().active && trafficActive() && trafficPicture().size() > 0; }
 

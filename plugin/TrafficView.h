@@ -8,8 +8,8 @@
 
 namespace volax {
 
-// At join: reads the model table and starts loading the models, takes the AI
-// aircraft.
+// At join: reads the model table and starts loading the models. The AI
+// aircraft are taken when the first airborne target is to be shown.
 void startTrafficView();
 // Every VOLAXTick, after the manager's tick.
 void drawTraffic();
@@ -25,6 +25,8 @@ void forgetTrafficModelLoads();
 void trafficSceneryLoaded();
 // The AI aircraft became available (the planesAvailable entry point).
 void trafficPlanesAvailable();
+// Another plugin asks for the AI aircraft (XPLM_MSG_RELEASE_PLANES).
+void trafficReleaseRequested(int fromPlugin);
 // Remote entities are held: the flight loop must run every frame so that they
 // move smoothly.
 bool trafficNeedsEveryFrame();

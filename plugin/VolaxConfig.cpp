@@ -191,6 +191,12 @@ const KeyRule kKeyRules[] = {
          if (end != v.c_str() && *end == '\0' && t >= 0 && t == t)
              s.entityTimeout = t > 86400.0 ? 86400.0f : static_cast<float>(t);
      }},
+    {"VERTICALDATUM",
+     [](VolaxSettings& s, const std::string& v) {
+         const std::string d = lowered(v.c_str());
+         if (d == "wgs84e") s.egm96Heights = false;
+         if (d == "egm96") s.egm96Heights = true;
+     }},
 };
 
 }  // namespace

@@ -40,6 +40,9 @@ struct VolaxSettings {
     int16_t traffic = 1;             // TRAFFIC: 0 turns the remote entity picture off
     uint32_t maxEntities = 500;      // MAXENTITIES: the nearest drawn, 0 to kMaxEntitiesLimit
     float entityTimeout = 12.0f;     // ENTITYTIMEOUT: seconds without an update (at most a day); 0 keeps
+    // VERTICALDATUM: EGM96 (X-Plane's heights are above mean sea level) or
+    // WGS84E (taken as above the ellipsoid); any other value keeps EGM96.
+    bool egm96Heights = true;
 };
 
 // MAXENTITIES above this is cut to it (the picture holds no more entities).

@@ -78,8 +78,9 @@ void XPAircraftObject::prepareUpdate() {
                                    ga[2], go[0], go[1], go[2]);
     // The flat frame's y is no height far from its origin (785 m off at
     // 100 km); the global position is exact, and stays double to the wire.
+    // X-Plane's elevation is above mean sea level (heightDatum EGM96).
     double x = 0, y = 0, z = 0;
-    if (ok) ok = QVCoordConv::gdc2gccDouble(latitude, longitude, elevation, x, y, z);
+    if (ok) ok = QVCoordConv::gdc2gccDouble(latitude, longitude, elevation, heightDatum, x, y, z);
     if (!ok) {
         trace("Aircraft coordinate conversion failed!\n");
         return;
@@ -91,7 +92,7 @@ void XPAircraftObject::prepareUpdate() {
     trace("Ownship GCC att (%f, %f, %f)\n", go[0], go[1], go[2]);
     if (traceStream) {
         double lat, lon, h;
-        if (QVCoordConv::gcc2gdcDouble(x, y, z, lat, lon, h)) {
+        if (QVCoordConv::gcc2gdcDouble(x, y, z, heightDatum, lat, lon, h)) {
             trace("LatLon pos = (%f , %f , %f)\n", lat, lon, h);
         }
     }

@@ -8,6 +8,12 @@
 // fields come first (kind before domain before country ...); among equals, the
 // first in the file. Malformed lines are reported as
 // "<file>:<line>: <reason>" and skipped.
+//
+// After a line "[ICAO]" the rules name an ICAO aircraft type designator (2 to 4
+// letters and digits, what TCAS and the map show) instead of a PATH, chosen the
+// same way; "[MODELS]" goes back to model rules. Without a matching rule an
+// air platform is a fixed-wing "B738", or a rotary-wing "EC35" in categories
+// 20 to 25.
 #ifndef VOLAX_TRAFFIC_MODELTABLE_H
 #define VOLAX_TRAFFIC_MODELTABLE_H
 
@@ -29,10 +35,15 @@ public:
     // Adds the rules of `text`; appends one message per malformed line to `errors`.
     // Returns the number of rules added.
     std::size_t parse(const std::string& text, const std::string& fileName, std::vector<std::string>& errors);
-    void clear() { rules_.clear(); }
+    void clear() {
+        rules_.clear();
+        icaoRules_.clear();
+    }
 
     // The PATH of the most specific matching rule; null when none matches.
     const std::string* lookup(const EntityType& type) const;
+    // The ICAO type designator for `type`: its rule's, else the default.
+    std::string icaoType(const EntityType& type) const;
 
     const std::vector<ModelRule>& rules() const { return rules_; }
     // Each distinct PATH once, in file order (what to load).
@@ -40,6 +51,7 @@ public:
 
 private:
     std::vector<ModelRule> rules_;
+    std::vector<ModelRule> icaoRules_;  // path holds the designator
 };
 
 }  // namespace traffic

@@ -23,6 +23,7 @@ struct TrafficPicture::Frame {
     std::vector<double> tcasDistances;
     std::vector<uint32_t> tcasOrder;
     std::vector<uint32_t> tcasIndex;  // into candidates
+    std::vector<double> tcasAboveGround;  // by tcasIndex position, NaN unknown
     std::vector<int32_t> drawnSlot;   // per candidate: its index in drawn_, or -1
     std::vector<EntityKey> expired;
 };
@@ -102,7 +103,8 @@ bool TrafficPicture::reflect(EntityKey key, const EntityUpdate& update, double n
     entity->reason = reason;
     entity->spatial = update.spatial;
     entity->hasSpatial = true;
-    entity->updateTime = now;
+    // Dead reckoning starts when the state held, not when it arrived.
+    entity->updateTime = update.age > 0 && update.age <= kMaxUpdateAge ? now - update.age : now;
     entity->correction.reset();
     entity->drawable = verdict != SpatialVerdict::NotDrawn;
     entity->frozen = update.spatial.isFrozen != 0 || verdict == SpatialVerdict::Frozen;
@@ -134,7 +136,7 @@ void TrafficPicture::clear() {
 
 void TrafficPicture::fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame,
                               EntityPose& pose) const {
-    if (!QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], pose.latitude,
+    if (!QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], datum_, pose.latitude,
                                     pose.longitude, pose.height)) {
         pose.latitude = pose.longitude = pose.height = 0;
     }
@@ -161,7 +163,8 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     }
 
     double own[3] = {0, 0, 0};
-    if (!QVCoordConv::gdc2gccDouble(ownship.latitude, ownship.longitude, ownship.height, own[0], own[1], own[2]))
+    if (!QVCoordConv::gdc2gccDouble(ownship.latitude, ownship.longitude, ownship.height, datum_, own[0], own[1],
+                                    own[2]))
         own[0] = own[1] = own[2] = 0;
     const LocalFrame frame(origin.latRef, origin.lonRef);
 
@@ -228,7 +231,9 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     }
     f.tcasOrder.resize(f.tcasIndex.size());
     for (uint32_t i = 0; i < f.tcasOrder.size(); ++i) f.tcasOrder[i] = i;
-    auto airborne = [&](const Entity& e) {
+    f.tcasAboveGround.assign(f.tcasIndex.size(), NAN);
+    auto airborne = [&](uint32_t j) {
+        const Entity& e = *f.candidates[f.tcasIndex[j]];
         // A frozen aircraft (its federate paused) keeps the speed it reported.
         const Vector3f& v = e.spatial.velocity;
         const double speed = e.frozen ? std::sqrt(double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z)
@@ -238,10 +243,11 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
             double p[3], lat, lon, h, ground;
             e.reckoner.position(reckonTime(e, now), p);
             e.correction.applyPosition(now, p);
-            if (QVCoordConv::gcc2gdcDouble(p[0], p[1], p[2], lat, lon, h) && groundQuery_(lat, lon, ground) &&
+            if (QVCoordConv::gcc2gdcDouble(p[0], p[1], p[2], datum_, lat, lon, h) && groundQuery_(lat, lon, ground) &&
                 std::isfinite(ground))
                 aboveGround = h - ground;
         }
+        f.tcasAboveGround[j] = aboveGround;
         return isAirborne(e.entityType, speed, aboveGround);
     };
     auto nearer = [&](uint32_t a, uint32_t b) {
@@ -254,7 +260,7 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         if (count < f.tcasOrder.size() - tested) std::nth_element(first, first + count, f.tcasOrder.end(), nearer);
         std::sort(first, first + count, nearer);
         for (std::size_t k = tested; k < tested + count && targets < kMaxTcasTargets; ++k)
-            if (airborne(*f.candidates[f.tcasIndex[f.tcasOrder[k]]])) f.tcasOrder[targets++] = f.tcasOrder[k];
+            if (airborne(f.tcasOrder[k])) f.tcasOrder[targets++] = f.tcasOrder[k];
         tested += count;
         batch *= 2;
     }
@@ -275,6 +281,8 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         t.modeSId = modeS_->addressFor(e.key, id);
         flightIdFromMarking(e.marking, t.flightId);
         t.ssrMode = 3;
+        t.entityType = e.entityType;
+        t.aboveGround = f.tcasAboveGround[f.tcasOrder[n]];
         t.distance = f.distances[i];
         if (f.drawnSlot[i] >= 0) {
             t.pose = drawn_[static_cast<std::size_t>(f.drawnSlot[i])].pose;

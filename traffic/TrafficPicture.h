@@ -27,6 +27,7 @@
 #include <memory>
 #include <vector>
 
+#include "QVCoordConv.h"
 #include "TrafficTypes.h"
 
 struct DeadReckonedState;
@@ -47,8 +48,10 @@ class ModeSAllocator;
 // Dead reckoning stops this long after the last update (ENTITYTIMEOUT 0 keeps
 // an entity, not its flight).
 constexpr double kMaxExtrapolation = 60.0;
+// An update's age (EntityUpdate::age) beyond this is not believed.
+constexpr double kMaxUpdateAge = 5.0;
 
-// Terrain height (WGS 84 ellipsoid, metres) under a point; false when unknown.
+// Terrain height (metres, in the picture's vertical datum) under a point; false when unknown.
 typedef std::function<bool(double latitude, double longitude, double& groundHeight)> GroundQuery;
 
 class TrafficPicture {
@@ -65,6 +68,9 @@ public:
     // Decides which air platforms are on the ground (not TCAS targets); without
     // one, those slower than 30 m/s are.
     void setGroundQuery(GroundQuery query) { groundQuery_ = std::move(query); }
+    // What heights are measured from: the ownship's, the drawn poses' and the
+    // ground query's (X-Plane's: EGM96, mean sea level). Default WGS84E.
+    void setVerticalDatum(QVCoordConv::VerticalDatum datum) { datum_ = datum; }
 
     // False when the store is full (the entity is ignored until removed and
     // discovered again). A known key is kept as it is.
@@ -97,6 +103,7 @@ private:
     TrafficLimits limits_;
     FILE* trace_ = nullptr;
     GroundQuery groundQuery_;
+    QVCoordConv::VerticalDatum datum_ = QVCoordConv::VerticalDatum::WGS84E;
     bool full_ = false;
     uint64_t frameNumber_ = 0;  // advances so far
     std::unique_ptr<EntityStore> store_;

@@ -1,8 +1,9 @@
 // What the traffic picture hands to its display: entities to draw and TCAS targets.
 //
 // Frames and units:
-//  - position: geodetic latitude/longitude (degrees) and height above the WGS 84
-//    ellipsoid (metres), double, extrapolated to the time of the last advance;
+//  - position: geodetic latitude/longitude (degrees) and height (metres) above
+//    the picture's vertical datum (the WGS 84 ellipsoid, or the EGM96 geoid as
+//    X-Plane measures), double, extrapolated to the time of the last advance;
 //  - attitude: heading/pitch/roll in degrees against X-Plane's local frame whose
 //    origin (lat_ref/lon_ref) was given to advance: heading clockwise from local
 //    north (-z), 0..360; pitch nose up positive; roll right wing down positive;
@@ -47,6 +48,9 @@ struct EntityUpdate {
     char marking[kMarkingChars] = {};  // as received: NUL-padded or unterminated
     bool hasDamageState = false;
     DamageState damageState = DAMAGE_NO_DAMAGE;
+    // Seconds the Spatial is older than its receipt, from a plausible absolute
+    // time stamp (0..rpr::kPlausibleSkew); 0 places it at the receipt.
+    double age = 0;
 };
 
 struct EntityPose {
@@ -72,12 +76,14 @@ struct TcasTarget {
     uint32_t modeSId = 0;             // 24 bits, unique among the current targets
     char flightId[kFlightIdSize] = {};  // NUL-terminated, may be empty
     int ssrMode = 3;                  // 3 = mode C; 3 or better
+    EntityType entityType{};
+    double aboveGround = 0;           // metres over the terrain below, NaN when unknown
     double distance = 0;
     EntityPose pose;
 };
 
 struct OwnshipPosition {
-    double latitude = 0, longitude = 0, height = 0;  // degrees, degrees, metres (ellipsoid)
+    double latitude = 0, longitude = 0, height = 0;  // degrees, degrees, metres (the picture's vertical datum)
 };
 
 // X-Plane's local frame origin: sim/flightmodel/position/lat_ref, lon_ref.

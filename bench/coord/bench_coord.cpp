@@ -180,6 +180,67 @@ void BM_ltp2gccByPlan(benchmark::State& state) { runLtp<QVCoordConv::ltp2gccByPl
 
 }  // namespace
 
+#ifdef VOLAX_GEOID_GRID_PATH
+// EGM96 heights: N from the grid (bilinear), then the ellipsoid's conversion.
+bool geoidLoaded()
+{
+    static const bool loaded = QVCoordConv::loadGeoid(VOLAX_GEOID_GRID_PATH) == 1;
+    return loaded;
+}
+
+void BM_geoidSeparation(benchmark::State& state)
+{
+    if (!geoidLoaded()) return state.SkipWithError("no grid");
+    const std::vector<Geo> pts = geodetic(0, 1);
+    size_t i = 0;
+    double n;
+    for (auto _ : state) {
+        const Geo& g = pts[i++ & (kPoints - 1)];
+        benchmark::DoNotOptimize(QVCoordConv::geoidSeparation(g.lat, g.lon, n));
+        benchmark::DoNotOptimize(n);
+    }
+}
+
+template <QVCoordConv::VerticalDatum Datum>
+void runGdc2gccDouble(benchmark::State& state)
+{
+    if (!geoidLoaded()) return state.SkipWithError("no grid");
+    const std::vector<Geo> pts = geodetic(-100, 12000);
+    size_t i = 0;
+    double x, y, z;
+    for (auto _ : state) {
+        const Geo& g = pts[i++ & (kPoints - 1)];
+        benchmark::DoNotOptimize(QVCoordConv::gdc2gccDouble(g.lat, g.lon, g.h, Datum, x, y, z));
+        benchmark::DoNotOptimize(x);
+    }
+}
+
+template <QVCoordConv::VerticalDatum Datum>
+void runGcc2gdcDouble(benchmark::State& state)
+{
+    if (!geoidLoaded()) return state.SkipWithError("no grid");
+    const std::vector<Ecef> pts = geocentric(-100, 12000);
+    size_t i = 0;
+    double lat, lon, h;
+    for (auto _ : state) {
+        const Ecef& e = pts[i++ & (kPoints - 1)];
+        benchmark::DoNotOptimize(QVCoordConv::gcc2gdcDouble(e.x, e.y, e.z, Datum, lat, lon, h));
+        benchmark::DoNotOptimize(h);
+    }
+}
+
+void BM_gdc2gccDoubleWGS84E(benchmark::State& s) { runGdc2gccDouble<QVCoordConv::VerticalDatum::WGS84E>(s); }
+void BM_gdc2gccDoubleEGM96(benchmark::State& s) { runGdc2gccDouble<QVCoordConv::VerticalDatum::EGM96>(s); }
+void BM_gcc2gdcDoubleWGS84E(benchmark::State& s) { runGcc2gdcDouble<QVCoordConv::VerticalDatum::WGS84E>(s); }
+void BM_gcc2gdcDoubleEGM96(benchmark::State& s) { runGcc2gdcDouble<QVCoordConv::VerticalDatum::EGM96>(s); }
+
+BENCHMARK(BM_geoidSeparation);
+BENCHMARK(BM_gdc2gccDoubleWGS84E);
+BENCHMARK(BM_gdc2gccDoubleEGM96);
+BENCHMARK(BM_gcc2gdcDoubleWGS84E);
+BENCHMARK(BM_gcc2gdcDoubleEGM96);
+#endif
+
 BENCHMARK(BM_GeographicLibForward);
 BENCHMARK(BM_gdc2gcc);
 BENCHMARK(BM_gdc2gccByPlan);

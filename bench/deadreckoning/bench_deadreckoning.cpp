@@ -125,6 +125,46 @@ double drawnError(DeadReckoningAlgorithm algorithm, bool circle, double rate) {
     return worst;
 }
 
+// Straight legs at 100 m/s (FPW), updated at 1 Hz, each update delivered
+// `delay` late: the drawn error (largest and rms, metres) with the update
+// placed at its receipt or at its time stamp (EntityUpdate::age).
+Error delayedError(double delay, bool stamped) {
+    volaxfed::TrackShape leg = shape(DRM_FPW, false);
+    leg.speed = 100;
+    volaxfed::SyntheticTrack track;
+    const char* error = nullptr;
+    if (!track.setup(leg, &error)) return Error();
+    traffic::TrafficPicture picture;
+    traffic::EntityUpdate u;
+    u.hasSpatial = true;
+    u.age = stamped ? delay : 0;
+    const double frame = 1.0 / 60;
+    double worst = 0, sum = 0;
+    long count = 0, sent = 0;
+    for (long i = 0; i * frame <= 120; ++i) {
+        const double t = i * frame;
+        while (sent + delay <= t + 1e-9) {  // every update whose delivery time has come
+            u.spatial = track.stateAt(static_cast<double>(sent));
+            picture.reflect(1, u, sent + delay);
+            ++sent;
+        }
+        picture.advance(t, ownshipAtCentre(), originAtCentre());
+        // On the legs: not while the first update or a turn at a leg's end (a
+        // reversal no extrapolation foresees) is delivered and converged.
+        if (picture.drawn().empty() || t < delay + 1.5 || track.legAt(t - delay - 1.5) != track.legAt(t)) continue;
+        const traffic::EntityPose& p = picture.drawn()[0].pose;
+        double drawn[3], truth[3];
+        QVCoordConv::gdc2gccDouble(p.latitude, p.longitude, p.height, drawn[0], drawn[1], drawn[2]);
+        track.positionAt(t, truth);
+        const double d = std::sqrt(std::pow(drawn[0] - truth[0], 2) + std::pow(drawn[1] - truth[1], 2) +
+                                   std::pow(drawn[2] - truth[2], 2));
+        worst = std::fmax(worst, d);
+        sum += d * d;
+        ++count;
+    }
+    return Error{worst, count ? std::sqrt(sum / count) : 0, 0};
+}
+
 void printAccuracy() {
     std::printf("Extrapolation error against the peer's truth (m), 120 m/s, 2 min, 60 Hz frames\n");
     std::printf("%-7s | %-31s | %-31s\n", "", "circle r=3 km, banked 26 deg", "straight legs of 6 km");
@@ -234,8 +274,19 @@ BENCHMARK(BM_PictureReflect);
 
 }  // namespace
 
+void printDelays() {
+    std::printf("\nDelivered late: straight legs of 6 km at 100 m/s, 1 Hz, FPW, drawn error max/rms (m) on the legs\n");
+    std::printf("%-7s | %-17s | %-17s\n", "delay", "at receipt", "at time stamp");
+    for (double delay : {0.02, 0.1, 0.5, 2.0}) {
+        const Error r = delayedError(delay, false), s = delayedError(delay, true);
+        std::printf("%5.2f s | %7.3f/%-9.3f | %7.3f/%-9.3f\n", delay, r.max, r.rms, s.max, s.rms);
+    }
+    std::printf("\n");
+}
+
 int main(int argc, char** argv) {
     printAccuracy();
+    printDelays();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

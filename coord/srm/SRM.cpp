@@ -1,7 +1,9 @@
 #include "SRM.h"
 
+#include "SRM_Geoid.h"
 #include "SRM_Kernels.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
@@ -13,6 +15,10 @@ SRM_Alloc_Function g_alloc = nullptr;
 SRM_Free_Function g_free = nullptr;
 
 FILE* errorStream() { return g_errorStream ? g_errorStream : stderr; }
+
+// The EGM96 grid, and why there is none (17 never loaded or unreadable, 18 invalid).
+srm_detail::GeoidGrid g_geoid;
+SRM_Status_Code g_geoidStatus = SRM_STAT_CODE_MISSING_WGS84_GEOID_SEPARATION_FILE;
 
 void* allocZeroed(std::size_t size)
 {
@@ -71,9 +77,9 @@ bool datumsAgree(const SRM_SRF_Parameters_3D& p)
 {
     const SideInfo s = sideInfo(p);
     if (s.vdatum == 0 && s.hdatum != 0) return false;
-    if (s.vdatum == SRM_VDATUM_WGS84E && s.hdatum != SRM_HDATUM_WGS_1984) return false;
-    if (s.vdatum == SRM_VDATUM_EGM96 || s.vdatum == SRM_VDATUM_NAVD88 || s.vdatum == SRM_VDATUM_NGVD29)
+    if ((s.vdatum == SRM_VDATUM_WGS84E || s.vdatum == SRM_VDATUM_EGM96) && s.hdatum != SRM_HDATUM_WGS_1984)
         return false;
+    if (s.vdatum == SRM_VDATUM_NAVD88 || s.vdatum == SRM_VDATUM_NGVD29) return false;
     return true;
 }
 
@@ -153,6 +159,28 @@ SRM_Status_Code stepLtpToGc(const SRM_Operation* op, const double* in, double* o
     return s;
 }
 
+// Heights above the geoid to heights above the ellipsoid (add) and back.
+SRM_Status_Code stepGeoid(const double* in, double* out, double sign)
+{
+    if (g_geoidStatus != SRM_STAT_CODE_SUCCESS) return g_geoidStatus;  // unloaded since planning
+    if (!srm_detail::latitudeInRange(in[1]) || !std::isfinite(in[0])) return SRM_STAT_CODE_INVALID_SOURCE_COORD;
+    out[0] = in[0];
+    out[1] = in[1];
+    out[2] = in[2] + sign * srm_detail::separation(g_geoid, in[1], in[0]);
+    out[3] = in[3];
+    return SRM_STAT_CODE_SUCCESS;
+}
+
+SRM_Status_Code stepGeoidToEllipsoid(const SRM_Operation*, const double* in, double* out)
+{
+    return stepGeoid(in, out, 1.0);
+}
+
+SRM_Status_Code stepEllipsoidToGeoid(const SRM_Operation*, const double* in, double* out)
+{
+    return stepGeoid(in, out, -1.0);
+}
+
 // ---- planning ----
 
 void freeOperations(SRM_Operation* op)
@@ -226,7 +254,19 @@ SRM_Status_Code planOperations(CoordOpParams* plan)
         return SRM_STAT_CODE_UNSUPPORTED;
     for (int vd : {s.vdatum, t.vdatum}) {
         if (vd == SRM_VDATUM_WGS84G) return SRM_STAT_CODE_MISSING_WGS84_GEOID_SEPARATION_FILE;
-        if (vd != 0 && vd != SRM_VDATUM_WGS84E) return SRM_STAT_CODE_UNSUPPORTED;
+        if (vd != 0 && vd != SRM_VDATUM_WGS84E && vd != SRM_VDATUM_EGM96) return SRM_STAT_CODE_UNSUPPORTED;
+    }
+    // Geoid heights are geodetic heights: an LTP's z is measured from its origin on the ellipsoid.
+    if (s.vdatum == SRM_VDATUM_EGM96 || t.vdatum == SRM_VDATUM_EGM96) {
+        if ((s.vdatum == SRM_VDATUM_EGM96 && s.frame != SRM_SRF_3D_GD) ||
+            (t.vdatum == SRM_VDATUM_EGM96 && t.frame != SRM_SRF_3D_GD))
+            return SRM_STAT_CODE_UNSUPPORTED;
+        if (g_geoidStatus != SRM_STAT_CODE_SUCCESS) return g_geoidStatus;
+    }
+    if (s.vdatum == SRM_VDATUM_EGM96) {
+        SRM_Operation* geoid = appendOperation(plan, SRM_OP_CONVERSION, 0);
+        if (!geoid) return SRM_STAT_CODE_FAILURE;
+        geoid->step = stepGeoidToEllipsoid;
     }
 
     const srm_detail::EllipsoidValues ev =
@@ -250,6 +290,12 @@ SRM_Status_Code planOperations(CoordOpParams* plan)
         return SRM_STAT_CODE_UNSUPPORTED;
     }
     std::memcpy(op->ellipsoid, &ev, sizeof op->ellipsoid);
+
+    if (t.vdatum == SRM_VDATUM_EGM96) {
+        SRM_Operation* geoid = appendOperation(plan, SRM_OP_CONVERSION, 0);
+        if (!geoid) return SRM_STAT_CODE_FAILURE;
+        geoid->step = stepEllipsoidToGeoid;
+    }
 
     if (t.unit == SRM_ELEV_UNIT_FOOT) {
         const SRM_Status_Code st = appendUnitStep(plan, 1.0 / kMetresPerFoot);
@@ -574,6 +620,40 @@ const char* statusName(SRM_Status_Code status)
     };
     if (status < SRM_STAT_CODE_SUCCESS || status > SRM_STAT_CODE_FAILURE) return "SRM_STAT_CODE_UNKNOWN";
     return names[status - 1];
+}
+
+SRM_Status_Code SRM_LoadGeoidSeparationFile(const char* path)
+{
+    srm_detail::GeoidGrid grid;
+    SRM_Status_Code status;
+    try {
+        status = srm_detail::loadGtx(path, grid);
+    } catch (...) {  // no memory for the grid
+        status = SRM_STAT_CODE_FAILURE;
+    }
+    if (status == SRM_STAT_CODE_SUCCESS) {
+        g_geoid = std::move(grid);
+    } else {
+        g_geoid = srm_detail::GeoidGrid();
+        if (status == SRM_STAT_CODE_FAILURE) status = SRM_STAT_CODE_INVALID_WGS84_GEOID_SEPARATION_FILE;
+    }
+    g_geoidStatus = status;
+    return status;
+}
+
+void SRM_UnloadGeoidSeparationFile()
+{
+    g_geoid = srm_detail::GeoidGrid();
+    g_geoidStatus = SRM_STAT_CODE_MISSING_WGS84_GEOID_SEPARATION_FILE;
+}
+
+SRM_Status_Code SRM_GeoidSeparation(double latitude, double longitude, double* separation)
+{
+    if (g_geoidStatus != SRM_STAT_CODE_SUCCESS) return g_geoidStatus;
+    if (!separation) return SRM_STAT_CODE_INVALID_DEST_COORD;
+    if (!srm_detail::latitudeInRange(latitude) || !std::isfinite(longitude)) return SRM_STAT_CODE_INVALID_SOURCE_COORD;
+    *separation = srm_detail::separation(g_geoid, latitude, longitude);
+    return SRM_STAT_CODE_SUCCESS;
 }
 
 void SRM_SetErrorStream(FILE* stream) { g_errorStream = stream; }

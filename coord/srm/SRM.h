@@ -5,9 +5,14 @@
 // local tangent plane (LTP: east, north, up in metres from an origin on the
 // ellipsoid), on the WGS 84 ellipsoid (a = 6378137 m, 1/f = 298.257223563).
 // Supported plans: GD -> GC, GC -> GD and LTP -> GC, with elevation or z in
-// metres or feet. Other frames, datums and vertical datums are refused with
-// SRM_STAT_CODE_UNSUPPORTED (WGS84G heights with
-// SRM_STAT_CODE_MISSING_WGS84_GEOID_SEPARATION_FILE: no geoid grid is shipped).
+// metres or feet. A GD side may hold heights above the EGM96 geoid
+// (SRM_VDATUM_EGM96, mean sea level): the plan adds or subtracts the geoid
+// separation N of the grid loaded with SRM_LoadGeoidSeparationFile, read
+// bilinearly (SRM_Geoid.h; within 1 mm of PROJ's cct on the same file).
+// Without a grid such plans fail with the status of the last load (17
+// missing, 18 invalid). Other frames, datums and vertical datums are refused
+// with SRM_STAT_CODE_UNSUPPORTED (WGS84G heights with
+// SRM_STAT_CODE_MISSING_WGS84_GEOID_SEPARATION_FILE: no grid for that geoid).
 //
 // Method: a plan (CoordOpParams) is made once from two frame parameter sets
 // and holds an ordered list of operations (unit scalings as 4x4 matrices, one
@@ -76,7 +81,8 @@ struct CoordOpParams {
 // (SUCCESS, EXTENDED_SOURCE_COORD, EXTENDED_DEST_COORD) *plan is the new plan;
 // otherwise *plan is set to null and nothing stays allocated.
 // Statuses: 2/3 invalid source/target parameters, 10 unsupported frame pair
-// or datum, 17 geoid heights requested, 19 no memory or no place for the plan.
+// or datum, 17/18 EGM96 heights without a loaded grid (WGS84G heights: 17),
+// 19 no memory or no place for the plan.
 SRM_Status_Code createCoordOpParams(const SRM_SRF_Parameters* source, const SRM_SRF_Parameters* target,
                                     CoordOpParams** plan);
 
@@ -112,6 +118,19 @@ int SRM_ValidLTPParameters3D(const SRM_LTP_Parameters_3D* value, int report, int
 int SRM_ValidCoordinate(const SRM_Coordinate* value, int report, int* failures);
 int SRM_ValidCoordinate3D(const SRM_Coordinate_3D* value, int report, int* failures);
 int SRM_ValidGDCoordinate3D(const SRM_GD_Coordinate_3D* value, int report, int* failures);
+
+// The EGM96 geoid separation grid, a GTX file such as proj-data's
+// egm96_15.gtx, for every plan and call that follows. Statuses: 1 loaded, 17
+// SRM_STAT_CODE_MISSING_WGS84_GEOID_SEPARATION_FILE (not there or not
+// readable), 18 SRM_STAT_CODE_INVALID_WGS84_GEOID_SEPARATION_FILE (truncated,
+// not global, not a GTX grid). A failed load leaves no grid.
+SRM_Status_Code SRM_LoadGeoidSeparationFile(const char* path);
+void SRM_UnloadGeoidSeparationFile();
+// N, the height of the EGM96 geoid above the WGS 84 ellipsoid (metres), at a
+// geodetic latitude and longitude (degrees). Statuses: 1; 17 or 18 without a
+// grid (as the last load said); 5 latitude outside +-90.0005 or longitude not
+// finite; 7 no result.
+SRM_Status_Code SRM_GeoidSeparation(double latitude, double longitude, double* separation);
 
 // Where the check messages go; null restores the standard error stream.
 void SRM_SetErrorStream(FILE* stream);

@@ -196,18 +196,30 @@ XPHOST_API std::vector<DrawnInstance> drawnInstances();
 XPHOST_API int planesController();
 XPHOST_API void otherPluginAcquiresPlanes();  // queued (and the holder asked) if held
 XPHOST_API void otherPluginReleasesPlanes();
+// At the next release the stand-in takes the aircraft before any waiting
+// plugin's planes-available callback runs (it acquired first).
+XPHOST_API void otherPluginCutsIn();
+// What the holder last gave XPLMSetActiveAircraftCount (up to 64 under the TCAS
+// override), 0 until it calls it.
+XPHOST_API int tcasActiveCount();
 
+// Every array a plugin writes, as X-Plane's own TCAS and map read them.
 struct TcasTarget {
     int slot = 0;          // 1 .. 63
     int modeS = 0;
-    std::string flightId;
+    std::string flightId, icaoType;
     int ssrMode = 0;
-    float x = 0, y = 0, z = 0, psi = 0, the = 0, phi = 0;
+    float x = 0, y = 0, z = 0, vx = 0, vy = 0, vz = 0;  // local frame, m, m/s
+    float verticalSpeed = 0;                             // ft/min
+    float psi = 0, the = 0, phi = 0;                     // deg, psi against true north
+    float gearDeploy = 0;                                // ratio
     bool onGround = false;
+    int lights = 0;        // beacon 1, land 2, nav 4, strobe 8, taxi 16
     double lat = 0, lon = 0, ele = 0;
 };
-// Live targets: override_TCAS is 1 and the slot's position was written within
-// the last 10 frames.
+// Live targets: override_TCAS is 1, the slot's position was written within
+// the last 10 frames, it has a mode-S id, and it lies below the holder's
+// XPLMSetActiveAircraftCount (all 63 until the holder sets one).
 XPHOST_API std::vector<TcasTarget> tcasTargets();
 
 // Writes what is drawn once per simulated second ("" stops); false with
@@ -229,10 +241,12 @@ XPHOST_API bool setTrafficFile(const std::string& path, std::string* error);
 //   flight                        start a new flight (startNewFlight)
 //   pause / resume                pause or resume the simulation
 //   planes acquire | release      another plugin takes or gives back the AI aircraft
+//   planes cut-in                 another plugin takes them at the next release,
+//                                 before the waiting plugins are told
 //   end                           stop the run
 struct ScenarioEvent {
     enum Kind { Menu, Crash, Aircraft, Airport, Count, Message, Disable, Enable, Reload, Flight, Pause, Resume,
-                PlanesAcquire, PlanesRelease, End };
+                PlanesAcquire, PlanesRelease, PlanesCutIn, End };
     double time = 0;
     Kind kind = End;
     std::string menuTitle, itemText;  // Menu

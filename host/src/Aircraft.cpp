@@ -2,7 +2,10 @@
 // exclusive control of the other aircraft that plugins may acquire. A plugin
 // asking for aircraft another one holds is queued, and the holder is sent
 // XPLM_MSG_RELEASE_PLANES (from the asking plugin); the scenario's stand-in for
-// another plugin (an online network, say) never yields.
+// another plugin (an online network, say) never yields. As XPLMPlanes.h says,
+// the planes-available callback is only a notice that the holder let go: the
+// first plugin to acquire then wins, and the stand-in may cut in before any
+// waiting plugin hears it.
 
 #include "HostState.h"
 #include "XPLMHost.h"
@@ -33,6 +36,8 @@ struct Aircraft {
     AircraftModel user;
     int controller = -1;  // plugin index holding the other aircraft, or kOtherPlugin
     std::deque<Waiter> waiting;
+    bool cutIn = false;   // the stand-in takes them at the next release
+    int tcasSlots = 0;    // slots the holder's XPLMSetActiveAircraftCount asked for; 0: not asked
 };
 
 Aircraft& aircraft() {
@@ -40,18 +45,28 @@ Aircraft& aircraft() {
     return *a;
 }
 
-// Hands the other aircraft to the first plugin waiting for them.
-void grantNext() {
+// The holder let go: the stand-in takes them if it cut in or was waiting
+// first; every waiting plugin is told, and acquires again or waits again.
+void notifyWaiters() {
     Aircraft& a = aircraft();
-    while (a.controller == -1 && !a.waiting.empty()) {
-        const Waiter w = a.waiting.front();
-        a.waiting.pop_front();
-        if (w.plugin != kOtherPlugin && !pluginIsEnabled(w.plugin)) continue;
-        a.controller = w.plugin;
+    if (a.cutIn && a.controller == -1) {
+        a.cutIn = false;
+        a.controller = kOtherPlugin;
+        hostLine("another plugin cut in and now holds the AI aircraft");
+    }
+    std::deque<Waiter> told;
+    told.swap(a.waiting);
+    for (const Waiter& w : told) {
         if (w.plugin == kOtherPlugin) {
-            hostLine("another plugin now holds the AI aircraft");
+            if (a.controller == -1) {
+                a.controller = kOtherPlugin;
+                hostLine("another plugin now holds the AI aircraft");
+            } else if (a.controller != kOtherPlugin) {
+                a.waiting.push_back(w);
+            }
             continue;
         }
+        if (!pluginIsEnabled(w.plugin)) continue;
         if (w.callback) callPlugin(w.plugin, "its planes-available callback", [&] { w.callback(w.refcon); });
     }
 }
@@ -65,14 +80,20 @@ void resetAircraft() {
 
 int planesHolder() { return aircraft().controller; }
 
+int tcasSlotLimit() {
+    const int n = aircraft().tcasSlots;
+    return n > 0 ? n : kTcasSlotCount;
+}
+
 void releasePlanesOf(int plugin) {
     Aircraft& a = aircraft();
     a.waiting.erase(std::remove_if(a.waiting.begin(), a.waiting.end(), [plugin](const Waiter& w) { return w.plugin == plugin; }),
                     a.waiting.end());
     if (a.controller == plugin) {
         a.controller = -1;
+        a.tcasSlots = 0;
         tcasReleased();
-        grantNext();
+        notifyWaiters();
     }
 }
 
@@ -127,6 +148,10 @@ void otherPluginAcquiresPlanes() {
 void otherPluginReleasesPlanes() {
     detail::releasePlanesOf(detail::kOtherPlugin);
 }
+
+void otherPluginCutsIn() { detail::aircraft().cutIn = true; }
+
+int tcasActiveCount() { return detail::aircraft().tcasSlots; }
 
 bool startNewFlight() {
     const AircraftModel m = detail::aircraft().user;
@@ -199,6 +224,9 @@ XPLM_API void XPLMSetActiveAircraftCount(int inCount) {
     const int me = currentPlugin();
     if (me < 0 || a.controller != me) return;  // the holder's call only
     a.active = std::min(std::max(1, inCount), a.total);
+    // Under the TCAS override X-Plane takes up to 64 (the user and 63
+    // targets) whatever the user's AI count, and uses the slots asked for.
+    a.tcasSlots = std::min(std::max(1, inCount), kTcasSlotCount);
 }
 
 }  // extern "C"

@@ -69,9 +69,9 @@ Registry& registry() {
         for (const char* n : {"modeS_id", "modeC_code", "ssr_mode"})
             add(tcas + n, xplmType_IntArray, true, kTcasSlots);
         for (const char* n : {"flight_id", "icao_type"}) add(tcas + n, xplmType_Data, true, kTcasSlots * kTcasIdBytes);
-        for (const char* n : {"x", "y", "z", "vx", "vy", "vz", "vertical_speed", "psi", "the", "phi"})
+        for (const char* n : {"x", "y", "z", "vx", "vy", "vz", "vertical_speed", "psi", "the", "phi", "gear_deploy"})
             add(tcas + "position/" + n, xplmType_FloatArray, true, kTcasSlots);
-        add(tcas + "position/weight_on_wheels", xplmType_IntArray, true, kTcasSlots);
+        for (const char* n : {"weight_on_wheels", "lights"}) add(tcas + "position/" + n, xplmType_IntArray, true, kTcasSlots);
         for (const char* n : {"lat", "lon", "ele", "hpath", "vpath", "V_msc"})
             add(tcas + "position/" + n, xplmType_FloatArray, false, kTcasSlots);
         for (auto& kv : reg->byPath)

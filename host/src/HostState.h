@@ -92,6 +92,9 @@ void releasePlanesOf(int plugin);
 int planesHolder();  // plugin index, kOtherPlugin, or -1
 const int kOtherPlugin = -2;   // the scenario's stand-in for another plugin
 const int kOtherPluginId = 1000;
+const int kTcasSlotCount = 64;  // the user's aircraft and 63 targets
+// TCAS slots counted: those below the holder's XPLMSetActiveAircraftCount.
+int tcasSlotLimit();
 
 // --- TCAS override (Tcas.cpp) ---
 void applyTcasRules(DataRef& d);  // for every reference under the TCAS paths

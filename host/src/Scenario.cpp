@@ -52,6 +52,7 @@ const char* eventName(ScenarioEvent::Kind k) {
         case ScenarioEvent::Message: return "message";
         case ScenarioEvent::PlanesAcquire: return "planes acquire";
         case ScenarioEvent::PlanesRelease: return "planes release";
+        case ScenarioEvent::PlanesCutIn: return "planes cut-in";
         case ScenarioEvent::Disable: return "disable";
         case ScenarioEvent::Enable: return "enable";
         case ScenarioEvent::Reload: return "reload";
@@ -129,8 +130,11 @@ bool parseScenario(const std::string& text, const std::string& fileName, std::ve
             e.message = static_cast<int>(number);
             e.param = param;
         } else if (kind == "planes") {
-            if (w.size() != 3 || (w[2] != "acquire" && w[2] != "release")) return "expected: planes acquire | release";
-            e.kind = w[2] == "acquire" ? ScenarioEvent::PlanesAcquire : ScenarioEvent::PlanesRelease;
+            if (w.size() != 3 || (w[2] != "acquire" && w[2] != "release" && w[2] != "cut-in"))
+                return "expected: planes acquire | release | cut-in";
+            e.kind = w[2] == "acquire"   ? ScenarioEvent::PlanesAcquire
+                     : w[2] == "release" ? ScenarioEvent::PlanesRelease
+                                         : ScenarioEvent::PlanesCutIn;
         } else {
             return "unknown event \"" + kind +
                    "\" (menu, crash, aircraft, airport, count, message, disable, enable, reload, flight, pause, "
@@ -189,6 +193,10 @@ bool runScenarioEvent(const ScenarioEvent& e) {
         case ScenarioEvent::PlanesRelease:
             note(what.str());
             otherPluginReleasesPlanes();
+            return true;
+        case ScenarioEvent::PlanesCutIn:
+            note(what.str());
+            otherPluginCutsIn();
             return true;
         case ScenarioEvent::Disable:
         case ScenarioEvent::Enable: {

@@ -6,6 +6,8 @@
 //   - slot 0 is the user's aircraft: writes to it are ignored;
 //   - a target whose position was not written for 10 frames is dropped (its
 //     mode-S id and flight id forgotten);
+//   - a slot counts only with a mode-S id (X-Plane does not update a target
+//     without one) and below the holder's XPLMSetActiveAircraftCount;
 //   - X-Plane fills in lat/lon/ele, hpath/vpath/V_msc and the relative
 //     bearing, distance and altitude of every live target, and counts them in
 //     tcas_num_acf;
@@ -67,16 +69,19 @@ void positionWritten(DataRef& d, int first, int count) {
 }
 
 bool live(int slot, long long now) {
+    static DataRef& id = ref("sim/cockpit2/tcas/targets/modeS_id");
     const long long w = tcas().written[slot];
-    return w >= 0 && now - w < kStaleFrames;
+    return w >= 0 && now - w < kStaleFrames && id.ints[slot] != 0 && slot < tcasSlotLimit();
 }
 
 void forgetSlot(int slot) {
     static DataRef& id = ref("sim/cockpit2/tcas/targets/modeS_id");
     static DataRef& flight = ref("sim/cockpit2/tcas/targets/flight_id");
     static DataRef& ssr = ref("sim/cockpit2/tcas/targets/ssr_mode");
+    static DataRef& type = ref("sim/cockpit2/tcas/targets/icao_type");
     id.ints[slot] = 0;
     std::fill(flight.bytes.begin() + slot * kIdBytes, flight.bytes.begin() + (slot + 1) * kIdBytes, 0);
+    std::fill(type.bytes.begin() + slot * kIdBytes, type.bytes.begin() + (slot + 1) * kIdBytes, 0);
     ssr.ints[slot] = kModeC;
     for (const char* n : {"lat", "lon", "ele", "hpath", "vpath", "V_msc"})
         ref((std::string("sim/cockpit2/tcas/targets/position/") + n).c_str()).floats[slot] = 0;
@@ -206,16 +211,27 @@ std::vector<TcasTarget> tcasTargets() {
         t.slot = s;
         t.modeS = ref((p + "modeS_id").c_str()).ints[s];
         t.ssrMode = ref((p + "ssr_mode").c_str()).ints[s];
-        const auto& f = ref((p + "flight_id").c_str()).bytes;
-        const char* id = reinterpret_cast<const char*>(f.data()) + s * detail::kIdBytes;
-        t.flightId.assign(id, strnlen(id, detail::kIdBytes));
-        t.x = ref((p + "position/x").c_str()).floats[s];
-        t.y = ref((p + "position/y").c_str()).floats[s];
-        t.z = ref((p + "position/z").c_str()).floats[s];
-        t.psi = ref((p + "position/psi").c_str()).floats[s];
-        t.the = ref((p + "position/the").c_str()).floats[s];
-        t.phi = ref((p + "position/phi").c_str()).floats[s];
+        auto text = [&](const char* name) {
+            const auto& f = ref((p + name).c_str()).bytes;
+            const char* b = reinterpret_cast<const char*>(f.data()) + s * detail::kIdBytes;
+            return std::string(b, strnlen(b, detail::kIdBytes));
+        };
+        auto number = [&](const char* name) { return ref((p + "position/" + name).c_str()).floats[s]; };
+        t.flightId = text("flight_id");
+        t.icaoType = text("icao_type");
+        t.x = number("x");
+        t.y = number("y");
+        t.z = number("z");
+        t.vx = number("vx");
+        t.vy = number("vy");
+        t.vz = number("vz");
+        t.verticalSpeed = number("vertical_speed");
+        t.psi = number("psi");
+        t.the = number("the");
+        t.phi = number("phi");
+        t.gearDeploy = number("gear_deploy");
         t.onGround = ref((p + "position/weight_on_wheels").c_str()).ints[s] != 0;
+        t.lights = ref((p + "position/lights").c_str()).ints[s];
         detail::localToWorld(t.x, t.y, t.z, &t.lat, &t.lon, &t.ele);
         out.push_back(t);
     }

@@ -104,9 +104,10 @@ TEST_F(SrmTest, ParameterChecks)
         {gd(230, 1, 0), 3,
          "Illegal SRM_Horizontal_Datum_Code value (230)\nIllegal SRM_GD_Parameters_3D value\n"
          "Illegal SRM_SRF_Parameters_3D value\n"},
-        // datums must agree: WGS84E heights need the WGS 84 datum; geoid models are refused
+        // datums must agree: WGS84E and EGM96 heights need the WGS 84 datum; other geoid models are refused
         {gd(SRM_HDATUM_WGS_1972, SRM_VDATUM_WGS84E), 1, "Illegal SRM_SRF_Parameters_3D value\n"},
-        {gd(SRM_HDATUM_WGS_1984, SRM_VDATUM_EGM96), 1, "Illegal SRM_SRF_Parameters_3D value\n"},
+        {gd(SRM_HDATUM_WGS_1984, SRM_VDATUM_EGM96), 0, ""},
+        {gd(SRM_HDATUM_WGS_1972, SRM_VDATUM_EGM96), 1, "Illegal SRM_SRF_Parameters_3D value\n"},
         {gd(SRM_HDATUM_WGS_1984, SRM_VDATUM_NAVD88), 1, "Illegal SRM_SRF_Parameters_3D value\n"},
         {gd(SRM_HDATUM_WGS_1984, SRM_VDATUM_NGVD29), 1, "Illegal SRM_SRF_Parameters_3D value\n"},
         {ltp(0, 0, 360.5), 3,
@@ -222,6 +223,9 @@ TEST_F(SrmTest, UnsupportedPlansAreRefusedWithoutLeftovers)
         {gd(5, SRM_VDATUM_MSL), gc(), SRM_STAT_CODE_UNSUPPORTED},  // no datum shifts
         {gd(SRM_HDATUM_WGS_1984, SRM_VDATUM_MSL), gc(), SRM_STAT_CODE_UNSUPPORTED},
         {gd(SRM_HDATUM_WGS_1984, SRM_VDATUM_WGS84G), gc(), SRM_STAT_CODE_MISSING_WGS84_GEOID_SEPARATION_FILE},
+        // no grid loaded here
+        {gd(SRM_HDATUM_WGS_1984, SRM_VDATUM_EGM96), gc(), SRM_STAT_CODE_MISSING_WGS84_GEOID_SEPARATION_FILE},
+        {gc(), gd(SRM_HDATUM_WGS_1984, SRM_VDATUM_EGM96), SRM_STAT_CODE_MISSING_WGS84_GEOID_SEPARATION_FILE},
         {gd(), gd(), SRM_STAT_CODE_UNSUPPORTED},
         {gc(), gc(), SRM_STAT_CODE_UNSUPPORTED},
         {gc(), ltp(0, 0), SRM_STAT_CODE_UNSUPPORTED},

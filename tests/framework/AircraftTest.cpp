@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "FrameworkTestSupport.h"
+#include "QVHLAPhysicalEntityObject.h"
 
 namespace {
 
@@ -186,6 +187,36 @@ TEST_F(AircraftTest, ProvideRequestsResendHeldValuesAtTheNextTick) {
     ASSERT_TRUE(raw.tickUntil([&] { return raw.reflections.size() == 2; }));
     EXPECT_EQ(raw.reflections[1].order, std::vector<RTI::Handle>{rawSpatial});
     EXPECT_EQ(raw.reflections[1].values.at(rawSpatial), encoded(spatialToNet(spatialAt(7.0)), 72));
+}
+
+// The tools' entities: asked before their first sample they send nothing (an
+// all-zero Spatial would put them at the earth's centre), then only what they hold.
+TEST_F(AircraftTest, AnEntityAskedBeforeItsFirstSampleSendsNothing) {
+    rawSubscribe();
+    struct Entity : QVHLAPhysicalEntityObject {
+        Entity() : QVHLAPhysicalEntityObject("BaseEntity.PhysicalEntity.Platform.Aircraft") {}
+        QVHLARootObject* newInstance() override { return nullptr; }
+    } own;
+    ASSERT_TRUE(own.getHandles());
+    ASSERT_TRUE(own.registerObjectInstance("Tool"));
+    std::unique_ptr<RTI::AttributeHandleSet> request(RTI::AttributeHandleSetFactory::create(2));
+    request->add(rawSpatial);
+    request->add(rawEI);
+    raw.rti.requestObjectAttributeValueUpdate(own.instanceHandle, *request);
+    for (int i = 0; i < 20; ++i) {
+        manager().tick();
+        raw.drain();
+    }
+    EXPECT_TRUE(raw.reflections.empty());
+    EXPECT_FALSE(own.anyPending());
+
+    own.setSpatial(spatialAt(3.0));
+    raw.rti.requestObjectAttributeValueUpdate(own.instanceHandle, *request);
+    ASSERT_TRUE(raw.tickUntil([&] {
+        manager().tick();
+        return !raw.reflections.empty();
+    }));
+    EXPECT_EQ(raw.reflections[0].order, std::vector<RTI::Handle>{rawSpatial});
 }
 
 // Strict peers check the Spatial's length against its algorithm; one without a wire

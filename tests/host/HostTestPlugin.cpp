@@ -33,10 +33,11 @@ float gInterval = -1;
 XPLMObjectRef gObject = nullptr;
 XPLMInstanceRef gInstance = nullptr;
 bool gTcas = false;
+bool gNoId = false;
 
 void writeTarget() {
     // Slot 0 is the user's: its values must not change. Slot 1 carries ours.
-    int ids[2] = {0x111111, 0xABCDEF};
+    int ids[2] = {0x111111, gNoId ? 0 : 0xABCDEF};
     float xs[2] = {-1, 100}, ys[2] = {-1, 1000}, zs[2] = {-1, -2000};
     char flight[16] = "USER\0\0\0\0VLX01";
     XPLMSetDatavi(XPLMFindDataRef("sim/cockpit2/tcas/targets/modeS_id"), ids, 0, 2);
@@ -77,7 +78,13 @@ float tick(float sinceLastCall, float sinceLastLoop, int counter, void* refcon) 
     return gInterval;
 }
 
-void planesAvailable(void* refcon) { logf("planes available %s", static_cast<const char*>(refcon)); }
+// A notice that the holder let go: acquire again, as X-Plane's sample does.
+void planesAvailable(void* refcon) {
+    XPLMPluginID holder = 0;
+    XPLMCountAircraft(nullptr, nullptr, &holder);
+    const int got = XPLMAcquirePlanes(nullptr, planesAvailable, refcon);
+    logf("planes available %s held by %d acquire %d", static_cast<const char*>(refcon), holder, got);
+}
 
 void menuHandler(void* menuRef, void* itemRef) {
     const std::string item = static_cast<const char*>(itemRef);
@@ -142,6 +149,10 @@ void menuHandler(void* menuRef, void* itemRef) {
         XPLMSetDatavf(XPLMFindDataRef("sim/cockpit2/tcas/indicators/relative_altitude_mtrs"), &altitude, 2, 1);
     } else if (item == "tcasstop") {
         gTcas = false;
+    } else if (item == "tcasnoid") {
+        gNoId = true;
+    } else if (item == "count2") {
+        XPLMSetActiveAircraftCount(2);  // the user and one target
     } else if (item == "break") {
         XPLMSetDatai(XPLMFindDataRef("sim/time/use_system_time"), 0);
         int broken[5] = {0, 0, 0, 0, 0};
@@ -190,7 +201,8 @@ PLUGIN_API int XPluginEnable(void) {
                                             {"Unload", "unload"}, {"Instance", "instance"},
                                             {"Destroy instance", "destroyinstance"}, {"Lookup", "lookup"},
                                             {"TCAS", "tcas"}, {"TCAS stop", "tcasstop"},
-                                            {"TCAS relative", "tcasrelative"}};
+                                            {"TCAS relative", "tcasrelative"}, {"TCAS no id", "tcasnoid"},
+                                            {"Count 2", "count2"}};
     for (auto& item : kItems) {
         const int index = XPLMAppendMenuItem(gMenu, item[0], const_cast<char*>(item[1]), 1);
         if (std::strcmp(item[1], "off") == 0) XPLMEnableMenuItem(gMenu, index, 0);

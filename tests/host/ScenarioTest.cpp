@@ -79,8 +79,8 @@ TEST_F(Scenario, ErrorsNameFileAndLine) {
         {"1 enable  \n", "s.txt:1: expected: enable <plugin"},
         {"1 reload all\n", "s.txt:1: reload takes no arguments"},
         {"1 pause 5\n", "s.txt:1: pause takes no arguments"},
-        {"1 planes\n", "s.txt:1: expected: planes acquire | release"},
-        {"1 planes take\n", "s.txt:1: expected: planes acquire | release"},
+        {"1 planes\n", "s.txt:1: expected: planes acquire | release | cut-in"},
+        {"1 planes take\n", "s.txt:1: expected: planes acquire | release | cut-in"},
     };
     for (const Case& c : cases) {
         std::vector<xphost::ScenarioEvent> ev;

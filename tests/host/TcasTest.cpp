@@ -1,7 +1,8 @@
 // The TCAS override in the host, with X-Plane's rules: only the holder of the
 // AI aircraft writes, positions only while override_TCAS is 1, slot 0 stays
-// the user's, targets not written for ten frames are dropped, and another
-// plugin can hold the aircraft.
+// the user's, targets not written for ten frames are dropped, a slot counts
+// only with a mode-S id and below the active count, and another plugin can
+// hold the aircraft or cut in when they come free.
 
 #include "HostFixture.h"
 
@@ -130,6 +131,49 @@ TEST_F(Tcas, AnotherPluginCanHoldTheAircraft) {
     EXPECT_EQ(xphost::planesController(), p);
     xphost::disablePlugin(p);
     EXPECT_EQ(xphost::planesController(), -2);
+}
+
+// XPLMPlanes.h: the callback only says the holder let go; whoever acquires
+// first has them, here a third plugin cutting in before the waiter is told.
+TEST_F(Tcas, ThePlanesAvailableCallbackIsANoticeAndTheFirstToAcquireWins) {
+    const int first = load(HOSTTEST_PLUGIN), second = load(HOSTTEST2_PLUGIN);
+    xphost::selectMenuItem("HostTest", "Acquire");
+    xphost::selectMenuItem("HostTest2", "Acquire");
+    EXPECT_TRUE(logHas("HostTest2: acquire 0"));
+    xphost::otherPluginCutsIn();
+    xphost::selectMenuItem("HostTest", "Release");
+    EXPECT_EQ(xphost::planesController(), -2);
+    EXPECT_TRUE(logHas("HostTest2: planes available HostTest2 held by 1000 acquire 0"));
+    EXPECT_FALSE(logHas("HostTest: planes available"));  // it let go: it is not told
+    xphost::otherPluginReleasesPlanes();
+    EXPECT_TRUE(logHas("HostTest2: planes available HostTest2 held by -1 acquire 1"));
+    EXPECT_EQ(xphost::planesController(), second);
+    (void)first;
+}
+
+TEST_F(Tcas, ASlotCountsOnlyWithAModeSIdAndBelowTheActiveCount) {
+    struct Case {
+        const char* item;  // after Acquire, TCAS (slot 1) and TCAS relative (slot 2)
+        std::vector<int> slots;
+    };
+    const Case cases[] = {
+        {nullptr, {1, 2}},
+        {"TCAS no id", {2}},  // X-Plane does not update a target without an id
+        {"Count 2", {1}},     // the user and one target
+    };
+    for (const Case& c : cases) {
+        xphost::reset();
+        load(HOSTTEST_PLUGIN);
+        xphost::selectMenuItem("HostTest", "Acquire");
+        xphost::selectMenuItem("HostTest", "TCAS");
+        xphost::selectMenuItem("HostTest", "TCAS relative");
+        if (c.item) xphost::selectMenuItem("HostTest", c.item);
+        xphost::runFrames(1);
+        std::vector<int> slots;
+        for (const auto& t : xphost::tcasTargets()) slots.push_back(t.slot);
+        EXPECT_EQ(slots, c.slots) << (c.item ? c.item : "both");
+        EXPECT_EQ(xphost::getInt("sim/cockpit2/tcas/indicators/tcas_num_acf"), static_cast<int>(c.slots.size()));
+    }
 }
 
 }  // namespace

@@ -14,6 +14,9 @@
 #ifdef HAVE_GEOGRAPHICLIB
 #include <GeographicLib/Geocentric.hpp>
 #endif
+#ifdef VOLAX_GEOID_GRID_PATH
+#include "GeoidOracle.h"
+#endif
 
 namespace {
 
@@ -106,7 +109,8 @@ protected:
 TEST_F(FederationTest, PeerDiscoversAndReflectsTheOwnship) {
     writePrefs("volaxexp.ini", "falcon 1 2 225 1 2 3 4\n");
     standStill(0.0f, static_cast<float>(kHeight), 0.0f);
-    startWithOwnship("SITEID 7\nAPPLICATIONID 9\nFORCEID 2\n");
+    // Heights taken as above the ellipsoid, as before EGM96.
+    startWithOwnship("SITEID 7\nAPPLICATIONID 9\nFORCEID 2\nVERTICALDATUM WGS84E\n");
     const Discovery& d = peer->discoveries[0];
     EXPECT_EQ(d.objectClass, peer->aircraftClass);
     EXPECT_FALSE(d.name.empty());
@@ -136,12 +140,22 @@ TEST_F(FederationTest, PeerDiscoversAndReflectsTheOwnship) {
     EXPECT_NEAR(lat, kLat, 1e-9);
     EXPECT_NEAR(lon, kLon, 1e-9);
     EXPECT_NEAR(h, kHeight, 1e-3);
+
+    // The tag: the RPR FOM 2.0 time stamp, absolute (bit 0), this second past the hour.
+    const double now = std::fmod(static_cast<double>(std::time(nullptr)), 3600.0);
+    ASSERT_EQ(first.tag.size(), 8u) << first.tag;
+    const unsigned long stamp = std::stoul(first.tag, nullptr, 16);
+    EXPECT_EQ(stamp & 1u, 1u);
+    EXPECT_NEAR(std::remainder((stamp >> 1) * (3600.0 / 2147483648.0) - now, 3600.0), 0, 3.0);
 }
 
-#ifdef HAVE_GEOGRAPHICLIB
+#if defined(HAVE_GEOGRAPHICLIB) && defined(VOLAX_GEOID_GRID_PATH)
 // X-Plane keeps its local origin for tens of kilometres; 150 km out the flat
 // frame's y is 1.8 km below the height. The published position and the hit
-// test must still be those of the aircraft's exact state.
+// test must still be those of the aircraft's exact state. Near Zurich the
+// elevation (above mean sea level) is 47 m short of the ellipsoid height: the
+// published position is that of (latitude, longitude, elevation + N), N from
+// PROJ.
 TEST_F(FederationTest, PublishedPositionIsExactFarFromTheLocalOrigin) {
     xphost::setFlightModelEnabled(true);
     xphost::setFrameRate(10);  // a flight loop every frame: the last send is the current state
@@ -156,7 +170,9 @@ TEST_F(FederationTest, PublishedPositionIsExactFarFromTheLocalOrigin) {
         xphost::runSeconds(10);
         peer->tick();
         const xphost::FlightState s = xphost::flightState();
-        earth.Forward(s.latitude, s.longitude, s.elevation, exact[0], exact[1], exact[2]);
+        const double n = projGeoidSeparation(s.latitude, s.longitude);
+        ASSERT_NEAR(n, 48, 5) << "Zurich's geoid, from cct";
+        earth.Forward(s.latitude, s.longitude, s.elevation + n, exact[0], exact[1], exact[2]);
         double published[3];
         lastLocation(published);
         worst = std::max(worst, std::hypot(published[0] - exact[0], published[1] - exact[1], published[2] - exact[2]));

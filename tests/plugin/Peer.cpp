@@ -184,9 +184,10 @@ void Peer::discoverObjectInstance(RTI::ObjectHandle object, RTI::ObjectClassHand
 }
 
 void Peer::reflectAttributeValues(RTI::ObjectHandle object, const RTI::AttributeHandleValuePairSet& values,
-                                  const char*) {
+                                  const char* tag) {
     Reflection r;
     r.object = object;
+    r.tag = tag ? tag : "";
     for (RTI::ULong i = 0; i < values.size(); ++i) {
         RTI::ULong length = 0;
         char* data = values.getValuePointer(i, length);

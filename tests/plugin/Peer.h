@@ -16,6 +16,7 @@
 struct Reflection {
     RTI::ObjectHandle object = 0;
     std::map<RTI::AttributeHandle, std::string> values;
+    std::string tag;
 };
 
 struct Discovery {

@@ -125,7 +125,7 @@ TrafficPeer::Class& TrafficPeer::classFor(const std::string& path) {
 }
 
 RTI::ObjectHandle TrafficPeer::add(const std::string& classPath, uint16_t entityNumber, const std::string& type,
-                                   const std::string& marking, const EntityState& s) {
+                                   const std::string& marking, const EntityState& s, const std::string& tag) {
     Class& c = classFor(classPath);
     const RTI::ObjectHandle object = rti.registerObjectInstance(c.handle);
     objects_[object] = &c;
@@ -150,16 +150,16 @@ RTI::ObjectHandle TrafficPeer::add(const std::string& classPath, uint16_t entity
     v->add(c.marking, mk.data(), static_cast<RTI::ULong>(mk.size()));
     v->add(c.force, force.data(), static_cast<RTI::ULong>(force.size()));
     v->add(c.spatial, sp.data(), static_cast<RTI::ULong>(sp.size()));
-    rti.updateAttributeValues(object, *v, "");
+    rti.updateAttributeValues(object, *v, tag.c_str());
     return object;
 }
 
-void TrafficPeer::update(RTI::ObjectHandle object, const EntityState& s) {
+void TrafficPeer::update(RTI::ObjectHandle object, const EntityState& s, const std::string& tag) {
     Class* c = objects_.at(object);
     const std::string sp = spatial(s);
     std::unique_ptr<RTI::AttributeHandleValuePairSet> v(RTI::AttributeSetFactory::create(1));
     v->add(c->spatial, sp.data(), static_cast<RTI::ULong>(sp.size()));
-    rti.updateAttributeValues(object, *v, "");
+    rti.updateAttributeValues(object, *v, tag.c_str());
 }
 
 void TrafficPeer::remove(RTI::ObjectHandle object) {

@@ -29,9 +29,10 @@ public:
     void resign();
     // Registers an entity of `classPath` (below BaseEntity.PhysicalEntity) and
     // sends all its attributes. `type` is "K:D:C:CAT:SUB:SPECIFIC:EXTRA".
+    // `tag` is the user-supplied tag (RPR FOM 2.0: the time stamp).
     RTI::ObjectHandle add(const std::string& classPath, uint16_t entityNumber, const std::string& type,
-                          const std::string& marking, const EntityState& s);
-    void update(RTI::ObjectHandle object, const EntityState& s);
+                          const std::string& marking, const EntityState& s, const std::string& tag = "");
+    void update(RTI::ObjectHandle object, const EntityState& s, const std::string& tag = "");
     void remove(RTI::ObjectHandle object);
     void tick() { rti.tick(); }
 

@@ -15,9 +15,12 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <thread>
 
 #include "PluginHarness.h"
 #include "TrafficPeer.h"
+#include "XPLMGraphics.h"
+#include "XPLMScenery.h"
 
 #if VOLAX_OWN_RTI_FLAG
 #include "RTIfaultInjection.hh"
@@ -251,7 +254,28 @@ TEST_F(TrafficView, TcasCarriesTheNearest63AirborneWithStableIdsUntilResign) {
     EXPECT_EQ(unique.size(), 63u);
 
     run(1.0);
-    for (const auto& t : xphost::tcasTargets()) EXPECT_EQ(ids[t.flightId], t.modeS) << t.flightId;
+    std::map<std::string, int> slots;
+    for (const auto& t : xphost::tcasTargets()) {
+        EXPECT_EQ(ids[t.flightId], t.modeS) << t.flightId;
+        slots[t.flightId] = t.slot;
+    }
+
+    // A nearer intruder once every slot is taken: it takes the farthest's slot,
+    // and everyone else keeps theirs.
+    peer->add("Platform.Aircraft", 998, "1:2:225:1:1:1:0", "LATE", at(-20, 20, 1500));
+    run(1.0);
+    targets = xphost::tcasTargets();
+    ASSERT_EQ(targets.size(), 63u);
+    EXPECT_EQ(xphost::tcasActiveCount(), 64);  // the user and 63 targets
+    std::map<std::string, int> now;
+    for (const auto& t : targets) now[t.flightId] = t.slot;
+    ASSERT_TRUE(now.count("LATE"));
+    EXPECT_EQ(now["LATE"], slots["J61"]);
+    EXPECT_FALSE(now.count("J61"));
+    for (const auto& kv : now)
+        if (kv.first != "LATE") {
+            EXPECT_EQ(kv.second, slots[kv.first]) << kv.first;
+        }
 
     select("Resign");
     xphost::runFrames(12);
@@ -271,11 +295,22 @@ TEST_F(TrafficView, AnotherHolderOfTheAircraftLeavesTheInstancesAndIsSaidOnce) {
     EXPECT_TRUE(xphost::tcasTargets().empty());
     EXPECT_EQ(count(log(), "VOLAX: another plugin holds the AI aircraft"), 1);
 
+    // Freed, but a third plugin acquires them before VOLAX hears they were
+    // free: VOLAX's acquire fails, it says so once and waits again.
+    xphost::otherPluginCutsIn();
+    xphost::otherPluginReleasesPlanes();
+    run(0.5);
+    EXPECT_EQ(xphost::planesController(), -2);
+    EXPECT_TRUE(xphost::tcasTargets().empty());
+    EXPECT_EQ(count(log(), "VOLAX: another plugin took the AI aircraft first"), 1);
+
     xphost::otherPluginReleasesPlanes();  // VOLAX was waiting for them
     run(0.5);
     EXPECT_EQ(xphost::planesController(), index);
+    EXPECT_EQ(xphost::getInt("sim/operation/override/override_TCAS"), 1);
     EXPECT_EQ(xphost::tcasTargets().size(), 1u);
     EXPECT_EQ(count(log(), "VOLAX: another plugin holds the AI aircraft"), 1);
+    EXPECT_EQ(count(log(), "VOLAX: another plugin took the AI aircraft first"), 1);
 }
 
 TEST_F(TrafficView, VolaxKeepsTheAircraftWhenAnotherPluginAsks) {
@@ -286,10 +321,116 @@ TEST_F(TrafficView, VolaxKeepsTheAircraftWhenAnotherPluginAsks) {
     run(0.5);
     EXPECT_EQ(xphost::planesController(), index);
     EXPECT_EQ(xphost::tcasTargets().size(), 1u);
+    xphost::otherPluginAcquiresPlanes();  // asked again: said once
+    run(0.5);
+    EXPECT_EQ(count(log(), "VOLAX: plugin 1000 asked for the AI aircraft; VOLAX keeps them"), 1);
     select("Resign");  // now the waiting plugin gets them
     EXPECT_EQ(xphost::planesController(), -2);
     unload();
-    EXPECT_TRUE(contains(traceText(), "XPLM_MSG_RELEASE_PLANES from plugin 1000: keeping the AI aircraft"));
+    EXPECT_TRUE(contains(traceText(), "plugin 1000 asks for the AI aircraft: keeping them"));
+}
+
+// The AI aircraft are shared with other traffic plugins: VOLAX takes them for
+// its first airborne target (a ground vehicle is none), gives them back after
+// 30 s without one, and at once when another plugin asks while none is shown.
+TEST_F(TrafficView, TheAircraftAreHeldOnlyWhileAirborneTrafficIsShown) {
+    struct Case {
+        const char* name;
+        double idle;          // seconds without a target before ...
+        bool otherAsks;       // ... another plugin asks for them
+        int holder;           // then: 0 VOLAX, -1 nobody, -2 the other plugin
+    };
+    const Case cases[] = {
+        {"short idle", 25, false, 0},
+        {"long idle", 31, false, -1},
+        {"asked while idle", 1, true, -2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        start();
+        peer->add("Platform.GroundVehicle", 1, "1:1:225:1:1:1:0", "TRUCK", at(300, 200, 0));
+        run(1.0);
+        EXPECT_EQ(xphost::planesController(), -1) << "nothing airborne: nothing taken";
+        const RTI::ObjectHandle jet = peer->add("Platform.Aircraft", 2, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500));
+        run(0.5);
+        EXPECT_EQ(xphost::planesController(), index);
+        ASSERT_EQ(xphost::tcasTargets().size(), 1u);
+        EXPECT_EQ(xphost::tcasTargets()[0].flightId, "VLX01");
+        EXPECT_EQ(xphost::tcasActiveCount(), 2);  // the user and one target
+        peer->remove(jet);
+        run(c.idle);
+        if (c.otherAsks) xphost::otherPluginAcquiresPlanes();
+        run(0.5);
+        EXPECT_EQ(xphost::planesController(), c.holder == 0 ? index : c.holder);
+        EXPECT_EQ(xphost::getInt("sim/operation/override/override_TCAS"), c.holder == 0 ? 1 : 0);
+        unload();
+        peer.reset();
+        xphost::reset();
+        xphost::setOutputDir(prefsDir);
+    }
+}
+
+// What X-Plane's TCAS and map read: vertical speed in ft/min and psi against
+// true north where the target is (150 km out the local frame's y and -z are
+// neither), the type from [ICAO], the gear near the ground, the lights.
+TEST_F(TrafficView, TcasShowsEachTargetsOwnMotionTypeGearAndLights) {
+    useModels(readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/volaxmodels.ini") + "[ICAO]\n1 2 225 1 3 * * F16\n");
+    start();
+    // The sea, here the terrain, under the point a target flies over.
+    auto ground = [this](double east, double north) {
+        const EntityState s = at(east, north, 0);
+        double x, y, z, lat, lon, h;
+        XPLMWorldToLocal(s.lat, s.lon, 0, &x, &y, &z);
+        XPLMProbeRef probe = XPLMCreateProbe(xplm_ProbeY);
+        XPLMProbeInfo_t info;
+        info.structSize = sizeof info;
+        EXPECT_EQ(XPLMProbeTerrainXYZ(probe, float(x), float(y), float(z), &info), xplm_ProbeHitTerrain);
+        XPLMDestroyProbe(probe);
+        XPLMLocalToWorld(info.locationX, info.locationY, info.locationZ, &lat, &lon, &h);
+        return h;
+    };
+    struct Case {
+        const char* id;
+        double east, north, above;  // metres from the frame's origin; above the ground
+        double heading, speed, climb;
+        const char* type;
+        const char* icao;
+        bool low;
+    };
+    const Case cases[] = {
+        {"NEAR", 300, 2000, 1500, 90, 100, 10, "1:2:225:9:1:1:0", "B738", false},
+        {"EAST", 150000, 0, 4000, 90, 200, 0, "1:2:225:1:3:1:0", "F16", false},   // flying away, level
+        {"NORTH", 0, -150000, 4000, 180, 200, -5, "1:2:225:24:1:1:0", "EC35", false},
+        {"FAR", 106000, 106000, 4000, 0, 150, 7.5, "1:2:225:9:1:1:0", "B738", false},  // convergence 1.1 deg
+        {"LOW", -500, 1500, 150, 270, 70, -3, "1:2:225:9:1:1:0", "B738", true},
+    };
+    uint16_t number = 10;
+    for (const Case& c : cases) {
+        EntityState s = at(c.east, c.north, 0);
+        s.height = ground(c.east, c.north) + c.above;
+        s.heading = c.heading;
+        s.speed = c.speed;
+        s.climb = c.climb;
+        peer->add("Platform.Aircraft", number++, c.type, c.id, s);
+    }
+    EntityState truck = at(100, 100, 0);
+    truck.speed = 40;
+    peer->add("Platform.GroundVehicle", number++, "1:1:225:1:1:1:0", "TRUCK", truck);  // never on TCAS
+    run(1.0);
+    std::map<std::string, xphost::TcasTarget> shown;
+    for (const auto& t : xphost::tcasTargets()) shown[t.flightId] = t;
+    EXPECT_EQ(shown.size(), 5u);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        ASSERT_TRUE(shown.count(c.id));
+        const xphost::TcasTarget& t = shown[c.id];
+        EXPECT_NEAR(t.verticalSpeed, c.climb * 196.850394, 1.0);  // ft/min per m/s
+        EXPECT_NEAR(std::remainder(t.psi - c.heading, 360.0), 0, 0.01);
+        EXPECT_EQ(t.icaoType, c.icao);
+        EXPECT_EQ(t.gearDeploy, c.low ? 1.0f : 0.0f);
+        EXPECT_EQ(t.lights, 1 | 4 | 8 | (c.low ? 2 : 0));  // beacon, nav, strobe; landing when low
+        EXPECT_FALSE(t.onGround);
+    }
 }
 
 TEST_F(TrafficView, Traffic0DrawsNothingAndTakesNothing) {
@@ -366,3 +507,120 @@ TEST_F(TrafficView, AFailedResignKeepsTheFederationsTraffic) {
 #endif
 
 }  // namespace
+
+#ifdef VOLAX_GEOID_GRID_PATH
+#include "GeoidOracle.h"
+
+// X-Plane's heights are above mean sea level. With the grid beside the plugin
+// a remote aircraft 1500 m above the ellipsoid is drawn at 1500 - N, and one
+// parked 2 m above mean sea level (N + 2 above the ellipsoid, 49 m over the
+// host's sea) is on the ground, not TCAS traffic. Without a readable grid, or
+// with VERTICALDATUM WGS84E, heights stay on the ellipsoid, said once.
+TEST_F(TrafficView, RemoteHeightsFollowTheVerticalDatumAndAMissingGridIsSaidOnce) {
+    const double n = projGeoidSeparation(kLat, kLon);
+    ASSERT_NEAR(n, 48, 5) << "cct (proj-bin) must be installed";
+    const std::string grid = xp + "/Resources/plugins/VOLAX/egm96_15.gtx";
+    const std::string good = readAll(VOLAX_GEOID_GRID_PATH);
+    const struct Case {
+        const char* name;
+        const char* ini;
+        std::string file;  // empty: none
+        const char* said;  // the Log.txt line's reason, or none
+        bool msl;
+    } cases[] = {
+        {"no grid", "", "", "(missing)", false},
+        {"a truncated grid", "", good.substr(0, 100000), "(invalid)", false},
+        {"the grid", "", good, nullptr, true},
+        {"the grid and VERTICALDATUM WGS84E", "VERTICALDATUM WGS84E\n", good, nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::remove(grid.c_str());
+        if (!c.file.empty()) writeAll(grid, c.file);
+        const std::size_t before = log().size();
+        start(c.ini);
+        const std::string said = "VOLAX could not read the geoid separation file " + grid + " ";
+        EXPECT_EQ(count(log().substr(before), said), c.said ? 1 : 0) << log();
+        if (c.said) EXPECT_EQ(count(log().substr(before), said + c.said), 1);
+        EntityState flying = at(0, 0, 1500), parked = at(500, 500, 0);  // flying: above the frame's origin
+        flying.height = 1500;
+        parked.height = n + 2;
+        const RTI::ObjectHandle a = peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "HIGH", flying);
+        const RTI::ObjectHandle b = peer->add("Platform.Aircraft", 2, "1:2:225:1:1:1:0", "PARKED", parked);
+        run(1.0);
+        const auto drawn = xphost::drawnInstances();
+        ASSERT_EQ(drawn.size(), 2u);
+        const double expected = c.msl ? 1500 - n : 1500;
+        EXPECT_EQ(std::count_if(drawn.begin(), drawn.end(),
+                                [&](const xphost::DrawnInstance& d) { return std::fabs(d.y - expected) < 0.1; }),
+                  1)
+            << drawn[0].y << " " << drawn[1].y;
+        const auto targets = xphost::tcasTargets();
+        EXPECT_EQ(targets.size(), c.msl ? 1u : 2u);
+        peer->remove(a);
+        peer->remove(b);
+        peer.reset();
+        unload();
+    }
+    std::remove(grid.c_str());
+}
+#endif
+
+namespace {
+
+// The peer's own time stamp, as RPR FOM 2.0 puts it in the tag: units of
+// 3600/2^31 s past the hour, bit 0 set for absolute time, eight hex digits.
+std::string peerTimeStamp(std::chrono::system_clock::time_point t) {
+    const double s = std::fmod(std::chrono::duration<double>(t.time_since_epoch()).count(), 3600.0);
+    char tag[16];
+    std::snprintf(tag, sizeof tag, "%08X",
+                  static_cast<unsigned>(static_cast<uint32_t>(s / 3600.0 * 2147483648.0) * 2u + 1u));
+    return tag;
+}
+
+}  // namespace
+
+// A peer's aircraft at 100 m/s, its state taken and stamped, then delivered
+// 0.5 s later over the embedded RTI: with its time stamp VOLAX draws it where
+// it is now; without one (or with one 10 s off our clock) 50 m behind.
+TEST_F(TrafficView, AnUpdateIsPlacedAtItsTimeStampAfterADeliveryDelay) {
+    start();
+    const auto delay = std::chrono::milliseconds(500);
+    const struct {
+        const char* name;
+        std::chrono::seconds stampOffset;
+        bool tagged;
+        double behind;  // metres
+    } cases[] = {
+        {"stamped", std::chrono::seconds(0), true, 0},
+        {"no time stamp", std::chrono::seconds(0), false, 50},
+        {"stamped 10 s off", std::chrono::seconds(-10), true, 50},
+    };
+    uint16_t number = 1;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EntityState s = at(0, 2000, 1500, 90);
+        s.speed = 100;  // east
+        const auto taken = std::chrono::steady_clock::now();
+        const std::string tag = c.tagged ? peerTimeStamp(std::chrono::system_clock::now() + c.stampOffset) : "";
+        std::this_thread::sleep_for(delay);
+        const RTI::ObjectHandle h = peer->add("Platform.Aircraft", number++, "1:2:225:1:1:1:0", "LATE", s, tag);
+        // The frame that draws it lies between `before` and `after`: the truth then, within that window.
+        double before = 0, after = 0;
+        auto since = [&] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - taken).count(); };
+        for (int i = 0; i < 30 && xphost::drawnInstances().empty(); ++i) {
+            before = since();
+            xphost::runFrames(1);
+            after = since();
+        }
+        const auto drawn = xphost::drawnInstances();
+        ASSERT_EQ(drawn.size(), 1u);
+        const double tolerance = c.behind ? 5.0 : 1.0;
+        std::printf("%s, delivered 0.5 s late: drawn %.2f m behind the truth (frame of %.1f ms)\n", c.name,
+                    100 * (before + after) / 2 - drawn[0].x, 1000 * (after - before));
+        EXPECT_GE(drawn[0].x, 100 * before - c.behind - tolerance);
+        EXPECT_LE(drawn[0].x, 100 * after - c.behind + tolerance);
+        peer->remove(h);
+        run(0.2);
+    }
+}

@@ -164,6 +164,40 @@ TEST(OwnshipThresholds, HeadingHasNoWrapAround) {
     EXPECT_TRUE(feed(o, s));
 }
 
+// The motion X-Plane gives in its local frame (x east, y up, z south, angles
+// against those axes) in geocentric terms, built from the north, east and down
+// vectors at the frame's origin and the heading-pitch-roll rotation matrix, not
+// with our converters: velocity and acceleration component by component, and
+// the RPR orientation (psi about Z, theta about the new Y, phi about the new X).
+void expectGeocentricMotion(const Spatial& s, double lat0, double lon0, const float v[3], const float a[3],
+                            const float q[3]) {
+    const double d = M_PI / 180, la = lat0 * d, lo = lon0 * d;
+    const double north[3] = {-std::sin(la) * std::cos(lo), -std::sin(la) * std::sin(lo), std::cos(la)};
+    const double east[3] = {-std::sin(lo), std::cos(lo), 0};
+    const double down[3] = {-std::cos(la) * std::cos(lo), -std::cos(la) * std::sin(lo), -std::sin(la)};
+    const float got[2][3] = {{s.velocity.x, s.velocity.y, s.velocity.z},
+                             {s.acceleration.x, s.acceleration.y, s.acceleration.z}};
+    for (int k = 0; k < 2; ++k) {
+        const float* l = k == 0 ? v : a;
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(got[k][i], l[0] * east[i] - l[1] * down[i] - l[2] * north[i], 1e-3)
+                << (k == 0 ? "velocity " : "acceleration ") << i;
+    }
+    const double h = q[0] * d, t = q[1] * d, r = q[2] * d;
+    const double ch = std::cos(h), sh = std::sin(h), ct = std::cos(t), st = std::sin(t), cr = std::cos(r),
+                 sr = std::sin(r);
+    // Body to north-east-down, then to geocentric.
+    const double ned[3][3] = {{ct * ch, sr * st * ch - cr * sh, cr * st * ch + sr * sh},
+                              {ct * sh, sr * st * sh + cr * ch, cr * st * sh - sr * ch},
+                              {-st, sr * ct, cr * ct}};
+    double m[3][3];
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) m[i][j] = north[i] * ned[0][j] + east[i] * ned[1][j] + down[i] * ned[2][j];
+    EXPECT_NEAR(s.orientation.x, std::atan2(m[1][0], m[0][0]), 2e-5) << "psi";
+    EXPECT_NEAR(s.orientation.y, -std::asin(m[2][0]), 2e-5) << "theta";
+    EXPECT_NEAR(s.orientation.z, std::atan2(m[2][1], m[2][2]), 2e-5) << "phi";
+}
+
 TEST(OwnshipSpatial, KeptSampleBecomesAGeocentricFvwSpatial) {
     XPAircraftObject o;
     EXPECT_FALSE(o.hasSpatial());
@@ -193,18 +227,29 @@ TEST(OwnshipSpatial, KeptSampleBecomesAGeocentricFvwSpatial) {
     EXPECT_NEAR(s.worldLocation.y, (n + elevation) * std::cos(lat * kDeg) * std::sin(lon * kDeg), 1e-3);
     EXPECT_NEAR(s.worldLocation.z, (n * (1 - kE2) + elevation) * std::sin(lat * kDeg), 1e-3);
 
-    float gp[3], gv[3], ga[3], go[3];
-    ASSERT_TRUE(QVCoordConv::ltp2gcc(52.0f, 4.0f, 100.0f, 200.0f, 1500.0f, 50.0f, -0.0f, 1.0f, 0.0f, -0.5f, 0.0f,
-                                     90.0f, 5.0f, -10.0f, gp[0], gp[1], gp[2], gv[0], gv[1], gv[2], ga[0], ga[1],
-                                     ga[2], go[0], go[1], go[2]));
-    EXPECT_EQ(s.velocity.x, gv[0]);
-    EXPECT_EQ(s.velocity.y, gv[1]);
-    EXPECT_EQ(s.velocity.z, gv[2]);
-    EXPECT_EQ(s.acceleration.z, ga[2]);
-    EXPECT_EQ(s.orientation.x, go[0] * 3.1415926535f / 180.0f);
-    EXPECT_EQ(s.orientation.z, go[2] * 3.1415926535f / 180.0f);
-    // Speed is preserved by the frame change.
-    EXPECT_NEAR(std::sqrt(gv[0] * gv[0] + gv[1] * gv[1] + gv[2] * gv[2]), std::sqrt(50.0 * 50.0 + 1.0), 1e-3);
+    expectGeocentricMotion(s, 52.0, 4.0, v, a, q);
+}
+
+// Northbound, climbing and banked, and the other way round: every component
+// of the published velocity, acceleration and orientation.
+TEST(OwnshipSpatial, MotionIsGeocentricComponentByComponent) {
+    struct Case {
+        float v[3], a[3], q[3];  // local x east, y up, z south; psi, theta, phi in degrees
+    };
+    const Case cases[] = {
+        {{0.0f, 6.0f, -120.0f}, {0.5f, 0.2f, -1.5f}, {0.0f, 4.0f, 25.0f}},
+        {{-80.0f, -3.0f, 60.0f}, {-1.0f, -0.3f, 0.8f}, {233.0f, -3.0f, -15.0f}},
+    };
+    for (const Case& c : cases) {
+        XPAircraftObject o;
+        o.setReference(52.0f, 4.0f);
+        const float p[3] = {0.0f, 1500.0f, 0.0f};  // over the frame's origin
+        ASSERT_TRUE(o.updateSample(p, c.v, c.a, c.q, 52.0, 4.0, 1500.0));
+        o.prepareUpdate();
+        ASSERT_TRUE(o.hasSpatial());
+        SCOPED_TRACE(c.q[0]);
+        expectGeocentricMotion(o.peekSpatial(), 52.0, 4.0, c.v, c.a, c.q);
+    }
 }
 
 TEST(OwnshipSpatial, FailedConversionKeepsTheSampleForTheNextUpdate) {

@@ -127,11 +127,18 @@ TEST_P(DeadReckoningAlgorithms, MatchTheMotionTheyDescribe) {
         }
         DeadReckonedState out;
         ASSERT_TRUE(deadReckon(state, t, out));
+        // The position alone (ranking, the ground test) must be the drawn one.
+        DeadReckoner reckoner;
+        ASSERT_TRUE(reckoner.reset(state));
+        double alone[3];
+        reckoner.position(t, alone);
         const V3 expected = add(p0, displacement);
         for (int i = 0; i < 3; ++i) {
             EXPECT_NEAR(out.position[i], expected[i], 2e-6 + 1e-9 * norm(displacement)) << "axis " << i;
+            EXPECT_NEAR(alone[i], expected[i], 2e-6 + 1e-9 * norm(displacement)) << "position() axis " << i;
             EXPECT_NEAR(out.velocity[i], velocity[i], 1e-6) << "axis " << i;
         }
+        EXPECT_NEAR(reckoner.speed(t), norm(velocity), 1e-6);
         M3 got;
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j) got[i][j] = out.bodyToWorld.m[i][j];

@@ -72,4 +72,40 @@ TEST(ModelTable, MalformedLinesAreReportedAndSkipped) {
     EXPECT_EQ(*table.lookup({1, 2, 65535, 0, 0, 0, 0}), "last.obj");
 }
 
+// [ICAO] rules name what TCAS and the map show; without one a fixed-wing or a
+// rotary-wing designator stands in. Models and types never mix.
+TEST(ModelTable, IcaoSectionNamesTypesWithDefaults) {
+    traffic::ModelTable table;
+    std::vector<std::string> errors;
+    const char text[] =
+        "1 2 * * * * * jet.obj\n"
+        "[ICAO]\n"
+        "1 2 225 1 3 * * F16\n"
+        "1 2 * 4 * * * K35R\n"
+        "1 2 * 5 * * * c130\n"
+        "1 2 * 6 * * * B7478\n"
+        "1 2 * 7 * * *\n"
+        "[WAKE]\n"
+        "[MODELS]\n"
+        "1 2 * 20 * * * heli.obj\n";
+    EXPECT_EQ(table.parse(text, "volaxmodels.ini", errors), 4u);
+    const std::vector<std::string> expected = {
+        "volaxmodels.ini:5: bad ICAO type designator \"c130\" (2 to 4 capital letters and digits)",
+        "volaxmodels.ini:6: bad ICAO type designator \"B7478\" (2 to 4 capital letters and digits)",
+        "volaxmodels.ini:7: missing ICAO type designator",
+        "volaxmodels.ini:8: unknown section [WAKE] ([MODELS] or [ICAO])",
+    };
+    EXPECT_EQ(errors, expected);
+    const struct {
+        EntityType type;
+        const char* icao;
+    } cases[] = {
+        {{1, 2, 225, 1, 3, 1, 0}, "F16"},  {{1, 2, 13, 4, 0, 0, 0}, "K35R"},
+        {{1, 2, 225, 1, 1, 0, 0}, "B738"}, {{1, 2, 225, 20, 1, 0, 0}, "EC35"},
+        {{1, 2, 225, 25, 1, 0, 0}, "EC35"}, {{1, 2, 225, 26, 1, 0, 0}, "B738"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(table.icaoType(c.type), c.icao) << int(c.type.category);
+    EXPECT_EQ(table.paths(), (std::vector<std::string>{"jet.obj", "heli.obj"}));
+}
+
 }  // namespace

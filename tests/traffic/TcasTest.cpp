@@ -79,7 +79,7 @@ TEST(TcasTargets, NearestAirborneAirPlatformsOnly) {
     parked.isFrozen = 1;
     p.reflect(204, entity(parked, kAirliner, {1, 1, 204}, "PARKED"), 0);
     advance(p, 0);
-    ASSERT_EQ(p.tcasTargets().size(), traffic::kMaxTcasTargets);
+    ASSERT_EQ(p.tcasTargets().size(), 63u);  // X-Plane's 64 slots less the user's
     for (std::size_t i = 0; i < p.tcasTargets().size(); ++i) {
         EXPECT_EQ(p.tcasTargets()[i].key, i + 1);
         EXPECT_EQ(p.tcasTargets()[i].ssrMode, 3);

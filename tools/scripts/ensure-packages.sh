@@ -2,7 +2,8 @@
 # Installs the Debian packages that building and testing VOLAX need, when they
 # are missing and we are root; otherwise says which are missing and fails.
 # Sourced by test.sh and demo.sh:  ensure_packages <caller-name>
-VOLAX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libssl-dev openssl)
+VOLAX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libssl-dev proj-data
+  proj-bin openssl)
 
 ensure_packages() {
   local caller=$1 p missing=()

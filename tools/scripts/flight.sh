@@ -87,7 +87,7 @@ check "marking and damage state reflected (the tail number, NoDamage)" \
 sleep 3
 N=$(count_lines "$MON" "$UPD")
 POS=$(grep -E "$UPD" "$MON" | sed -E 's/.*(lat=[^ ]* lon=[^ ]*).*/\1/' | sort -u | wc -l)
-LAST=$(grep -E "$UPD" "$MON" | tail -1 | sed -E 's/.*(lat=[^ ]* lon=[^ ]* h=[^ ]* gs=[^ ]* hdg=[^ ]*).*/\1/')
+LAST=$(grep -E "$UPD" "$MON" | tail -1 | sed -E 's/.*(lat=[^ ]* lon=[^ ]* h=[^ ]* msl=[^ ]* gs=[^ ]* hdg=[^ ]*).*/\1/')
 if (( N >= 3 && POS >= 3 )); then
   step_ok "positions flowing: $N updates, $POS distinct positions; last $LAST"
 else

@@ -14,6 +14,7 @@
 #include "FlyPlan.h"
 #include "QVHLAManager.h"
 #include "QVHLAPhysicalEntityObject.h"
+#include "VerticalDatumOption.h"
 
 namespace volaxfed {
 
@@ -27,8 +28,9 @@ const char* const kFlyHelp =
     "  REGISTERED name=N id=S:A:E class=C marking=M\n"
     "per entity and FLOWN entities=N updates=U at the end.\n"
     "Options:\n"
-    "  --around LAT,LON,H  centre: latitude, longitude (degrees), height above the WGS 84\n"
-    "                      ellipsoid (metres); air entities are stacked 150 m apart above it\n"
+    "  --around LAT,LON,H  centre: latitude, longitude (degrees), height above mean sea level\n"
+    "                      (metres; see --vertical-datum); air entities are stacked 150 m apart\n"
+    "                      above it\n"
     "  --radius M          largest circle or half leg, metres (default 2000); entities are\n"
     "                      spread from 40 % of it outwards\n"
     "  --count N           number of entities, 1..5000 (default 1)\n"
@@ -57,10 +59,12 @@ public:
 
 int runFly(int argc, char** argv) {
     Options options = makeOptions({"around", "radius", "count", "type", "path", "speed", "algorithm", "rate",
-                                   "marking", "site", "application", "duration"},
+                                   "marking", "site", "application", "duration", "vertical-datum"},
                                   {});
     int status;
-    if (!parseCommandLine(options, argc, argv, kFlyHelp, &status)) return status;
+    std::string help = kFlyHelp;
+    help.insert(help.find("The federate name"), kVerticalDatumHelp);
+    if (!parseCommandLine(options, argc, argv, help.c_str(), &status)) return status;
     auto usage = [](const std::string& text) { return usageError("fly", text); };
 
     FlyRequest request;
@@ -73,6 +77,13 @@ int runFly(int argc, char** argv) {
     request.height = around[2];
     if (request.latitude < -90 || request.latitude > 90 || request.longitude < -180 || request.longitude > 180)
         return usage("--around: latitude must be within -90..90 and longitude within -180..180 degrees");
+    QVCoordConv::VerticalDatum datum;
+    if (!verticalDatumOption(options, &datum, &error)) return usage(error);
+    // The tracks fly at ellipsoid heights.
+    double separation = 0;
+    if (datum == QVCoordConv::VerticalDatum::EGM96 &&
+        QVCoordConv::geoidSeparation(request.latitude, request.longitude, separation))
+        request.height += separation;
     uint64_t n;
     if (options.has("count")) {
         if (!parseUnsigned(options.get("count"), 1, kMaxFlyCount, &n, &error)) return usage("--count: " + error);

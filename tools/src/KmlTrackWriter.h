@@ -2,8 +2,8 @@
 #define VOLAX_TOOLS_KMLTRACKWRITER_H
 
 // Collects aircraft positions and writes them as KML: one Placemark with a
-// LineString per aircraft (absolute altitude, metres above the ellipsoid as
-// the federation reports them), in order of first appearance.
+// LineString per aircraft (absolute altitude: metres above mean sea level, as
+// KML defines it), in order of first appearance.
 
 #include <cstddef>
 #include <string>

@@ -19,6 +19,7 @@
 #include "QVHLAAircraftObject.h"
 #include "QVHLAManager.h"
 #include "QVHLAPhysicalEntityObject.h"
+#include "VerticalDatumOption.h"
 
 namespace volaxfed {
 
@@ -29,16 +30,18 @@ const char* const kMonitorHelp =
     "  JOINED federation=F federate=N\n"
     "  DISCOVER name=N handle=H\n"
     "  UPDATE name=N handle=H id=SITE:APP:NUM type=K:D:C:CAT:SUB:SPECIFIC:EXTRA force=F\n"
-    "         lat=DEG lon=DEG h=M gs=M/S hdg=DEG vs=M/S frozen=0|1 damage=STATE marking=TEXT\n"
+    "         lat=DEG lon=DEG h=M msl=M gs=M/S hdg=DEG vs=M/S frozen=0|1 damage=STATE marking=TEXT\n"
     "         ('-' where unknown; the marking, the call sign, runs to the end of the line)\n"
     "  REMOVE name=N handle=H updates=COUNT\n"
     "  END aircraft=COUNT updates=COUNT\n"
     "Positions come from the Spatial world location (geocentric, converted in double precision);\n"
+    "h is above the WGS 84 ellipsoid, msl above mean sea level (see --vertical-datum).\n"
     "ground speed, heading and vertical speed from its velocity in the local east/north/up frame.\n"
     "Options:\n"
     "  --duration SECONDS  stop after that long (default: until Ctrl-C / SIGTERM)\n"
     "  --track FILE.kml    write each aircraft's track as KML (rewritten every second and at exit),\n"
-    "                      each named by its marking (else its instance name) and damage state\n"
+    "                      each named by its marking (else its instance name) and damage state;\n"
+    "                      altitudes above mean sea level, as KML's absolute altitude is\n"
     "  --every N           print only every Nth UPDATE of each aircraft (default 1)\n"
     "  --quiet             print no UPDATE lines\n"
     "  --all               follow every physical entity (BaseEntity.PhysicalEntity: vehicles,\n"
@@ -98,8 +101,8 @@ private:
 
 class Monitor {
 public:
-    Monitor(const std::string& trackPath, unsigned long every, bool quiet)
-        : trackPath_(trackPath), every_(every), quiet_(quiet), kml_("VOLAX aircraft tracks") {}
+    Monitor(const std::string& trackPath, unsigned long every, bool quiet, QVCoordConv::VerticalDatum datum)
+        : trackPath_(trackPath), every_(every), quiet_(quiet), datum_(datum), kml_("VOLAX aircraft tracks") {}
 
     void destroyed(QVHLARootObject& object, MonitorRecord& record);
     void reflected(MonitorRecord& record, const Seen& seen);
@@ -118,6 +121,7 @@ private:
     std::string trackPath_;
     unsigned long every_;
     bool quiet_;
+    QVCoordConv::VerticalDatum datum_;  // of msl= and the KML
     KmlTrackWriter kml_;
     bool quietShutdown_ = false;
     bool trackErrorShown_ = false;
@@ -214,18 +218,22 @@ void Monitor::reflected(MonitorRecord& record, const Seen& seen) {
     }
     if (seen.force) snprintf(force, sizeof force, "%u", *seen.force);
 
-    char where[256] = "lat=- lon=- h=- gs=- hdg=- vs=- frozen=-";
+    char where[256] = "lat=- lon=- h=- msl=- gs=- hdg=- vs=- frozen=-";
     if (seen.spatial) {
         const bool fresh = seen.spatialFresh;
         const Spatial& s = *seen.spatial;
         double lat, lon, h;
         if (QVCoordConv::gcc2gdcDouble(s.worldLocation.x, s.worldLocation.y, s.worldLocation.z, lat, lon, h)) {
             const GroundTrack g = groundTrackFromGeocentric(lat, lon, s.velocity.x, s.velocity.y, s.velocity.z);
-            snprintf(where, sizeof where, "lat=%.7f lon=%.7f h=%.2f gs=%.2f hdg=%.1f vs=%.2f frozen=%u", lat, lon,
-                     h, g.groundSpeed, g.heading, g.up, s.isFrozen);
-            if (fresh && !trackPath_.empty()) kml_.addPoint(a.getInstanceName(), lat, lon, h);
+            double mlat, mlon, msl = h;
+            if (!QVCoordConv::gcc2gdcDouble(s.worldLocation.x, s.worldLocation.y, s.worldLocation.z, datum_, mlat,
+                                            mlon, msl))
+                msl = h;
+            snprintf(where, sizeof where, "lat=%.7f lon=%.7f h=%.2f msl=%.2f gs=%.2f hdg=%.1f vs=%.2f frozen=%u", lat,
+                     lon, h, msl, g.groundSpeed, g.heading, g.up, s.isFrozen);
+            if (fresh && !trackPath_.empty()) kml_.addPoint(a.getInstanceName(), lat, lon, msl);
         } else {
-            snprintf(where, sizeof where, "lat=- lon=- h=- gs=- hdg=- vs=- frozen=%u", s.isFrozen);
+            snprintf(where, sizeof where, "lat=- lon=- h=- msl=- gs=- hdg=- vs=- frozen=%u", s.isFrozen);
         }
     }
     const std::string marking = seen.marking ? markingText(*seen.marking) : std::string();
@@ -259,9 +267,11 @@ bool Monitor::flushTrack(bool force) {
 }  // namespace
 
 int runMonitor(int argc, char** argv) {
-    Options options = makeOptions({"duration", "track", "every"}, {"quiet", "all"});
+    Options options = makeOptions({"duration", "track", "every", "vertical-datum"}, {"quiet", "all"});
     int status;
-    if (!parseCommandLine(options, argc, argv, kMonitorHelp, &status)) return status;
+    std::string help = kMonitorHelp;
+    help.insert(help.find("The federate name"), kVerticalDatumHelp);
+    if (!parseCommandLine(options, argc, argv, help.c_str(), &status)) return status;
 
     double duration = -1;
     uint64_t every = 1;
@@ -274,8 +284,11 @@ int runMonitor(int argc, char** argv) {
     const std::string trackPath = options.get("track");
     if (options.has("track") && trackPath.empty()) return usage("--track needs a file name");
 
+    QVCoordConv::VerticalDatum datum;
+    if (!verticalDatumOption(options, &datum, &error)) return usage(error);
+
     installStopHandlers();
-    Monitor monitor(trackPath, every, options.has("quiet"));
+    Monitor monitor(trackPath, every, options.has("quiet"), datum);
     // Fail early on an unwritable track file rather than after the flight.
     if (!monitor.flushTrack(true)) return kExitFailure;
 

@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "QVHLAAircraftObject.h"
 #include "QVHLAManager.h"
 #include "QVHLAMunitionDetonationInteraction.h"
 #include "QVHLAStartResumeInteraction.h"
 #include "RPRValues.h"
+#include "TimeStamp.h"
 
 namespace {
 
@@ -70,6 +72,11 @@ void decodeAll(const uint8_t* data, size_t size) {
     if (netToMarking(p, size, m)) markingText(m);
     DamageState d;
     netToDamageState(p, size, d);
+    // The user-supplied tag: a C string of any content.
+    std::string tag(p ? p : "", size);
+    rpr::TimeStamp stamp;
+    double age;
+    if (rpr::parseTimeStampTag(tag.c_str(), stamp)) rpr::plausibleAge(stamp, 1799.5, age);
     Spatial s;
     if (netToSpatial(p, size, s) == SpatialDecode::Ok) {
         // A decoded value encodes again without trouble.
