@@ -383,6 +383,7 @@ void RtiServer::readFrom(Client& c) {
             if (!c.doomed) {
                 c.closedByPeer = true;
                 c.doom(st == IoStatus::Closed ? "connection closed" : c.stream().errorText(err));
+                if (st == IoStatus::Error) tlsFailed(c);
             }
             return;
         }
@@ -420,6 +421,15 @@ bool RtiServer::startTls(Client& c) {
         return false;
     }
     return true;
+}
+
+// A handshake that fails (a client that does not trust our certificate, or
+// speaks no TLS) is counted and logged once a second; either side's read or
+// write may be the one that meets it.
+void RtiServer::tlsFailed(Client& c) {
+    if (!c.tls || c.authenticated || !count(tlsFailed_, monotonicSeconds())) return;
+    log("TLS failed on %lu connection(s), latest %s: %s", tlsFailed_.unlogged, c.peer.c_str(), c.reason.c_str());
+    tlsFailed_.unlogged = 0;
 }
 
 // Handles the complete frames already received, as long as the connection may
@@ -606,12 +616,13 @@ void RtiServer::checkDeadlines(double now) {
         }
     }
     // Counts not yet logged are logged once their second is over.
-    for (Tally* t : {&refusedFull_, &acceptFailed_, &refusedKey_, &joinTimeouts_}) {
+    for (Tally* t : {&refusedFull_, &acceptFailed_, &refusedKey_, &joinTimeouts_, &tlsFailed_}) {
         if (t->unlogged && now - t->last >= 1.0) {
             log("%lu more connection(s) refused or closed in the last second (%s)", t->unlogged,
                 t == &refusedFull_    ? "--max-connections"
                 : t == &acceptFailed_ ? "cannot accept"
                 : t == &refusedKey_   ? "federation key"
+                : t == &tlsFailed_    ? "TLS failed"
                                       : "join deadline");
             t->unlogged = 0;
             t->last = now;
@@ -660,6 +671,7 @@ void RtiServer::flushAll() {
             if (st == IoStatus::Error) {
                 c.closedByPeer = true;
                 c.doom(c.stream().errorText(err));
+                tlsFailed(c);
                 break;
             }
             if (c.full && c.out.pending() < before) c.lastTaken = monotonicSeconds();

@@ -86,6 +86,7 @@ private:
     void dispatch(Client& c, Message& request);
     void refuseKey(Client& c, const Message& request, const char* why, const char* answer);
     bool startTls(Client& c);
+    void tlsFailed(Client& c);
     void enterFederation(Client& c);
     void leaveFederation(Client& c);
     void checkDeadlines(double now);
@@ -106,7 +107,7 @@ private:
     double lastTrim_ = 0;
     bool freed_ = false;
     unsigned long nextClientId_ = 1;
-    Tally refusedFull_, acceptFailed_, refusedKey_, joinTimeouts_;
+    Tally refusedFull_, acceptFailed_, refusedKey_, joinTimeouts_, tlsFailed_;
 };
 
 }  // namespace net

@@ -159,6 +159,10 @@ TEST_F(TlsTest, EachMismatchIsRefusedWithItsReason) {
             if (c.expect.rfind("failed:", 0) == 0) EXPECT_EQ(why.find(failed + where), 0u) << why;
         }
     }
+    // The server sees the client's alert and says so.
+    const std::string alert = "TLS failed on 1 connection(s)";
+    for (int i = 0; i < 200 && offered.log().find(alert) == std::string::npos; ++i) ::usleep(10000);
+    EXPECT_NE(offered.log().find(alert), std::string::npos) << offered.log();
 }
 
 TEST_F(TlsTest, ServerRefusesBadTlsOptionsAtStart) {
