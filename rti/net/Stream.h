@@ -5,10 +5,9 @@
 #define VOLAX_RTI_NET_STREAM_H
 
 #include <cstring>
-#include <poll.h>
 #include <string>
 
-#include "Socket.h"
+#include "Socket.h"  // poll events and the plain receive/send
 
 namespace volax {
 namespace rti {
