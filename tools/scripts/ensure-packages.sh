@@ -3,7 +3,7 @@
 # are missing and we are root; otherwise says which are missing and fails.
 # Sourced by test.sh and demo.sh:  ensure_packages <caller-name>
 VOLAX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libssl-dev proj-data
-  proj-bin nodejs)
+  proj-bin openssl nodejs)
 
 ensure_packages() {
   local caller=$1 p missing=()
