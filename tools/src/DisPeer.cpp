@@ -200,27 +200,19 @@ int flyOnDis(DisPeer& peer, const FlyRequest& request, const std::vector<FlyPlan
                idText(e.entityIdentifier).c_str(), markingText(e.marking).c_str());
     }
     fflush(stdout);
-    const double start = monotonicSeconds(), period = 1 / rate;
-    std::vector<long> legs(plan.size(), 0);
-    std::vector<double> sent(plan.size(), -1e9);
-    long updates = 0;
-    for (;;) {
-        const double t = monotonicSeconds() - start;
-        if (stopRequested || (duration > 0 && t >= duration)) break;
-        for (std::size_t i = 0; i < plan.size(); ++i) {
-            const long leg = plan[i].track.legAt(t);
-            if (t - sent[i] < period && leg == legs[i]) continue;
-            legs[i] = leg;
-            sent[i] = t;
-            dis::setSpatial(pdus[i], plan[i].track.stateAt(t));
-            if (!peer.send(pdus[i])) {
-                fail("cannot send on DIS " + peer.address());
-                return kExitFailure;
-            }
-            ++updates;
-        }
-        std::this_thread::sleep_for(std::chrono::duration<double>(std::fmin(period, 0.05)));
-    }
+    const long updates = flyPlan(
+        plan, rate, duration, stopRequested,
+        [&](std::size_t i, const Spatial& state) {
+            dis::setSpatial(pdus[i], state);
+            if (peer.send(pdus[i])) return true;
+            fail("cannot send on DIS " + peer.address());
+            return false;
+        },
+        [](double seconds) {
+            std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+            return true;
+        });
+    if (updates < 0) return kExitFailure;
     // Deactivated: peers drop the entities now rather than after their timeout.
     for (dis::EntityStatePdu& e : pdus) {
         e.appearance |= 1u << 23;
