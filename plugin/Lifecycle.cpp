@@ -7,7 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "DisNetwork.h"
 #include "ModulePin.h"
+#include "OwnshipState.h"
 #include "PluginState.h"
 #include "Prefs.h"
 #include "QVCoordConv.h"
@@ -121,6 +123,22 @@ void registerTick() {
     tickRegistered = tickLoop != nullptr;
 }
 
+void unregisterTick() {
+    if (tickLoop) XPLMDestroyFlightLoop(tickLoop);
+    tickLoop = nullptr;
+    tickRegistered = false;
+}
+
+bool hlaEnabled() { return (settings.network & kNetworkHla) != 0; }
+
+// DIS needs no join: it runs from enable to disable.
+void startDisNetwork() {
+    if (!disEnabled() || !startDis()) return;
+    if (userAircraftLoaded) identifyOwnship();
+    registerTick();
+    startTrafficView();
+}
+
 void setJoinedMenu() {
     setItemEnabled(menu.joinItem, false);
     setItemEnabled(menu.resignItem, true);
@@ -149,6 +167,7 @@ int pluginStart(char* name, char* signature, char* description) {
     settings = VolaxSettings();
     entityTypeTable.clear();
     destroyOwnship();
+    ownshipState = OwnshipState();
     userAircraftLoaded = false;
     std::fill(std::begin(intactParts), std::end(intactParts), 0);
     intactPartsSaved = false;
@@ -173,6 +192,7 @@ int pluginStart(char* name, char* signature, char* description) {
 void pluginStop() {
     trace("VOLAX plugin STOP\n");
     forgetTrafficModelLoads();
+    stopDis();
     stopTrafficFeed();  // kept by a resign that failed at disable
     destroyOwnship();
     if (prefsFile) {
@@ -205,7 +225,11 @@ int pluginEnable() {
         // aircraft stands: it may have been hit since.
         if (!intactPartsSaved || aircraft != snapshotAircraft) saveParts();
     }
-    if (QVHLAManager::getInstance()->isJoined()) {
+    if (!hlaEnabled()) {
+        setItemEnabled(menu.joinItem, false);
+        setItemEnabled(menu.resignItem, false);
+        setItemEnabled(menu.createItem, false);
+    } else if (QVHLAManager::getInstance()->isJoined()) {
         // The resign at the last disable failed: still joined, and the
         // callback may still be registered.
         setJoinedMenu();
@@ -218,12 +242,19 @@ int pluginEnable() {
         setItemEnabled(menu.resignItem, false);
         setItemEnabled(menu.createItem, false);
     }
+    startDisNetwork();
     return 1;
 }
 
 void pluginDisable() {
     trace("VOLAX plugin DISABLE\n");
-    doResign();
+    stopDis();
+    if (hlaEnabled()) {
+        doResign();
+    } else {
+        stopTrafficView();
+        unregisterTick();
+    }
     unloadTrafficModels();
     if (menu.id) XPLMDestroyMenu(menu.id);
     menu = Menu();
@@ -239,6 +270,7 @@ void receiveMessage(XPLMPluginID from, int message, void* param) {
         destroyOwnship();
         userAircraftLoaded = true;
         saveParts();
+        identifyOwnship();
         // Joined, the new aircraft must be publishable again.
         if (QVHLAManager::getInstance()->isJoined()) {
             setItemEnabled(menu.createItem, true);
@@ -249,12 +281,14 @@ void receiveMessage(XPLMPluginID from, int message, void* param) {
         trace("RECEIVE MSG XPLM_MSG_PLANE_CRASHED\n");
         destroyOwnship();
         restoreParts();
-        setItemEnabled(menu.createItem, true);
+        ownshipState.damageState = DAMAGE_NO_DAMAGE;
+        setItemEnabled(menu.createItem, hlaEnabled());
         break;
     case XPLM_MSG_AIRPORT_LOADED:
         trace("RECEIVE MSG XPLM_MSG_AIRPORT_LOADED\n");
         trafficSceneryLoaded();
         restoreParts();
+        ownshipState.damageState = DAMAGE_NO_DAMAGE;
         if (ownship && ownship->getDamageState() != DAMAGE_NO_DAMAGE) ownship->setDamageState(DAMAGE_NO_DAMAGE);
         break;
     case XPLM_MSG_SCENERY_LOADED:
@@ -302,6 +336,7 @@ float flightLoop(float sinceLastCall, float sinceLastFlightLoop, int /*counter*/
         sinceSample = 0.0f;
     }
     QVHLAManager::getInstance()->tick();
+    receiveDis();
     drawTraffic();
     return trafficNeedsEveryFrame() ? -1.0f : settings.timeStep;
 }
@@ -373,12 +408,15 @@ void doResign() {
     // would leave the federation's entities unseen until the next join.
     if (QVHLAManager::getInstance()->resignFederation()) {
         stopTrafficFeed();
-        XPLMDestroyFlightLoop(tickLoop);
-        tickLoop = nullptr;
-        tickRegistered = false;
         setItemEnabled(menu.resignItem, false);
         setItemEnabled(menu.joinItem, true);
         setItemEnabled(menu.createItem, false);
+        if (disActive()) {
+            // DIS goes on: its ownship, traffic and tick stay.
+            startTrafficView();
+            return;
+        }
+        unregisterTick();
         XPLMReleasePlanes();
     } else {
         XPLMDebugString("VOLAX failed to resign federation!\n");

@@ -84,7 +84,10 @@ bool readPrefs(char* description) {
 }
 
 void selectEntityType(XPAircraftObject* aircraft, int index) {
-    if (!aircraft) return;
+    if (aircraft) aircraft->setEntityType(modelEntityType(index));
+}
+
+EntityType modelEntityType(int index) {
     // X-Plane needs 256 and 512 bytes; the margin and the forced ends keep a
     // host that writes more from running off the buffers we read.
     char fileName[512] = {};
@@ -114,7 +117,7 @@ void selectEntityType(XPAircraftObject* aircraft, int index) {
         type.specific = 0;
         type.extra = 0;
     }
-    aircraft->setEntityType(type);
+    return type;
 }
 
 }  // namespace volax

@@ -3,6 +3,8 @@
 
 // volax.ini and volaxexp.ini in X-Plane's preferences folder.
 
+#include "RPRValues.h"
+
 namespace volax {
 
 class XPAircraftObject;
@@ -14,6 +16,8 @@ bool readPrefs(char* description);
 
 // Sets the ownship's EntityType from the model of aircraft `index`.
 void selectEntityType(XPAircraftObject* aircraft, int index);
+// The EntityType volaxexp.ini gives the model of aircraft `index` (a default without a match).
+EntityType modelEntityType(int index);
 
 }  // namespace volax
 

@@ -18,6 +18,16 @@ bool active = false;
 RTI::ObjectClassHandle templateClass = 0;
 std::size_t liveEntities = 0;
 bool refusing = false;  // discoveries are being refused: said once
+bool disFeeding = false;
+
+// Both networks' entities live under one set of limits.
+void configurePicture() {
+    traffic::TrafficLimits limits;
+    limits.maxEntities = settings.maxEntities;
+    limits.entityTimeout = settings.entityTimeout;
+    picture.setLimits(limits);
+    picture.setTraceStream(traceStream);
+}
 
 // A remote physical entity: every reflection goes on to the picture.
 class TrafficEntityObject : public QVHLAPhysicalEntityObject {
@@ -88,7 +98,7 @@ void deleteRemoteEntities() {
 }  // namespace
 
 traffic::TrafficPicture& trafficPicture() { return picture; }
-bool trafficActive() { return active; }
+bool trafficActive() { return active || disFeeding; }
 
 double trafficClock() {
     using namespace std::chrono;
@@ -101,11 +111,7 @@ void startTrafficFeed() {
         trace("Traffic: off (TRAFFIC 0)\n");
         return;
     }
-    traffic::TrafficLimits limits;
-    limits.maxEntities = settings.maxEntities;
-    limits.entityTimeout = settings.entityTimeout;
-    picture.setLimits(limits);
-    picture.setTraceStream(traceStream);
+    configurePicture();
 
     TrafficEntityObject* prototype =
         new TrafficEntityObject(QVHLAPhysicalEntityObject::PHYSICAL_ENTITY_CLASS, false);
@@ -130,8 +136,22 @@ void stopTrafficFeed() {
     }
     active = false;
     refusing = false;
+    if (disFeeding) return;
     picture.clear();
     picture.setTraceStream(nullptr);  // the trace file may be closed next
+}
+
+void startDisTraffic() {
+    if (settings.traffic == 0) return;
+    if (!active) configurePicture();
+    disFeeding = true;
+}
+
+void stopDisTraffic() {
+    disFeeding = false;
+    if (active) return;
+    picture.clear();
+    picture.setTraceStream(nullptr);
 }
 
 }  // namespace volax

@@ -17,7 +17,8 @@ namespace volax {
 
 // The plugin's one picture; empty while not joined or with TRAFFIC 0.
 traffic::TrafficPicture& trafficPicture();
-// TRAFFIC is 1 and the entity classes were subscribed at the last join.
+// TRAFFIC is 1, and the entity classes were subscribed at the last join or DIS
+// feeds the picture.
 bool trafficActive();
 // Seconds on the clock the feed stamps updates with; pass it to advance.
 double trafficClock();
@@ -25,8 +26,13 @@ double trafficClock();
 // At join (after the manager joined): subscribes the physical entity classes and
 // registers their templates, when TRAFFIC is 1.
 void startTrafficFeed();
-// At resign and disable: removes the templates and empties the picture.
+// At resign and disable: removes the templates and empties the picture (of what
+// DIS fed it too, unless DIS goes on).
 void stopTrafficFeed();
+
+// DIS's Entity State PDUs feed the same picture (DisNetwork.h), when TRAFFIC is 1.
+void startDisTraffic();
+void stopDisTraffic();
 
 }  // namespace volax
 

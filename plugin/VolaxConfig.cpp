@@ -118,6 +118,13 @@ int16_t flag(const std::string& value) {
     return (v > 1 || v < 0) ? int16_t{1} : v;
 }
 
+// The whole value as a decimal number; -1 when it is not one.
+long long wholeNumber(const std::string& value) {
+    char* end = nullptr;
+    const long long n = std::strtoll(value.c_str(), &end, 10);
+    return end != value.c_str() && *end == '\0' ? n : -1;
+}
+
 void lowerInPlace(std::string& s) {
     for (char& ch : s) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
 }
@@ -190,6 +197,31 @@ const KeyRule kKeyRules[] = {
          const double t = std::strtod(v.c_str(), &end);
          if (end != v.c_str() && *end == '\0' && t >= 0 && t == t)
              s.entityTimeout = t > 86400.0 ? 86400.0f : static_cast<float>(t);
+     }},
+    // Values out of range keep what was there: a typo must not start a network.
+    {"NETWORK",
+     [](VolaxSettings& s, const std::string& v) {
+         const std::string n = lowered(v.c_str());
+         if (n == "hla") s.network = kNetworkHla;
+         if (n == "dis") s.network = kNetworkDis;
+         if (n == "both") s.network = kNetworkHla | kNetworkDis;
+     }},
+    {"DISADDRESS", [](VolaxSettings& s, const std::string& v) { s.disAddress = v; }},
+    {"DISEXERCISE",
+     [](VolaxSettings& s, const std::string& v) {
+         const long long n = wholeNumber(v);
+         if (n >= 1 && n <= 255) s.disExercise = static_cast<uint8_t>(n);
+     }},
+    {"DISVERSION",
+     [](VolaxSettings& s, const std::string& v) {
+         const long long n = wholeNumber(v);
+         if (n == 6 || n == 7) s.disVersion = static_cast<uint8_t>(n);
+     }},
+    {"ENTITYNUMBER",
+     [](VolaxSettings& s, const std::string& v) {
+         // DIS reserves 0 (no entity) and 65535 (all entities).
+         const long long n = wholeNumber(v);
+         if (n >= 1 && n <= 65534) s.entityNumber = static_cast<uint16_t>(n);
      }},
     {"VERTICALDATUM",
      [](VolaxSettings& s, const std::string& v) {

@@ -20,6 +20,10 @@ namespace volax {
 // Longest token kept; longer ones are cut here and the excess is dropped.
 constexpr size_t kMaxToken = 255;
 
+// NETWORK bits.
+constexpr uint8_t kNetworkHla = 1;
+constexpr uint8_t kNetworkDis = 2;
+
 struct VolaxSettings {
     std::string federate = "X-Plane";
     std::string federation = "XP_Federation";
@@ -40,6 +44,12 @@ struct VolaxSettings {
     int16_t traffic = 1;             // TRAFFIC: 0 turns the remote entity picture off
     uint32_t maxEntities = 500;      // MAXENTITIES: the nearest drawn, 0 to kMaxEntitiesLimit
     float entityTimeout = 12.0f;     // ENTITYTIMEOUT: seconds without an update (at most a day); 0 keeps
+    // Networks, likewise optional.
+    uint8_t network = kNetworkHla;   // NETWORK: HLA, DIS or BOTH
+    std::string disAddress;          // DISADDRESS: ADDRESS[:PORT][@INTERFACE]; DIS stays off without it
+    uint8_t disExercise = 1;         // DISEXERCISE: 1 to 255
+    uint8_t disVersion = 7;          // DISVERSION: 7 or 6, what is sent (both are read)
+    uint16_t entityNumber = 0;       // ENTITYNUMBER: 1 to 65534; 0: HLA 0, DIS 1
     // VERTICALDATUM: EGM96 (X-Plane's heights are above mean sea level) or
     // WGS84E (taken as above the ellipsoid); any other value keeps EGM96.
     bool egm96Heights = true;

@@ -1,5 +1,8 @@
 #include "XPAircraftObject.h"
 
+#include "DisNetwork.h"
+#include "OwnshipState.h"
+
 #include "PluginState.h"
 #include "Prefs.h"
 #include "QVCoordConv.h"
@@ -57,63 +60,46 @@ bool XPAircraftObject::updateSample(const float position[3], const float velocit
     longitude = lon;
     elevation = elev;
     sampleChanged = true;
+    computedValid = false;
     return true;
+}
+
+bool XPAircraftObject::updateSample(const OwnshipSample& sample) {
+    setReference(sample.latRef, sample.lonRef);
+    return updateSample(sample.position, sample.velocity, sample.acceleration, sample.attitude, sample.latitude,
+                        sample.longitude, sample.elevation);
+}
+
+void XPAircraftObject::offerSpatial(const Spatial& spatial) {
+    if (!sampleChanged) return;
+    computed = spatial;
+    computedValid = true;
 }
 
 void XPAircraftObject::prepareUpdate() {
     if (!sampleChanged) return;
-
-    const float* p = lastPosition;
-    const float* v = lastVelocity;
-    const float* a = lastAcceleration;
-    const float* q = lastAttitude;
-    trace("Ownship LTP pos (%f, %f, %f)\n", p[0], -p[2], p[1]);
-    trace("Ownship LTP vel (%f, %f, %f)\n", v[0], -v[2], v[1]);
-    trace("Ownship LTP acc (%f, %f, %f)\n", a[0], -a[2], a[1]);
-    trace("Ownship LTP att (%f, %f, %f)\n", q[0], q[1], q[2]);
-
-    float gp[3], gv[3], ga[3], go[3];
-    bool ok = QVCoordConv::ltp2gcc(refLatitude, refLongitude, p[0], -p[2], p[1], v[0], -v[2], v[1], a[0], -a[2],
-                                   a[1], q[0], q[1], q[2], gp[0], gp[1], gp[2], gv[0], gv[1], gv[2], ga[0], ga[1],
-                                   ga[2], go[0], go[1], go[2]);
-    // The flat frame's y is no height far from its origin (785 m off at
-    // 100 km); the global position is exact, and stays double to the wire.
-    // X-Plane's elevation is above mean sea level (heightDatum EGM96).
-    double x = 0, y = 0, z = 0;
-    if (ok) ok = QVCoordConv::gdc2gccDouble(latitude, longitude, elevation, heightDatum, x, y, z);
-    if (!ok) {
-        trace("Aircraft coordinate conversion failed!\n");
+    OwnshipSample sample;
+    copy3(sample.position, lastPosition);
+    copy3(sample.velocity, lastVelocity);
+    copy3(sample.acceleration, lastAcceleration);
+    copy3(sample.attitude, lastAttitude);
+    sample.latitude = latitude;
+    sample.longitude = longitude;
+    sample.elevation = elevation;
+    sample.latRef = refLatitude;
+    sample.lonRef = refLongitude;
+    Spatial s{};
+    // The tick's state already holds this sample's Spatial: computed once for every network.
+    if (computedValid) {
+        s = computed;
+        s.isFrozen = frozen ? 1 : 0;
+    } else if (!ownshipSpatial(sample, frozen, s)) {
         return;
     }
-
-    trace("Ownship GCC pos (%f, %f, %f)\n", x, y, z);
-    trace("Ownship GCC vel (%f, %f, %f)\n", gv[0], gv[1], gv[2]);
-    trace("Ownship GCC acc (%f, %f, %f)\n", ga[0], ga[1], ga[2]);
-    trace("Ownship GCC att (%f, %f, %f)\n", go[0], go[1], go[2]);
-    if (traceStream) {
-        double lat, lon, h;
-        if (QVCoordConv::gcc2gdcDouble(x, y, z, heightDatum, lat, lon, h)) {
-            trace("LatLon pos = (%f , %f , %f)\n", lat, lon, h);
-        }
-    }
-
-    Spatial s = takeSpatial();
-    s.algorithm = DRM_FVW;
-    s.worldLocation.x = x;
-    s.worldLocation.y = y;
-    s.worldLocation.z = z;
-    s.isFrozen = frozen ? 1 : 0;
-    s.orientation.x = go[0] * 3.1415926535f / 180.0f;
-    s.orientation.y = go[1] * 3.1415926535f / 180.0f;
-    s.orientation.z = go[2] * 3.1415926535f / 180.0f;
-    s.velocity.x = gv[0];
-    s.velocity.y = gv[1];
-    s.velocity.z = gv[2];
-    s.acceleration.x = ga[0];
-    s.acceleration.y = ga[1];
-    s.acceleration.z = ga[2];
+    s.angularVelocity = takeSpatial().angularVelocity;
     setSpatial(s);
     sampleChanged = false;
+    computedValid = false;
 }
 
 void XPAircraftObject::setFrozen(bool value) {
@@ -147,35 +133,57 @@ void createOwnship() {
     // The RTI names the instance; a failure is logged by the framework and
     // leaves the ownship unregistered (a later join replaces it).
     ownship->registerObjectInstance(nullptr);
-    selectEntityType(ownship, 0);
-    ForceIdentifier force = settings.forceId;
-    ownship->setForceIdentifier(force);
-    EntityIdentifier id{settings.siteId, settings.applicationId, 0};
+    identifyOwnship();
+    ownship->setEntityType(ownshipState.entityType);
+    ownship->setForceIdentifier(ownshipState.forceIdentifier);
+    EntityIdentifier id{settings.siteId, settings.applicationId, ownshipEntityNumber(false)};
     ownship->setEntityIdentifier(id);
-    ownship->setMarking(ownshipMarking());
-    ownship->setDamageState(DAMAGE_NO_DAMAGE);
+    ownship->setMarking(ownshipState.marking);
+    ownship->setDamageState(ownshipState.damageState);
     setItemEnabled(menu.createItem, false);
 }
 
+void identifyOwnship() {
+    ownshipState.entityType = modelEntityType(0);
+    ownshipState.forceIdentifier = settings.forceId;
+    ownshipState.marking = ownshipMarking();
+}
+
 void sampleOwnship() {
-    if (!ownship) return;
+    const bool onDis = disActive() && userAircraftLoaded;
+    if (!ownship && !onDis) return;
     const DataRefs& d = dataRefs;
-    float position[3] = {XPLMGetDataf(d.localX), XPLMGetDataf(d.localY), XPLMGetDataf(d.localZ)};
-    float velocity[3] = {XPLMGetDataf(d.localVx), XPLMGetDataf(d.localVy), XPLMGetDataf(d.localVz)};
-    float acceleration[3] = {XPLMGetDataf(d.localAx), XPLMGetDataf(d.localAy), XPLMGetDataf(d.localAz)};
-    float attitude[3] = {XPLMGetDataf(d.psi), XPLMGetDataf(d.theta), XPLMGetDataf(d.phi)};
+    OwnshipSample sample;
+    const XPLMDataRef refs[4][3] = {{d.localX, d.localY, d.localZ},
+                                    {d.localVx, d.localVy, d.localVz},
+                                    {d.localAx, d.localAy, d.localAz},
+                                    {d.psi, d.theta, d.phi}};
+    float* into[4] = {sample.position, sample.velocity, sample.acceleration, sample.attitude};
+    for (int v = 0; v < 4; ++v)
+        for (int i = 0; i < 3; ++i) into[v][i] = XPLMGetDataf(refs[v][i]);
     // Doubles in X-Plane: a float read alone costs up to a metre.
-    const double lat = XPLMGetDatad(d.latitude);
-    const double lon = XPLMGetDatad(d.longitude);
-    const double elevation = XPLMGetDatad(d.elevation);
-    float latRef = XPLMGetDataf(d.latRef);
-    float lonRef = XPLMGetDataf(d.lonRef);
-    trace("REF SYSTEM : %f, %f\n", latRef, lonRef);
-    trace("LatLon pos: %f, %f\n", lat, lon);
-    ownship->setReference(latRef, lonRef);
-    ownship->updateSample(position, velocity, acceleration, attitude, lat, lon, elevation);
-    ownship->setFrozen(XPLMGetDatai(dataRefs.paused) != 0);
-    ownship->heartbeat(XPLMGetElapsedTime(), settings.heartbeat);
+    sample.latitude = XPLMGetDatad(d.latitude);
+    sample.longitude = XPLMGetDatad(d.longitude);
+    sample.elevation = XPLMGetDatad(d.elevation);
+    sample.latRef = XPLMGetDataf(d.latRef);
+    sample.lonRef = XPLMGetDataf(d.lonRef);
+    trace("REF SYSTEM : %f, %f\n", sample.latRef, sample.lonRef);
+    trace("LatLon pos: %f, %f\n", sample.latitude, sample.longitude);
+
+    // One computation of the state a tick, and only when a network will say it:
+    // HLA when the sample moved past its thresholds, DIS always.
+    OwnshipState& state = ownshipState;
+    state.frozen = XPLMGetDatai(dataRefs.paused) != 0;
+    const bool kept = ownship && ownship->updateSample(sample);
+    if (kept || onDis) {
+        state.hasSpatial = ownshipSpatial(sample, state.frozen, state.spatial);
+        if (kept && state.hasSpatial) ownship->offerSpatial(state.spatial);
+    }
+    if (ownship) {
+        ownship->setFrozen(state.frozen);
+        ownship->heartbeat(XPLMGetElapsedTime(), settings.heartbeat);
+    }
+    if (onDis) publishOwnshipOnDis(state);
 }
 
 }  // namespace volax

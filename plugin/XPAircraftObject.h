@@ -22,6 +22,7 @@
 // pause re-sends the Spatial with IsFrozen set so that peers stop
 // extrapolating it.
 
+#include "OwnshipState.h"
 #include "QVHLAAircraftObject.h"
 
 namespace volax {
@@ -39,6 +40,11 @@ public:
     // Returns whether the sample passed the thresholds and was kept.
     bool updateSample(const float position[3], const float velocity[3], const float acceleration[3],
                       const float attitude[3], double lat, double lon, double elevation);
+
+    bool updateSample(const OwnshipSample& sample);
+    // The Spatial the tick computed from the sample just kept: sent as it is, not
+    // computed again (without it prepareUpdate computes it).
+    void offerSpatial(const Spatial& spatial);
 
     bool isSampleChanged() const { return sampleChanged; }
 
@@ -61,17 +67,25 @@ private:
     double longitude = 0.0;
     double elevation = 0.0;
     bool sampleChanged = false;
+    Spatial computed{};
+    bool computedValid = false;
     bool frozen = false;
     bool heartbeatStarted = false;
     double lastHeartbeat = 0.0;
 };
 
 // Creates, registers and identifies the ownship once the user aircraft is loaded:
-// EntityType, ForceIdentifier, EntityIdentifier, Marking (MARKING, else the tail
-// number) and DamageState NoDamage.
+// EntityType, ForceIdentifier, EntityIdentifier (entity number 0 unless
+// ENTITYNUMBER), Marking (identifyOwnship) and the DamageState it has.
 void createOwnship();
 
-// Reads the ownship's data references and hands the sample to it.
+// The ownship's identity in ownshipState: EntityType (volaxexp.ini against the
+// user's model), FORCEID and Marking (MARKING, else the tail number). The damage
+// stays: only a new aircraft, a crash or an airport repairs it.
+void identifyOwnship();
+
+// Reads the ownship's data references into ownshipState and hands it to each
+// network: the HLA ownship when there is one, DIS when it is on.
 void sampleOwnship();
 
 }  // namespace volax

@@ -22,6 +22,21 @@ public:
 // Hit radius squared, in square metres.
 constexpr double kHitRadiusSquare = 100.0 * 100.0;
 
+// A detonation as any network reports it.
+struct DetonationReport {
+    bool hasResult = false;
+    unsigned result = 0;
+    bool namesOwnship = false;  // the target is the ownship as this network names it
+    bool hasRelative = false;
+    Vector3f relative{};        // in the target's body coordinates
+    bool hasLocation = false;
+    WorldLocation location{};
+};
+
+// The hit test above; `published` is the position the reporting network last
+// published of the ownship (null: none yet).
+void applyDetonation(const DetonationReport& detonation, const WorldLocation* published);
+
 // Zeroes elements 8, 10, 12, 14 and 16 of the user aircraft's parts array.
 void crashOwnship();
 

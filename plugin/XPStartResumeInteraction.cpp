@@ -8,15 +8,20 @@
 namespace volax {
 
 void XPStartResumeInteraction::interactionReceived() {
-    if (receivingEntityReceived) {
-        const EntityIdentifier& to = getReceivingEntity();
+    applyStartResume(receivingEntityReceived ? &getReceivingEntity() : nullptr,
+                     simulationTimeReceived ? &getSimulationTime() : nullptr);
+}
+
+void applyStartResume(const EntityIdentifier* receiver, const ClockTime* simulationTime) {
+    if (receiver) {
+        const EntityIdentifier& to = *receiver;
         bool siteMatches = to.site == kAnyNumber || to.site == settings.siteId;
         bool applicationMatches = to.application == kAnyNumber || to.application == settings.applicationId;
         if (!siteMatches || !applicationMatches) return;
     }
-    if (!simulationTimeReceived) return;
+    if (!simulationTime) return;
     CalendarTime c{};
-    if (!clockTimeToCalendar(getSimulationTime(), c)) {
+    if (!clockTimeToCalendar(*simulationTime, c)) {
         XPLMDebugString("VOLAX ignored a simulation time outside the time range it can convert\n");
         return;
     }

@@ -18,6 +18,9 @@ public:
 // Site or application number addressing every federate.
 constexpr unsigned kAnyNumber = 65535;
 
+// The request above as any network reports it: null for what it did not carry.
+void applyStartResume(const EntityIdentifier* receiver, const ClockTime* simulationTime);
+
 // Stops X-Plane following the computer's clock and sets day of the year and
 // seconds of the day (month 1..12; an illegal month is logged and adds no days).
 void setSimulatorDate(int month, int day, float secondsOfDay);

@@ -30,6 +30,8 @@ struct Entity {
     const char* reason = "";  // why the verdict is not Ok, already traced
     Correction correction;
     uint64_t shownFrame = 0;  // the last advance that drew it or put it on TCAS
+    uint8_t network = 0;      // of the last update
+    bool shadowed = false;    // an entity of another network has its identifier (a gateway's relay)
 };
 
 class EntityStore {
@@ -43,14 +45,21 @@ public:
     // Null when the store is full and `key` is new.
     Entity* findOrAdd(EntityKey key, double now);
     Entity* find(EntityKey key);
-    void remove(EntityKey key) { entities_.erase(key); }
-    void clear() { entities_.clear(); }
+    void remove(EntityKey key);
+    void clear() {
+        entities_.clear();
+        owners_.clear();
+    }
+    // Gives `entity` the identifier `id`; false when a live entity of another network
+    // holds it already (then `entity` is a second copy of that one).
+    bool claim(Entity& entity, const EntityIdentifier& id);
     std::size_t size() const { return entities_.size(); }
     Map& entities() { return entities_; }
 
 private:
     std::size_t capacity_;
     Map entities_;
+    std::unordered_map<uint64_t, EntityKey> owners_;  // identifier -> the entity shown for it
 };
 
 }  // namespace traffic

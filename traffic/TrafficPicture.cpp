@@ -77,7 +77,10 @@ bool TrafficPicture::reflect(EntityKey key, const EntityUpdate& update, double n
     Entity* entity = admit(key, now);
     if (!entity) return false;
     entity->heardTime = now;
+    entity->network = update.network;
     if (update.hasEntityIdentifier) {
+        // One aircraft heard on two networks (a gateway relays it) is drawn once.
+        entity->shadowed = !store_->claim(*entity, update.entityIdentifier);
         entity->entityIdentifier = update.entityIdentifier;
         entity->hasEntityIdentifier = true;
     }
@@ -176,7 +179,7 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
             f.expired.push_back(entity.key);
             continue;
         }
-        if (!entity.drawable) continue;
+        if (!entity.drawable || entity.shadowed) continue;
         double p[3];
         entity.reckoner.position(reckonTime(entity, now), p);
         entity.correction.applyPosition(now, p);

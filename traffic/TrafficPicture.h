@@ -11,6 +11,11 @@
 // (Convergence.h); a refused state (SpatialCheck.h) is not drawn, or frozen in
 // place, with one trace line per reason.
 //
+// An entity whose EntityIdentifier a held entity of another network already has (one
+// aircraft heard on HLA and on DIS, relayed by a gateway) is neither drawn nor on TCAS
+// while that one lives. Within one network both are drawn: two federates left on the
+// same site and application numbers are two aircraft.
+//
 // Times are seconds on one monotonic clock chosen by the caller (the same for
 // feeding and advancing). Memory is bounded: at most `capacity` entities are held;
 // discoveries beyond it are refused with one trace line.

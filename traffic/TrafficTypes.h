@@ -35,6 +35,7 @@ enum : uint8_t { DOMAIN_OTHER = 0, DOMAIN_LAND = 1, DOMAIN_AIR = 2, DOMAIN_SURFA
 // One reflection's worth of received values; only the members marked present
 // change the entity.
 struct EntityUpdate {
+    uint8_t network = 0;  // which of the feeder's networks heard it (see TrafficPicture)
     bool hasEntityIdentifier = false;
     EntityIdentifier entityIdentifier{};
     bool hasEntityType = false;

@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+#include <vector>
 
 #include <RTI.hh>
 
@@ -252,7 +253,17 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     try {
-        gServer = std::make_unique<rtitcp::ServerProcess>(VOLAX_RTIEXEC);
+        // VOLAX_BENCH_TLS=DIR (fed.key, server.pem, server.key, ca.pem) measures
+        // the same with the federation key and TLS.
+        std::vector<std::string> args;
+        if (const char* tls = std::getenv("VOLAX_BENCH_TLS")) {
+            const std::string d = tls;
+            args = {"--key-file", d + "/fed.key", "--tls-cert", d + "/server.pem", "--tls-key", d + "/server.key",
+                    "--tls-only"};
+            ::setenv("VOLAX_RTI_KEY_FILE", (d + "/fed.key").c_str(), 1);
+            ::setenv("VOLAX_RTI_TLS_CA", (d + "/ca.pem").c_str(), 1);
+        }
+        gServer = std::make_unique<rtitcp::ServerProcess>(VOLAX_RTIEXEC, 0, args);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_rti: %s\n", e.what());
         return 1;

@@ -27,15 +27,15 @@ void RecvBuffer::makeRoom(std::size_t want) {
     if (buf_.size() - end_ < want) buf_.resize(end_ + want);
 }
 
-IoStatus RecvBuffer::readFrom(int fd, int& err) {
+IoStatus RecvBuffer::readFrom(int fd, int& err, Stream& via) {
     makeRoom(kReadChunk);
     lastReadFull_ = false;
     const std::size_t room = buf_.size() - end_;
     std::size_t got = 0;
-    IoStatus st = receiveSome(fd, buf_.data() + end_, room, got, err);
+    IoStatus st = via.receive(fd, buf_.data() + end_, room, got, err);
     if (st == IoStatus::Data) {
         end_ += got;
-        lastReadFull_ = got == room;
+        lastReadFull_ = via.moreMayWait(got == room);
     }
     return st;
 }
@@ -55,6 +55,12 @@ void RecvBuffer::append(const void* data, std::size_t n) {
     makeRoom(n);
     std::memcpy(buf_.data() + end_, data, n);
     end_ += n;
+}
+
+std::string RecvBuffer::takeAll() {
+    std::string all(reinterpret_cast<const char*>(buf_.data()) + begin_, end_ - begin_);
+    clear();
+    return all;
 }
 
 bool RecvBuffer::nextFrame(const std::uint8_t*& frame, std::size_t& size) {
@@ -92,10 +98,10 @@ void SendBuffer::add(const Message& msg, std::uint32_t serial) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(serial >> (8 * i));
 }
 
-IoStatus SendBuffer::flush(int fd, int& err) {
+IoStatus SendBuffer::flush(int fd, int& err, Stream& via) {
     while (begin_ < buf_.size()) {
         std::size_t sent = 0;
-        IoStatus st = sendSome(fd, buf_.data() + begin_, buf_.size() - begin_, sent, err);
+        IoStatus st = via.send(fd, buf_.data() + begin_, buf_.size() - begin_, sent, err);
         if (st == IoStatus::Data) {
             begin_ += sent;
             continue;

@@ -5,10 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "Message.h"
 #include "Socket.h"
+#include "Stream.h"
 
 namespace volax {
 namespace rti {
@@ -22,8 +24,8 @@ constexpr std::size_t kFedPieceBytes = 8u * 1024;
 // Bytes received but not yet consumed, cut into frames.
 class RecvBuffer {
 public:
-    // One non-blocking recv() into the buffer. `err` gets errno on Error.
-    IoStatus readFrom(int fd, int& err);
+    // One non-blocking receive into the buffer. `err` gets errno on Error.
+    IoStatus readFrom(int fd, int& err, Stream& via = Stream::plain());
     // Whether the last readFrom filled all the room it had: only then can more
     // be waiting in the socket right now (saves a recv that would find nothing).
     bool lastReadFull() const { return lastReadFull_; }
@@ -43,6 +45,8 @@ public:
     void shrink();
     void append(const void* data, std::size_t n);
     void clear() { begin_ = end_ = 0; }
+    // Moves every buffered byte out (to hand them to another reader).
+    std::string takeAll();
 
 private:
     void makeRoom(std::size_t want);
@@ -64,7 +68,7 @@ public:
 
     // Writes as much as the socket takes (MSG_NOSIGNAL). Data: all written;
     // WouldBlock: some left; Error: `err` holds errno (EPIPE, ECONNRESET, ...).
-    IoStatus flush(int fd, int& err);
+    IoStatus flush(int fd, int& err, Stream& via = Stream::plain());
 
     bool empty() const { return begin_ == buf_.size(); }
     std::size_t pending() const { return buf_.size() - begin_; }

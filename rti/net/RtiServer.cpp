@@ -73,6 +73,8 @@ struct RtiServer::Client final : FederateEndpoint {
         in.setMaxBody(kPreJoinMaxBody);
     }
 
+    Stream& stream() { return tls ? static_cast<Stream&>(*tls) : Stream::plain(); }
+
     std::size_t queued() const { return out.pending() + latestBytes + fedPieces.size(); }
 
     void deliver(Message&& callback) override {
@@ -205,6 +207,8 @@ struct RtiServer::Client final : FederateEndpoint {
     bool sender = false;     // has sent updates or interactions since it joined
     bool framesWaiting = false;  // complete frames left unread while held back
     std::string reason;
+    std::unique_ptr<TlsStream> tls;
+    bool sniffing = false;  // TLS offered: the first bytes tell whether it starts
     bool authenticated = false;
     std::string nonce;
     bool joined = false;
@@ -278,10 +282,11 @@ bool RtiServer::count(Tally& t, double now) {
 }
 
 std::string RtiServer::describe(const Client& c) const {
+    const char* over = c.tls ? " over TLS" : "";
     if (c.joined)
         return "federate '" + logSafe(c.federate) + "' (handle " + std::to_string(c.federateHandle) + ") of '" +
-               logSafe(c.federation) + "' at " + c.peer;
-    return "connection " + std::to_string(c.id) + " from " + c.peer;
+               logSafe(c.federation) + "' at " + c.peer + over;
+    return "connection " + std::to_string(c.id) + " from " + c.peer + over;
 }
 
 void RtiServer::logStatus() {
@@ -340,6 +345,10 @@ void RtiServer::acceptAll(double now) {
         std::string peer = peerAddress(conn.get());
         auto c = std::make_unique<Client>(std::move(conn), peer, nextClientId_++, options_, now);
         Message hello(MessageKind::Challenge);
+        if (options_.tls) {
+            hello.handle = kTlsOffered | (options_.tlsOnly ? kTlsRequired : 0);
+            c->sniffing = true;
+        }
         if (!options_.key.empty()) {
             hello.flag = true;
             c->nonce = hello.text = makeNonce();
@@ -367,22 +376,61 @@ void RtiServer::readFrom(Client& c) {
         if (!dispatchBuffered(c)) return;
         int err = 0;
         std::size_t before = c.in.buffered();
-        IoStatus st = c.in.readFrom(c.fd.get(), err);
+        IoStatus st = c.in.readFrom(c.fd.get(), err, c.stream());
         if (st == IoStatus::WouldBlock) return;
         if (st == IoStatus::Closed || st == IoStatus::Error) {
             // Requests that arrived before a close are still handled, in order.
             dispatchBuffered(c);
             if (!c.doomed) {
                 c.closedByPeer = true;
-                c.doom(st == IoStatus::Closed ? "connection closed" : std::strerror(err));
+                c.doom(st == IoStatus::Closed ? "connection closed" : c.stream().errorText(err));
+                if (st == IoStatus::Error) tlsFailed(c);
             }
             return;
         }
+        if (c.sniffing && !startTls(c)) return;
         taken += c.in.buffered() - before;
         if (!c.in.lastReadFull()) break;
     }
     dispatchBuffered(c);
     c.in.shrink();
+}
+
+// The first bytes after the plain challenge: a TLS ClientHello or plain frames.
+bool RtiServer::startTls(Client& c) {
+    std::string first = c.in.takeAll();
+    const int tls = startsTls(reinterpret_cast<const unsigned char*>(first.data()), first.size());
+    if (tls <= 0) {
+        c.in.append(first.data(), first.size());
+        c.sniffing = tls < 0;
+        return true;
+    }
+    c.sniffing = false;
+    if (!c.out.empty()) {
+        c.doom("started TLS before it had the challenge");
+        return false;
+    }
+    try {
+        c.tls.reset(new TlsStream(options_.tls, c.fd.get(), true, std::string(), std::move(first)));
+        // The nonce sent in the clear is spent; the one to answer comes inside TLS.
+        Message hello(MessageKind::Challenge, kTlsOffered);
+        hello.flag = true;
+        c.nonce = hello.text = makeNonce();
+        c.out.add(hello);
+    } catch (const std::exception& e) {
+        c.doom(std::string("cannot start TLS: ") + e.what());
+        return false;
+    }
+    return true;
+}
+
+// A handshake that fails (a client that does not trust our certificate, or
+// speaks no TLS) is counted and logged once a second; either side's read or
+// write may be the one that meets it.
+void RtiServer::tlsFailed(Client& c) {
+    if (!c.tls || c.authenticated || !count(tlsFailed_, monotonicSeconds())) return;
+    log("TLS failed on %lu connection(s), latest %s: %s", tlsFailed_.unlogged, c.peer.c_str(), c.reason.c_str());
+    tlsFailed_.unlogged = 0;
 }
 
 // Handles the complete frames already received, as long as the connection may
@@ -408,13 +456,13 @@ bool RtiServer::dispatchBuffered(Client& c) {
     }
 }
 
-void RtiServer::refuseKey(Client& c, const Message& request, const char* why) {
+void RtiServer::refuseKey(Client& c, const Message& request, const char* why, const char* answer) {
     if (count(refusedKey_, monotonicSeconds())) {
         log("refused %lu connection(s) without the federation key, latest %s (%s)", refusedKey_.unlogged,
             c.peer.c_str(), why);
         refusedKey_.unlogged = 0;
     }
-    Message no = Message::error(ErrorCode::RTIinternalError, kKeyRefused);
+    Message no = Message::error(ErrorCode::RTIinternalError, answer);
     no.serial = request.serial;
     try {
         c.out.add(no);
@@ -444,11 +492,15 @@ void RtiServer::leaveFederation(Client& c) {
 
 void RtiServer::dispatch(Client& c, Message& request) {
     if (!c.authenticated) {
+        if (options_.tlsOnly && !c.tls) {
+            refuseKey(c, request, "not TLS", kTlsOnly);
+            return;
+        }
         if (request.kind == MessageKind::Authenticate && proofMatches(options_.key, c.nonce, request.text)) {
             c.authenticated = true;
             c.nonce.clear();
         } else {
-            refuseKey(c, request, request.kind == MessageKind::Authenticate ? "wrong key" : "no key");
+            refuseKey(c, request, request.kind == MessageKind::Authenticate ? "wrong key" : "no key", kKeyRefused);
         }
         return;
     }
@@ -565,12 +617,13 @@ void RtiServer::checkDeadlines(double now) {
         }
     }
     // Counts not yet logged are logged once their second is over.
-    for (Tally* t : {&refusedFull_, &acceptFailed_, &refusedKey_, &joinTimeouts_}) {
+    for (Tally* t : {&refusedFull_, &acceptFailed_, &refusedKey_, &joinTimeouts_, &tlsFailed_}) {
         if (t->unlogged && now - t->last >= 1.0) {
             log("%lu more connection(s) refused or closed in the last second (%s)", t->unlogged,
                 t == &refusedFull_    ? "--max-connections"
                 : t == &acceptFailed_ ? "cannot accept"
                 : t == &refusedKey_   ? "federation key"
+                : t == &tlsFailed_    ? "TLS failed"
                                       : "join deadline");
             t->unlogged = 0;
             t->last = now;
@@ -596,7 +649,7 @@ void RtiServer::closeDoomed() {
         // Whatever replies were queued still go out if the socket takes them.
         if (!c->out.empty()) {
             int err = 0;
-            c->out.flush(c->fd.get(), err);
+            c->out.flush(c->fd.get(), err, c->stream());
         }
         freed_ = true;
     }
@@ -615,10 +668,11 @@ void RtiServer::flushAll() {
         for (int round = 0; round < 2 && !c.out.empty(); ++round) {
             const std::size_t before = c.out.pending();
             int err = 0;
-            IoStatus st = c.out.flush(c.fd.get(), err);
+            IoStatus st = c.out.flush(c.fd.get(), err, c.stream());
             if (st == IoStatus::Error) {
                 c.closedByPeer = true;
-                c.doom(std::strerror(err));
+                c.doom(c.stream().errorText(err));
+                tlsFailed(c);
                 break;
             }
             if (c.full && c.out.pending() < before) c.lastTaken = monotonicSeconds();
@@ -647,10 +701,10 @@ bool RtiServer::run(const volatile std::sig_atomic_t* stop, const sigset_t* wait
         fds.push_back(pollEntry(listen_.get(), static_cast<short>(acceptOn ? POLLIN : 0)));
         for (auto& c : clients_) {
             const bool readable = canRead(*c);
+            // Bytes TLS already decrypted do not make the socket readable.
+            if (readable && c->tls && c->tls->buffered()) c->framesWaiting = true;
             if (readable && c->framesWaiting) busy = true;
-            short ev = readable ? POLLIN : 0;
-            if (!c->out.empty()) ev |= POLLOUT;
-            fds.push_back(pollEntry(c->fd.get(), ev));
+            fds.push_back(pollEntry(c->fd.get(), c->stream().events(readable, !c->out.empty())));
             polled.push_back(c.get());
         }
         // Deadlines are looked at a few times a second.
@@ -666,7 +720,9 @@ bool RtiServer::run(const volatile std::sig_atomic_t* stop, const sigset_t* wait
         for (std::size_t i = 0; i < polled.size(); ++i) {
             Client& c = *polled[i];
             if (!canRead(c)) continue;
-            if ((fds[i + 1].revents & (POLLIN | POLLHUP | POLLERR)) || c.framesWaiting) readFrom(c);
+            // TLS may need the socket writable to go on reading.
+            const short wake = static_cast<short>(POLLIN | POLLHUP | POLLERR | (c.tls ? POLLOUT : 0));
+            if ((fds[i + 1].revents & wake) || c.framesWaiting) readFrom(c);
         }
         closeDoomed();
         flushAll();

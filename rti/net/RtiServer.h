@@ -26,6 +26,7 @@
 
 #include "Executive.h"
 #include "Socket.h"
+#include "Tls.h"
 
 namespace volax {
 namespace rti {
@@ -40,6 +41,8 @@ struct ServerOptions {
     double joinDeadline = 10.0;
     double stallSeconds = 4.0;  // under a federate's 5 s timeout, so held-back senders do not fail
     std::string key;            // empty: no key asked for
+    std::shared_ptr<TlsConfig> tls;  // null: plain TCP only (TLS needs a key)
+    bool tlsOnly = false;            // refuse clients that do not start TLS
     bool verbose = false;       // also log connections that never join
 };
 
@@ -81,7 +84,9 @@ private:
     void readFrom(Client& c);
     bool dispatchBuffered(Client& c);
     void dispatch(Client& c, Message& request);
-    void refuseKey(Client& c, const Message& request, const char* why);
+    void refuseKey(Client& c, const Message& request, const char* why, const char* answer);
+    bool startTls(Client& c);
+    void tlsFailed(Client& c);
     void enterFederation(Client& c);
     void leaveFederation(Client& c);
     void checkDeadlines(double now);
@@ -102,7 +107,7 @@ private:
     double lastTrim_ = 0;
     bool freed_ = false;
     unsigned long nextClientId_ = 1;
-    Tally refusedFull_, acceptFailed_, refusedKey_, joinTimeouts_;
+    Tally refusedFull_, acceptFailed_, refusedKey_, joinTimeouts_, tlsFailed_;
 };
 
 }  // namespace net

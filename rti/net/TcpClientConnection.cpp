@@ -80,8 +80,10 @@ const char* serviceName(MessageKind kind) {
     }
 }
 
-TcpClientConnection::TcpClientConnection(const HostPort& server, double timeoutSeconds, std::string key)
-    : server_(server), serverText_(server.str()), timeout_(timeoutSeconds), key_(std::move(key)) {
+TcpClientConnection::TcpClientConnection(const HostPort& server, double timeoutSeconds, std::string key,
+                                         std::shared_ptr<TlsConfig> tls)
+    : server_(server), serverText_(server.str()), timeout_(timeoutSeconds), key_(std::move(key)),
+      tlsConfig_(std::move(tls)) {
     connect();
 }
 
@@ -90,12 +92,13 @@ TcpClientConnection::~TcpClientConnection() {
     // away), but never wait for a server that does not take it.
     if (fd_.valid() && !out_.empty()) {
         int err = 0;
-        out_.flush(fd_.get(), err);
+        out_.flush(fd_.get(), err, stream());
     }
 }
 
 void TcpClientConnection::connect() {
     std::string error;
+    tls_.reset();
     Fd fd = connectTcp(server_, timeout_, error);
     if (!fd.valid()) throw RTI::RTIinternalError(("cannot reach RTI server " + serverText_ + ": " + error).c_str());
     fd_ = std::move(fd);
@@ -104,13 +107,24 @@ void TcpClientConnection::connect() {
     queue_.clear();
     lossReason_.clear();
     joined_ = false;
-    if (!key_.empty()) answerChallenge();
+    const double deadline = monotonicSeconds() + timeout_;
+    if (tlsConfig_) startTls(deadline);
+    if (key_.empty()) return;  // the challenge is ignored when it comes
+    Message hello = readHello(deadline);
+    if (!tls_ && (hello.handle & kTlsRequired)) {
+        dropConnection(kTlsOnly);
+        throw RTI::RTIinternalError(("RTI server " + serverText_ + ": " + kTlsOnly).c_str());
+    }
+    if (hello.flag) {
+        Message answer(MessageKind::Authenticate);
+        answer.text = keyProof(key_, hello.text);
+        out_.add(answer);
+    }
 }
 
-// The server's first frame says whether it wants the key and carries the
-// nonce to answer. Without a key of our own the frame is ignored when it comes.
-void TcpClientConnection::answerChallenge() {
-    const double deadline = monotonicSeconds() + timeout_;
+// The server's first frame: whether it wants the key, the nonce to answer, and
+// whether it offers TLS.
+Message TcpClientConnection::readHello(double deadline) {
     for (;;) {
         const std::uint8_t* frame = nullptr;
         std::size_t size = 0;
@@ -119,12 +133,7 @@ void TcpClientConnection::answerChallenge() {
                 Message hello = decode(frame, size);
                 if (hello.kind != MessageKind::Challenge)
                     throw DecodeError(std::string("expected a challenge, got ") + kindName(hello.kind));
-                if (hello.flag) {
-                    Message answer(MessageKind::Authenticate);
-                    answer.text = keyProof(key_, hello.text);
-                    out_.add(answer);
-                }
-                return;
+                return hello;
             }
         } catch (const std::exception& e) {
             dropConnection(e.what());
@@ -132,10 +141,17 @@ void TcpClientConnection::answerChallenge() {
         }
         double left = deadline - monotonicSeconds();
         int err = 0;
-        IoStatus st = left > 0 && waitFd(fd_.get(), POLLIN, left) > 0 ? in_.readFrom(fd_.get(), err)
-                                                                      : IoStatus::WouldBlock;
-        if (st == IoStatus::Data) continue;
-        if (st == IoStatus::WouldBlock && monotonicSeconds() < deadline) continue;
+        IoStatus st = IoStatus::WouldBlock;
+        if (left > 0 && (stream().buffered() || waitFd(fd_.get(), stream().events(true, !out_.empty()), left) > 0)) {
+            if (!out_.empty() && out_.flush(fd_.get(), err, stream()) == IoStatus::Error) st = IoStatus::Error;
+            if (st != IoStatus::Error) st = in_.readFrom(fd_.get(), err, stream());
+        }
+        if (st == IoStatus::Data || (st == IoStatus::WouldBlock && monotonicSeconds() < deadline)) continue;
+        if (st == IoStatus::Closed || st == IoStatus::Error) {
+            std::string why = st == IoStatus::Closed ? "closed by the server" : stream().errorText(err);
+            dropConnection(why);
+            throw RTI::RTIinternalError(("connection to RTI server " + serverText_ + " lost (" + why + ")").c_str());
+        }
         dropConnection("no challenge");
         throw RTI::RTIinternalError(("RTI server " + serverText_ + " did not ask for the federation key within " +
                                      formatSeconds(timeout_) + " s")
@@ -143,7 +159,44 @@ void TcpClientConnection::answerChallenge() {
     }
 }
 
+// The plain challenge says whether TLS is offered; then the handshake, whose
+// certificate must chain to our CA and name the host we reached.
+void TcpClientConnection::startTls(double deadline) {
+    Message plain = readHello(deadline);
+    const std::string failed = "TLS with RTI server " + serverText_ + " failed: ";
+    if (!(plain.handle & kTlsOffered)) {
+        dropConnection("no TLS");
+        throw RTI::RTIinternalError(
+            ("RTI server " + serverText_ + " does not offer TLS (VOLAX_RTI_TLS_CA is set)").c_str());
+    }
+    if (in_.buffered() > 0) {
+        dropConnection("bad handshake");
+        throw RTI::RTIinternalError((failed + "data after the challenge").c_str());
+    }
+    try {
+        tls_.reset(new TlsStream(tlsConfig_, fd_.get(), false, server_.host));
+    } catch (const std::exception& e) {
+        dropConnection(e.what());
+        throw RTI::RTIinternalError((failed + e.what()).c_str());
+    }
+    for (;;) {
+        int err = 0;
+        IoStatus st = tls_->handshake(err);
+        if (st == IoStatus::Data) return;
+        std::string why;
+        const double left = deadline - monotonicSeconds();
+        if (st == IoStatus::Error)
+            why = tls_->errorText(err);
+        else if (left <= 0 || waitFd(fd_.get(), tls_->events(true, false), left) < 0)
+            why = "no handshake within " + formatSeconds(timeout_) + " s";
+        if (why.empty()) continue;
+        dropConnection(why);
+        throw RTI::RTIinternalError((failed + why).c_str());
+    }
+}
+
 void TcpClientConnection::dropConnection(const std::string& why) {
+    tls_.reset();
     fd_.reset();
     in_.clear();
     out_.clear();
@@ -158,8 +211,8 @@ void TcpClientConnection::forgetFederation() {
 }
 
 void TcpClientConnection::throwLost() const {
-    if (lossReason_ == kKeyRefused)
-        throw RTI::RTIinternalError(("RTI server " + serverText_ + ": " + kKeyRefused).c_str());
+    if (lossReason_ == kKeyRefused || lossReason_ == kTlsOnly)
+        throw RTI::RTIinternalError(("RTI server " + serverText_ + ": " + lossReason_).c_str());
     std::string why = "connection to RTI server " + serverText_ + " lost";
     if (!lossReason_.empty()) why += " (" + lossReason_ + ")";
     throw RTI::RTIinternalError(why.c_str());
@@ -224,21 +277,21 @@ bool TcpClientConnection::drain(std::uint32_t wantSerial, Message* reply) {
     while (fd_.valid() && taken < kMaxDrainBytes) {
         if (!out_.empty()) {
             int err = 0;
-            if (out_.flush(fd_.get(), err) == IoStatus::Error) {
-                dropConnection(std::strerror(err));
+            if (out_.flush(fd_.get(), err, stream()) == IoStatus::Error) {
+                dropConnection(stream().errorText(err));
                 break;
             }
         }
         std::size_t before = in_.buffered();
         int err = 0;
-        IoStatus st = in_.readFrom(fd_.get(), err);
+        IoStatus st = in_.readFrom(fd_.get(), err, stream());
         if (st == IoStatus::WouldBlock) break;
         if (st == IoStatus::Closed) {
             dropConnection("closed by the server");
             break;
         }
         if (st == IoStatus::Error) {
-            dropConnection(std::strerror(err));
+            dropConnection(stream().errorText(err));
             break;
         }
         taken += in_.buffered() - before;
@@ -252,10 +305,10 @@ void TcpClientConnection::flushOrWait(MessageKind kind, std::size_t allowedBackl
     double deadline = -1;
     for (;;) {
         int err = 0;
-        IoStatus st = out_.flush(fd_.get(), err);
+        IoStatus st = out_.flush(fd_.get(), err, stream());
         if (st == IoStatus::Data) return;
         if (st == IoStatus::Error) {
-            dropConnection(std::strerror(err));
+            dropConnection(stream().errorText(err));
             throwLost();
         }
         if (out_.pending() <= allowedBacklog) return;
@@ -263,7 +316,7 @@ void TcpClientConnection::flushOrWait(MessageKind kind, std::size_t allowedBackl
         if (deadline < 0) deadline = now + timeout_;
         if (now >= deadline) throwTimeout(kind, "accept");
         // Keep taking what the server sends meanwhile so neither side stalls.
-        int n = waitFd(fd_.get(), POLLOUT | POLLIN, deadline - now);
+        int n = stream().buffered() ? 1 : waitFd(fd_.get(), stream().events(true, true), deadline - now);
         if (n < 0) {
             dropConnection(std::strerror(errno));
             throwLost();
@@ -314,14 +367,15 @@ Message TcpClientConnection::call(const Message& request) {
             if (request.kind == MessageKind::ResignFederation) forgetFederation();
             throwTimeout(request.kind, "answer");
         }
-        if (waitFd(fd_.get(), POLLIN, left) < 0) {
+        if (!stream().buffered() && waitFd(fd_.get(), stream().events(true, !out_.empty()), left) < 0) {
             dropConnection(std::strerror(errno));
             throwLost();
         }
     }
 
     // The server closes a connection it refused: the next call starts afresh.
-    if (reply.kind == MessageKind::Error && reply.text == kKeyRefused) dropConnection(kKeyRefused);
+    if (reply.kind == MessageKind::Error && (reply.text == kKeyRefused || reply.text == kTlsOnly))
+        dropConnection(reply.text);
     if (request.kind == MessageKind::JoinFederation && reply.kind == MessageKind::Reply) joined_ = true;
     if (request.kind == MessageKind::ResignFederation &&
         (reply.kind == MessageKind::Reply ||
@@ -357,9 +411,7 @@ bool TcpClientConnection::waitForCallbacks(double seconds) {
     for (;;) {
         double left = deadline - monotonicSeconds();
         if (left <= 0) return false;
-        short events = POLLIN;
-        if (!out_.empty()) events |= POLLOUT;
-        if (waitFd(fd_.get(), events, left) < 0) {
+        if (waitFd(fd_.get(), stream().events(true, !out_.empty()), left) < 0) {
             dropConnection(std::strerror(errno));
             return joined_;
         }
@@ -397,8 +449,15 @@ std::unique_ptr<Connection> makeTcpConnection(const std::string& hostPort) {
         key = net::readKeyFile(keyFile, error);
         if (key.empty()) throw RTI::RTIinternalError(("VOLAX_RTI_KEY_FILE: " + error).c_str());
     }
+    std::shared_ptr<net::TlsConfig> tls;
+    const char* caFile = std::getenv("VOLAX_RTI_TLS_CA");
+    if (caFile && *caFile) {
+        std::string error;
+        tls = net::TlsConfig::forClient(caFile, error);
+        if (!tls) throw RTI::RTIinternalError(("VOLAX_RTI_TLS_CA: " + error).c_str());
+    }
     return std::unique_ptr<Connection>(
-        new net::TcpClientConnection(where, net::timeoutFromEnvironment(), std::move(key)));
+        new net::TcpClientConnection(where, net::timeoutFromEnvironment(), std::move(key), std::move(tls)));
 }
 
 }  // namespace rti

@@ -23,6 +23,7 @@
 #include "Connection.h"
 #include "Frame.h"
 #include "Socket.h"
+#include "Tls.h"
 
 namespace volax {
 namespace rti {
@@ -40,8 +41,10 @@ const char* serviceName(MessageKind kind);
 class TcpClientConnection final : public Connection {
 public:
     // Connects at once; throws RTI::RTIinternalError when that fails. With a
-    // `key`, it answers the server's challenge before anything else.
-    TcpClientConnection(const HostPort& server, double timeoutSeconds, std::string key = std::string());
+    // `key`, it answers the server's challenge before anything else; with
+    // `tls`, it first starts TLS and checks the server's certificate.
+    TcpClientConnection(const HostPort& server, double timeoutSeconds, std::string key = std::string(),
+                        std::shared_ptr<TlsConfig> tls = nullptr);
     ~TcpClientConnection() override;
 
     Message call(const Message& request) override;
@@ -56,7 +59,9 @@ public:
 
 private:
     void connect();
-    void answerChallenge();
+    Message readHello(double deadline);
+    void startTls(double deadline);
+    Stream& stream() { return tls_ ? static_cast<Stream&>(*tls_) : Stream::plain(); }
     void ensureConnected(MessageKind kind);
     void dropConnection(const std::string& why);
     void forgetFederation();
@@ -74,6 +79,8 @@ private:
     std::string serverText_;
     double timeout_;
     std::string key_;
+    std::shared_ptr<TlsConfig> tlsConfig_;
+    std::unique_ptr<TlsStream> tls_;
     Fd fd_;
     RecvBuffer in_;
     SendBuffer out_;

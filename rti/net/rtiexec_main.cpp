@@ -47,6 +47,7 @@ unsigned long number(const char* opt, const std::string& v, unsigned long lo, un
 void usage(std::FILE* out) {
     std::fprintf(out,
                  "Usage: volax-rtiexec [--listen HOST:PORT] [--key-file FILE] [--insecure]\n"
+                 "                     [--tls-cert FILE --tls-key FILE [--tls-only]]\n"
                  "                     [--max-queue MB] [--max-connections N] [--max-objects N]\n"
                  "                     [--join-deadline S] [--stall-timeout S] [--verbose]\n"
                  "\n"
@@ -59,6 +60,11 @@ void usage(std::FILE* out) {
                  "  --key-file FILE     only federates that prove they know the key in FILE\n"
                  "                      (at least 16 bytes; theirs in VOLAX_RTI_KEY_FILE) get in\n"
                  "  --insecure          allow a non-loopback address without --key-file\n"
+                 "  --tls-cert FILE     with --key-file: also offer TLS 1.3 on the same port,\n"
+                 "  --tls-key FILE      with this certificate chain and private key (PEM);\n"
+                 "                      federates use it when VOLAX_RTI_TLS_CA names the CA\n"
+                 "                      file that signed it\n"
+                 "  --tls-only          refuse federates that do not start TLS\n"
                  "  --max-queue MB      bytes queued for one connection, replies and callbacks\n"
                  "                      (default 64); past half of it its federation's senders\n"
                  "                      wait, past all of it the connection is dropped\n"
@@ -89,6 +95,7 @@ int main(int argc, char** argv) {
     volax::rti::net::ServerOptions options;
     bool maxConnectionsSet = false;
     bool insecure = false;
+    std::string tlsCert, tlsKey;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto value = [&](const char* opt) -> std::string {
@@ -128,6 +135,12 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "volax-rtiexec: --key-file: %s\n", error.c_str());
                 return 2;
             }
+        } else if (a == "--tls-cert") {
+            tlsCert = value("--tls-cert");
+        } else if (a == "--tls-key") {
+            tlsKey = value("--tls-key");
+        } else if (a == "--tls-only") {
+            options.tlsOnly = true;
         } else if (a == "--insecure") {
             insecure = true;
         } else if (a == "--verbose" || a == "-v") {
@@ -135,6 +148,24 @@ int main(int argc, char** argv) {
         } else {
             std::fprintf(stderr, "volax-rtiexec: unknown argument \"%s\"\n", a.c_str());
             usage(stderr);
+            return 2;
+        }
+    }
+
+    if (tlsCert.empty() != tlsKey.empty() || (options.tlsOnly && tlsCert.empty())) {
+        std::fprintf(stderr, "volax-rtiexec: TLS needs both --tls-cert and --tls-key\n");
+        return 2;
+    }
+    if (!tlsCert.empty()) {
+        // TLS hides the traffic; only the key decides who joins.
+        if (options.key.empty()) {
+            std::fprintf(stderr, "volax-rtiexec: --tls-cert needs --key-file\n");
+            return 2;
+        }
+        std::string error;
+        options.tls = volax::rti::net::TlsConfig::forServer(tlsCert, tlsKey, error);
+        if (!options.tls) {
+            std::fprintf(stderr, "volax-rtiexec: %s\n", error.c_str());
             return 2;
         }
     }
@@ -176,6 +207,7 @@ int main(int argc, char** argv) {
     }
     where.port = volax::rti::net::boundPort(fd.get());
     std::printf("volax-rtiexec listening on %s\n", where.str().c_str());
+    if (options.tls) std::fprintf(stderr, "volax-rtiexec: TLS 1.3 %s\n", options.tlsOnly ? "required" : "offered");
     std::fflush(stdout);
 
     bool ok;

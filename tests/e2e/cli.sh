@@ -99,5 +99,26 @@ expect 1 "^volax-fed: cannot join federation 'Keyed': .*the RTI server refused t
 check "the federation key lets volax-fed in" env VOLAX_RTI_KEY_FILE="$OUT/fed.key" \
   timeout 20 "$FED" monitor --federation Keyed --fed XP_Federation.fed --duration 1
 
+# TLS only: volax-fed gets in with the CA that signed the server's certificate, not with another.
+stop_pid "$RTI_PID" TERM 5
+for ca in ca otherca; do
+  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 -subj "/CN=$ca" \
+    -keyout "$OUT/$ca.key" -out "$OUT/$ca.pem" 2>/dev/null
+done
+openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -subj /CN=rti \
+  -keyout "$OUT/rti.key" -out "$OUT/rti.csr" 2>/dev/null
+echo "subjectAltName=IP:127.0.0.1" >"$OUT/san.cnf"
+openssl x509 -req -in "$OUT/rti.csr" -CA "$OUT/ca.pem" -CAkey "$OUT/ca.key" -CAcreateserial -days 1 \
+  -extfile "$OUT/san.cnf" -out "$OUT/rti.pem" 2>/dev/null
+start_rtiexec "$OUT/rtiexec-tls.log" 0 --key-file "$OUT/fed.key" --tls-cert "$OUT/rti.pem" --tls-key "$OUT/rti.key" \
+  --tls-only || { step_fail "TLS server did not start"; exit 1; }
+expect 1 "^volax-fed: cannot join federation 'Keyed': .*TLS with RTI server 127.0.0.1:$RTI_PORT failed: certificate verify failed" \
+  "a CA that did not sign the server's certificate" -- \
+  env VOLAX_RTI_KEY_FILE="$OUT/fed.key" VOLAX_RTI_TLS_CA="$OUT/otherca.pem" \
+  "$FED" monitor --federation Keyed --fed XP_Federation.fed --duration 1
+check "the key and the right CA let volax-fed in over TLS" env VOLAX_RTI_KEY_FILE="$OUT/fed.key" \
+  VOLAX_RTI_TLS_CA="$OUT/ca.pem" timeout 20 "$FED" monitor --federation Keyed --fed XP_Federation.fed --duration 1
+check "the server logged the federate over TLS" grep -q "over TLS joined" "$OUT/rtiexec-tls.log"
+
 if (( VOLAX_FAILURES )); then echo "$VOLAX_FAILURES check(s) failed; outputs in $OUT"; exit 1; fi
 echo "all checks passed"

@@ -302,3 +302,37 @@ TEST(VolaxExpIni, MatchingIsCaseInsensitiveSubstringFileFirstThenPathFirstEntryW
     EntityTypeTable empty;
     EXPECT_EQ(volax::matchEntityType(empty, "F16.acf", "/F16.acf", nullptr), nullptr);
 }
+
+TEST(VolaxIni, NetworkKeys) {
+    struct Row {
+        const char* text;
+        int network;
+        const char* address;
+        int exercise, version, entityNumber;
+    } rows[] = {
+        {"", volax::kNetworkHla, "", 1, 7, 0},
+        {"NETWORK DIS\nDISADDRESS 239.1.2.3:3001\nDISEXERCISE 9\nDISVERSION 6\nENTITYNUMBER 42\n",
+         volax::kNetworkDis, "239.1.2.3:3001", 9, 6, 42},
+        {"NETWORK both\nDISEXERCISE 255\nENTITYNUMBER 65534\n", volax::kNetworkHla | volax::kNetworkDis, "", 255, 7,
+         65534},
+        // Out of range or unreadable: the value before stays.
+        {"NETWORK DSI\nDISEXERCISE 0\nDISVERSION 5\nENTITYNUMBER 0\n", volax::kNetworkHla, "", 1, 7, 0},
+        {"DISEXERCISE 256\nDISVERSION 7x\nENTITYNUMBER 65535\n", volax::kNetworkHla, "", 1, 7, 0},
+        {"DISEXERCISE -1\nENTITYNUMBER 1e3\n", volax::kNetworkHla, "", 1, 7, 0},
+    };
+    for (const Row& r : rows) {
+        VolaxSettings s = parse(r.text);
+        EXPECT_EQ(s.network, r.network) << r.text;
+        EXPECT_EQ(s.disAddress, r.address) << r.text;
+        EXPECT_EQ(s.disExercise, r.exercise) << r.text;
+        EXPECT_EQ(s.disVersion, r.version) << r.text;
+        EXPECT_EQ(s.entityNumber, r.entityNumber) << r.text;
+    }
+    char buffer[512] = {};
+    FILE* f = fmemopen(buffer, sizeof buffer, "w");
+    ASSERT_TRUE(f);
+    ASSERT_TRUE(volax::writeSettings(f, VolaxSettings()));
+    std::fclose(f);
+    for (const char* key : {"NETWORK", "DISADDRESS", "DISEXERCISE", "DISVERSION", "ENTITYNUMBER"})
+        EXPECT_EQ(std::string(buffer).find(key), std::string::npos) << key;
+}

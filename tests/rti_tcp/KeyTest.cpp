@@ -93,16 +93,8 @@ TEST(FederationKeyTest, OnlyFederatesWithTheKeyGetIn) {
     for (const std::string& p : {good, wrong, shortKey, bigFed}) ::unlink(p.c_str());
 }
 
-// Runs volax-rtiexec with `args`, returns its exit status and standard error.
 int runServer(const std::vector<std::string>& args, std::string& err) {
-    std::string cmd = std::string(VOLAX_RTIEXEC);
-    for (const std::string& a : args) cmd += " '" + a + "'";
-    cmd += " 2>&1 >/dev/null";
-    FILE* p = ::popen(cmd.c_str(), "r");
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, p)) err += buf;
-    int status = ::pclose(p);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return rtitcp::runServerOnce(VOLAX_RTIEXEC, args, err);
 }
 
 TEST(FederationKeyTest, NoKeyOffLoopbackUnlessInsecureAndBadKeyFiles) {

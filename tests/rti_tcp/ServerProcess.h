@@ -145,6 +145,20 @@ private:
     std::uint16_t port_ = 0;
 };
 
+// Runs `exe` with `args` to its end (for options it refuses at start): its exit
+// status, and its standard error in `err`.
+inline int runServerOnce(const std::string& exe, const std::vector<std::string>& args, std::string& err) {
+    std::string cmd = exe;
+    for (const std::string& a : args) cmd += " '" + a + "'";
+    cmd += " 2>&1 >/dev/null </dev/null";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return -1;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, p)) err += buf;
+    int status = ::pclose(p);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 }  // namespace rtitcp
 
 #endif

@@ -329,3 +329,35 @@ TEST(TrafficPicture, DrawsTheNearestMaxEntities) {
 }
 
 }  // namespace
+
+// A gateway relays one aircraft onto the second network: drawn once, under the key
+// heard first, until that one goes; an identifier given up frees the other copy.
+TEST(TrafficPicture, OneIdentifierOnTwoNetworksIsDrawnOnce) {
+    TrafficPicture picture;
+    const Spatial s = at(kLat, kLon, 1500, 0, 0, 0, {0, 100, 0});
+    const traffic::EntityKey hla = 7, dis = (uint64_t(1) << 63) | 7;
+    EntityUpdate relayed = update(s);
+    relayed.network = 1;
+    picture.reflect(hla, update(s), 0.0);
+    picture.reflect(dis, relayed, 0.0);
+    picture.reflect(9, update(s), 0.0);  // a second federate numbered alike: drawn
+    picture.advance(0.05, ownship(), origin());
+    EXPECT_EQ(picture.drawn().size(), 2u);
+    picture.remove(9);
+    picture.reflect(8, update(s, {1, 2, 225, 1, 1, 0, 0}, 2), 0.0);
+    picture.advance(0.1, ownship(), origin());
+    ASSERT_EQ(picture.drawn().size(), 2u);
+    EXPECT_EQ(picture.tcasTargets().size(), 2u);
+    for (const traffic::DrawnEntity& e : picture.drawn()) EXPECT_NE(e.key, dis);
+
+    picture.remove(hla);
+    picture.reflect(dis, relayed, 0.2);  // the next PDU takes over
+    picture.advance(0.3, ownship(), origin());
+    ASSERT_EQ(picture.drawn().size(), 2u);
+    EXPECT_TRUE(picture.drawn()[0].key == dis || picture.drawn()[1].key == dis);
+
+    picture.reflect(8, update(s, {1, 2, 225, 1, 1, 0, 0}, 3), 0.4);  // renumbered: 1:3:2 is free
+    picture.reflect(hla, update(s, {1, 2, 225, 1, 1, 0, 0}, 2), 0.4);
+    picture.advance(0.5, ownship(), origin());
+    EXPECT_EQ(picture.drawn().size(), 3u);
+}

@@ -4,7 +4,7 @@
 # Sourced by test.sh and demo.sh:  ensure_packages <caller-name> [package...]
 # (default: VOLAX_PACKAGES).
 VOLAX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libssl-dev proj-data
-  proj-bin)
+  proj-bin openssl nodejs)
 # The Windows stage: the cross-compiler (posix threads) and Wine to run its programs.
 VOLAX_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64)
 

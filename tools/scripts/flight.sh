@@ -4,7 +4,8 @@
 # X-Plane folder (fresh preferences, so VOLAX writes volax.ini and joins at
 # enable, creating the execution), a volax-fed monitor writing a KML track,
 # synthetic traffic (volax-fed fly) that VOLAX draws and puts on TCAS, then a
-# detonation at the ownship and a StartResume. Prints a short narrative; exit status 0 only if every step
+# detonation at the ownship and a StartResume; then the same on DIS (a multicast
+# group on loopback). Prints a short narrative; exit status 0 only if every step
 # was seen.
 #
 #   flight.sh --bin BUILD/bin --out FOLDER
@@ -222,6 +223,54 @@ stop_pid "$RTI_PID" TERM 10; RTI_STATUS=$?
 check "RTI server stopped cleanly (exit status $RTI_STATUS)" test "$RTI_STATUS" -eq 0
 cp "$OUT/host-output/Log.txt" "$OUT/Log.txt" 2>/dev/null
 check "host Log.txt kept" test -s "$OUT/Log.txt"
+
+# 7. The same flight on DIS: VOLAX with NETWORK DIS on a multicast group of the
+# loopback interface (nothing leaves the machine), the peers speaking DIS too.
+DIS_GROUP=239.255.86.1:$((30000 + $$ % 20000))@127.0.0.1
+DTRACE=$OUT/dis-trace.txt DMON=$OUT/dis-monitor.txt DTRAFFIC=$OUT/dis-traffic.txt
+start_monitor "$DMON" --dis "$DIS_GROUP" --all
+VOLAX_INI=$(printf 'NETWORK DIS\nDISADDRESS %s\nDISEXERCISE 1\n' "$DIS_GROUP") \
+start_host "$DTRACE" "$OUT/dis-host-output" "$OUT/dis-prefs" "$OUT/dis-host-stdout.txt" \
+  --realtime --duration 60 --route "$OUT/route.txt" --traffic "$DTRAFFIC"
+if wait_for "$DMON" '^UPDATE name=dis:1:2:1 .*type=1:2:225:1:1:1:0 force=3 .*marking=PH-VLX$' 15; then
+  step_ok "DIS: monitor hears the ownship's Entity State PDUs: $(first_match "$DMON" '^UPDATE name=dis:1:2:1 ' 's/.*(id=[^ ]* type=[^ ]* force=[^ ]* lat=[^ ]* lon=[^ ]*).*/\1/')"
+else
+  step_fail "DIS: monitor heard no Entity State PDU of the ownship (see dis-trace.txt)"
+fi
+"$BIN/volax-fed" fly --dis "$DIS_GROUP" --around 47.4582,8.5555,650 --radius 3000 --count 2 --marking DISF \
+  --rate 5 --speed 90 --duration 12 >"$OUT/dis-fly.txt" 2>"$OUT/dis-fly.err" &
+DFLY_PID=$!; track_pid "$DFLY_PID"
+SEEN=0
+for _ in $(seq 20); do
+  S=$(grep -E '^t=[0-9]+ instances=' "$DTRAFFIC" 2>/dev/null | tail -1 | sed -E 's/^t=([0-9]+).*/\1/')
+  if [[ -n $S ]] && (( $(grep -E "^t=$S tcas " "$DTRAFFIC" | grep -c ' flight=DISF') == 2 &&
+       $(grep -cE "^t=$S instance=.*volax_aircraft\.obj" "$DTRAFFIC") >= 2 )); then SEEN=1; break; fi
+  sleep 0.5
+done
+if (( SEEN )); then
+  step_ok "DIS: fly --dis traffic drawn and on TCAS (second $S of dis-traffic.txt: DISF1, DISF2)"
+else
+  step_fail "DIS: fly --dis traffic not drawn with both aircraft on TCAS (see dis-traffic.txt)"
+fi
+if "$BIN/volax-fed" detonate --dis "$DIS_GROUP" --target 1:2:1 --relative 30,40,0 >"$OUT/dis-detonate.txt" 2>&1 &&
+   wait_for "$DTRACE" '^Removing Left Wing\.\.\.$' 5; then
+  step_ok "DIS: a Detonation PDU 50 m from the ownship removed the left wing"
+else
+  step_fail "DIS: the Detonation PDU did not remove the wing: $(head -1 "$OUT/dis-detonate.txt")"
+fi
+check "DIS: the hit ownship's appearance says Destroyed" \
+  wait_for "$DMON" '^UPDATE name=dis:1:2:1 .* damage=Destroyed marking=PH-VLX$' 8
+if "$BIN/volax-fed" start-resume --dis "$DIS_GROUP" --time 2005-06-01T06:00:00Z >"$OUT/dis-start-resume.txt" 2>&1 &&
+   wait_for "$DTRACE" '^Setting day and second: 151  21600\.000000$' 5; then
+  step_ok "DIS: a Start/Resume PDU set the clock: day 151 (June 1), 21600 s (06:00:00 UTC)"
+else
+  step_fail "DIS: the Start/Resume PDU did not set day 151, 21600 s: $(head -1 "$OUT/dis-start-resume.txt")"
+fi
+stop_pid "$DFLY_PID" INT 15
+stop_pid "$HOST_PID" INT 15; HOST_STATUS=$?
+check "DIS: host ended cleanly (exit status $HOST_STATUS)" test "$HOST_STATUS" -eq 0
+stop_pid "$MONITOR_PID" INT 10; MON_STATUS=$?
+check "DIS: monitor ended cleanly (exit status $MON_STATUS)" test "$MON_STATUS" -eq 0
 
 if (( VOLAX_FAILURES )); then
   echo "$VOLAX_FAILURES step(s) FAILED; outputs in $OUT"

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "Commands.h"
+#include "DisPeer.h"
 
 namespace volaxfed {
 
@@ -17,7 +18,7 @@ const char* const kCommonHelp =
     "VOLAX_FED_PATH lists folders searched for a relative FED file name.\n";
 
 Options makeOptions(std::vector<std::string> withValue, std::vector<std::string> flags) {
-    withValue.insert(withValue.end(), {"federation", "name", "fed"});
+    withValue.insert(withValue.end(), {"federation", "name", "fed", "dis", "exercise", "dis-version"});
     flags.insert(flags.end(), {"verbose", "help"});
     return Options(std::move(withValue), std::move(flags));
 }
@@ -36,10 +37,11 @@ bool parseCommandLine(Options& options, int argc, char** argv, const char* help,
     if (options.has("help")) {
         fputs(help, stdout);
         fputs(kCommonHelp, stdout);
+        fputs(kDisHelp, stdout);
         *exitStatus = kExitOk;
         return false;
     }
-    for (const char* name : {"federation", "name", "fed"}) {
+    for (const char* name : {"federation", "name", "fed", "dis"}) {
         if (options.has(name) && options.get(name).empty()) {
             fail(std::string("option --") + name + " needs a non-empty value");
             *exitStatus = kExitUsage;

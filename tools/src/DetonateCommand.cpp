@@ -6,6 +6,7 @@
 #include "ArgParse.h"
 #include "Commands.h"
 #include "CommonOptions.h"
+#include "DisPeer.h"
 #include "FederateSession.h"
 #include "QVCoordConv.h"
 #include "QVHLAMunitionDetonationInteraction.h"
@@ -99,6 +100,34 @@ int runDetonate(int argc, char** argv) {
     }
 
     installStopHandlers();
+    if (options.has("dis")) {
+        // DIS names the target by its entity identifier.
+        DisPeer peer;
+        bool usageFault = false;
+        dis::DetonationPdu d;
+        if (hasTarget && !parseEntityAddress(options.get("target"), &d.target, &error))
+            return usage("--target on DIS: " + error);
+        if (!peer.open(options, &error, &usageFault)) return usageFault ? usage(error) : (fail(error), kExitFailure);
+        d.firing = {0, 0, 0};
+        d.event.eventNumber = static_cast<uint16_t>(event);
+        d.velocity = toVector(velocity);
+        d.location = WorldLocation{location[0], location[1], location[2]};
+        d.munitionType = munition;
+        d.warhead = static_cast<uint16_t>(warhead);
+        d.fuse = static_cast<uint16_t>(fuse);
+        d.quantity = static_cast<uint16_t>(quantity);
+        d.rate = static_cast<uint16_t>(rate);
+        d.relativeLocation = toVector(relative);
+        d.result = static_cast<uint8_t>(result);
+        if (!peer.send(d)) return fail("cannot send on DIS " + peer.address()), kExitFailure;
+        printf("SENT Detonation dis=%s exercise=%u target=%s relative=%s location=%s result=%u\n",
+               peer.address().c_str(), peer.exercise(), hasTarget ? options.get("target").c_str() : "-",
+               hasRelative ? triple(relative[0], relative[1], relative[2], 3).c_str() : "-",
+               hasLocation ? triple(location[0], location[1], location[2], 3).c_str() : "-",
+               static_cast<unsigned>(result));
+        fflush(stdout);
+        return kExitOk;
+    }
     FederateSession session(commonSettings(options, "volax-detonate"));
     if (!session.join()) return kExitFailure;
 

@@ -10,6 +10,7 @@
 #include "ArgParse.h"
 #include "Commands.h"
 #include "CommonOptions.h"
+#include "DisPeer.h"
 #include "FederateSession.h"
 #include "FlyPlan.h"
 #include "QVHLAManager.h"
@@ -125,6 +126,12 @@ int runFly(int argc, char** argv) {
     if (!makeFlyPlan(request, plan, &error)) return usage(error);
 
     installStopHandlers();
+    if (options.has("dis")) {
+        DisPeer peer;
+        bool usageFault = false;
+        if (!peer.open(options, &error, &usageFault)) return usageFault ? usage(error) : (fail(error), kExitFailure);
+        return flyOnDis(peer, request, plan, rate, duration);
+    }
     FederateSession session(commonSettings(options, "volax-fly"));
     if (!session.join()) return kExitFailure;
 
@@ -157,26 +164,18 @@ int runFly(int argc, char** argv) {
     }
     fflush(stdout);
 
-    // States go out at the rate, and at once when a straight leg turns at its end.
-    const double start = monotonicSeconds(), period = 1 / rate;
-    std::vector<long> legs(plan.size(), 0);
-    std::vector<double> sent(plan.size(), -1e9);
-    long updates = 0;
-    for (;;) {
-        const double t = monotonicSeconds() - start;
-        if (stopRequested || (duration > 0 && t >= duration)) break;
-        for (std::size_t i = 0; i < plan.size(); ++i) {
-            const long leg = plan[i].track.legAt(t);
-            if (t - sent[i] < period && leg == legs[i]) continue;
-            legs[i] = leg;
-            sent[i] = t;
-            entities[i]->setSpatial(plan[i].track.stateAt(t));
+    const long updates = flyPlan(
+        plan, rate, duration, stopRequested,
+        [&](std::size_t i, const Spatial& state) {
+            entities[i]->setSpatial(state);
             entities[i]->requestAllAttributes();
-            ++updates;
-        }
-        session.manager().tick();
-        if (!session.wait(std::fmin(period, 0.05))) return kExitFailure;
-    }
+            return true;
+        },
+        [&](double seconds) {
+            session.manager().tick();
+            return session.wait(seconds);
+        });
+    if (updates < 0) return kExitFailure;
     entities.clear();  // deletes the instances
     if (!session.wait(0.2)) return kExitFailure;
     printf("FLOWN entities=%zu updates=%ld\n", plan.size(), updates);

@@ -1,5 +1,7 @@
 #include "FlyPlan.h"
 
+#include <chrono>
+#include <cmath>
 #include <cstring>
 
 namespace volaxfed {
@@ -32,6 +34,30 @@ bool makeFlyPlan(const FlyRequest& request, std::vector<FlyPlanEntry>& plan, std
         plan.push_back(entry);
     }
     return true;
+}
+
+long flyPlan(const std::vector<FlyPlanEntry>& plan, double rate, double duration, const volatile sig_atomic_t& stop,
+             const std::function<bool(std::size_t, const Spatial&)>& send, const std::function<bool(double)>& wait) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    const double period = 1 / rate;
+    std::vector<long> legs(plan.size(), 0);
+    std::vector<double> sent(plan.size(), -1e9);
+    long updates = 0;
+    for (;;) {
+        const double t = std::chrono::duration<double>(Clock::now() - start).count();
+        if (stop || (duration > 0 && t >= duration)) break;
+        for (std::size_t i = 0; i < plan.size(); ++i) {
+            const long leg = plan[i].track.legAt(t);
+            if (t - sent[i] < period && leg == legs[i]) continue;
+            legs[i] = leg;
+            sent[i] = t;
+            if (!send(i, plan[i].track.stateAt(t))) return -1;
+            ++updates;
+        }
+        if (!wait(std::fmin(period, 0.05))) return -1;
+    }
+    return updates;
 }
 
 }  // namespace volaxfed

@@ -3,6 +3,8 @@
 
 // Where each of volax-fed fly's entities flies, and what it is called.
 
+#include <csignal>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,13 @@ struct FlyPlanEntry {
 // (or leg bearing) spread evenly, and, in the air, a height 150 m above the last
 // one in every ten. False with `error` when a track cannot be set up.
 bool makeFlyPlan(const FlyRequest& request, std::vector<FlyPlanEntry>& plan, std::string* error);
+
+// Flies the plan in real time on any network: each entity's true state goes to
+// `send(i, state)` at `rate`, and at once when a straight leg turns at its end,
+// until `duration` seconds (0: no end) or `stop`; `wait(seconds)` paces the loop.
+// The number of states sent, or -1 when `send` or `wait` failed.
+long flyPlan(const std::vector<FlyPlanEntry>& plan, double rate, double duration, const volatile sig_atomic_t& stop,
+             const std::function<bool(std::size_t, const Spatial&)>& send, const std::function<bool(double)>& wait);
 
 }  // namespace volaxfed
 

@@ -12,6 +12,7 @@
 #include "ArgParse.h"
 #include "Commands.h"
 #include "CommonOptions.h"
+#include "DisPeer.h"
 #include "FederateSession.h"
 #include "GroundTrack.h"
 #include "KmlTrackWriter.h"
@@ -288,6 +289,12 @@ int runMonitor(int argc, char** argv) {
     if (!verticalDatumOption(options, &datum, &error)) return usage(error);
 
     installStopHandlers();
+    if (options.has("dis")) {
+        DisPeer peer;
+        bool usageFault = false;
+        if (!peer.open(options, &error, &usageFault)) return usageFault ? usage(error) : (fail(error), kExitFailure);
+        return monitorOnDis(peer, duration, trackPath, every, options.has("quiet"), options.has("all"));
+    }
     Monitor monitor(trackPath, every, options.has("quiet"), datum);
     // Fail early on an unwritable track file rather than after the flight.
     if (!monitor.flushTrack(true)) return kExitFailure;

@@ -8,6 +8,7 @@
 #include "ClockTimeCodec.h"
 #include "Commands.h"
 #include "CommonOptions.h"
+#include "DisPeer.h"
 #include "FederateSession.h"
 #include "QVHLAStartResumeInteraction.h"
 
@@ -58,6 +59,25 @@ int runStartResume(int argc, char** argv) {
     const bool sendRealWorld = clockTimeFromUnix(now, &realWorld, &error);
 
     installStopHandlers();
+    if (options.has("dis")) {
+        DisPeer peer;
+        bool usageFault = false;
+        if (!peer.open(options, &error, &usageFault)) return usageFault ? usage(error) : (fail(error), kExitFailure);
+        dis::StartResumePdu s;
+        s.originating = originator;
+        s.receiving = receiver;
+        s.realWorldTime = realWorld;
+        s.simulationTime = simulation;
+        s.requestIdentifier = static_cast<uint32_t>(requestId);
+        if (!peer.send(s)) return fail("cannot send on DIS " + peer.address()), kExitFailure;
+        printf("SENT Start/Resume dis=%s exercise=%u receiver=%s originator=%s request=%lu time=%s hours=%ld "
+               "past=0x%08X\n",
+               peer.address().c_str(), peer.exercise(), addressText(receiver).c_str(), addressText(originator).c_str(),
+               static_cast<unsigned long>(requestId), formatIsoUtc(when).c_str(), static_cast<long>(simulation.hours),
+               simulation.timePastTheHour);
+        fflush(stdout);
+        return kExitOk;
+    }
     FederateSession session(commonSettings(options, "volax-start-resume"));
     if (!session.join()) return kExitFailure;
 

@@ -6,6 +6,7 @@
 
 #include "Commands.h"
 #include "CommonOptions.h"
+#include "DisPeer.h"
 #include "FederateSession.h"
 
 namespace {
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     if (command == "--help" || command == "-h" || command == "help") {
         fputs(kUsage, stdout);
         fputs(volaxfed::kCommonHelp, stdout);
+        fputs(volaxfed::kDisHelp, stdout);
         return volaxfed::kExitOk;
     }
     if (command == "monitor") return volaxfed::runMonitor(argc - 1, argv + 1);

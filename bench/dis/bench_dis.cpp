@@ -1,0 +1,228 @@
+// DIS costs: decoding an Entity State PDU and handing it to the traffic picture,
+// encoding the ownship's PDU, and one VOLAXTick of VOLAX.xpl (NETWORK DIS) in the
+// headless host while a peer on a multicast group of the loopback interface sends
+// N entities' PDUs at 10 Hz (every sixth frame at 60 fps, spread over the frames):
+// the tick takes the frame's datagrams, decodes them, dead-reckons every entity,
+// places the nearest MAXENTITIES as instances and fills TCAS. Each tick is timed
+// alone; the counters give its median and 99th percentile in microseconds. The
+// peer's sends are outside the timed region.
+
+#include <benchmark/benchmark.h>
+
+#include <GeographicLib/Geocentric.hpp>
+#include <GeographicLib/LocalCartesian.hpp>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "DisEndpoint.h"
+#include "DisPdu.h"
+#include "TrafficPicture.h"
+#include "XPLMHost.h"
+
+namespace {
+
+typedef float (*TickFn)(float, float, int, void*);
+const int kFps = 60;
+const int kUpdateEvery = 6;  // frames: 10 Hz
+
+dis::EntityStatePdu aircraft(uint16_t number, double x, double y, double z) {
+    dis::EntityStatePdu e;
+    e.entityIdentifier = {3, 3, number};
+    e.force = 1;
+    e.entityType = {1, 2, 225, 1, 1, 1, 0};
+    e.algorithm = DRM_FPW;
+    e.location = {x, y, z};
+    e.linearVelocity = {40.0f, -60.0f, 10.0f};
+    e.orientation = {0.3f, 0.1f, -0.2f};
+    e.marking.encoding = MARKING_ASCII;
+    std::snprintf(e.marking.characters, sizeof e.marking.characters, "D%u", number);
+    return e;
+}
+
+void BM_DecodeAndIngest(benchmark::State& state) {
+    traffic::TrafficPicture picture;
+    std::vector<std::vector<uint8_t>> datagrams;
+    double x, y, z;
+    GeographicLib::Geocentric::WGS84().Forward(47, 8, 1500, x, y, z);
+    for (uint16_t i = 1; i <= 500; ++i) {
+        std::vector<uint8_t> b(dis::ENTITY_STATE_SIZE);
+        dis::encodeEntityState(dis::PduHeader(), aircraft(i, x + i * 50, y, z), b.data(), b.size());
+        datagrams.push_back(b);
+    }
+    std::size_t n = 0;
+    double now = 0;
+    dis::Pdu pdu;
+    for (auto _ : state) {
+        const std::vector<uint8_t>& d = datagrams[n++ % datagrams.size()];
+        if (dis::decodePdu(d.data(), d.size(), pdu) != dis::Decode::Ok) state.SkipWithError("decode");
+        // What the plugin hands over per PDU.
+        const dis::EntityStatePdu& e = pdu.entityState;
+        traffic::EntityUpdate u;
+        u.network = 1;
+        u.hasEntityIdentifier = u.hasEntityType = u.hasForceIdentifier = u.hasMarking = true;
+        u.entityIdentifier = e.entityIdentifier;
+        u.entityType = e.entityType;
+        u.forceIdentifier = e.force;
+        std::memcpy(u.marking, e.marking.characters, sizeof u.marking);
+        u.hasDamageState = true;
+        u.damageState = dis::appearanceDamage(e.appearance);
+        u.hasSpatial = true;
+        u.spatial = dis::spatialOf(e);
+        now += 1e-4;
+        benchmark::DoNotOptimize(picture.reflect(uint64_t(1) << 63 | e.entityIdentifier.entityNumber, u, now));
+    }
+}
+BENCHMARK(BM_DecodeAndIngest)->Unit(benchmark::kNanosecond);
+
+void BM_EncodeOwnship(benchmark::State& state) {
+    dis::EntityStatePdu e = aircraft(1, 4e6, 6e5, 4.8e6);
+    e.algorithm = DRM_FVW;
+    dis::PduHeader h;
+    uint8_t buffer[dis::ENTITY_STATE_SIZE];
+    for (auto _ : state) {
+        e.location.x += 0.01;
+        benchmark::DoNotOptimize(dis::encodeEntityState(h, e, buffer, sizeof buffer));
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_EncodeOwnship)->Unit(benchmark::kNanosecond);
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void writeAll(const std::string& path, const std::string& text) {
+    for (size_t p = 1; (p = path.find('/', p)) != std::string::npos; ++p) mkdir(path.substr(0, p).c_str(), 0777);
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+struct Session {
+    std::string dir, group;
+    TickFn tick = nullptr;
+    dis::DisEndpoint peer;
+    std::vector<double> radius, phase;
+    GeographicLib::LocalCartesian frame;
+
+    bool open(int entities, int maxEntities) {
+        unsetenv("VOLAX_TRACE");
+        char tmpl[] = "/tmp/volax-bench-dis-XXXXXX";
+        if (!mkdtemp(tmpl)) return false;
+        dir = tmpl;
+        const std::string plugin = dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl";
+        writeAll(plugin, readAll(VOLAX_PLUGIN_PATH));
+        chmod(plugin.c_str(), 0755);
+        writeAll(dir + "/Resources/plugins/VOLAX/volaxmodels.ini",
+                 readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/volaxmodels.ini"));
+        for (const char* m : {"aircraft", "helicopter", "ground_vehicle", "ship", "munition", "person"}) {
+            const std::string f = std::string("volax_") + m + ".obj";
+            writeAll(dir + "/Resources/plugins/VOLAX/models/" + f,
+                     readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/models/" + f));
+        }
+        group = "239.255.77.3:" + std::to_string(44000 + getpid() % 8000) + "@127.0.0.1";
+        writeAll(dir + "/prefs/volax.ini", "NETWORK DIS\nDISADDRESS " + group + "\nMAXENTITIES " +
+                                               std::to_string(maxEntities) + "\n");
+        dis::DisAddress where;
+        std::string error;
+        if (!dis::parseDisAddress(group, where, error) || !peer.open(where, error)) return false;
+
+        xphost::reset();
+        xphost::setXPlaneDir(dir);
+        xphost::setPrefsDir(dir + "/prefs");
+        xphost::setOutputDir("");
+        if (!xphost::setRoute("start 47 8 1000 0\nleg - 0 0 0 1000000\n", &error)) return false;
+        const int index = xphost::loadPlugin(plugin, &error);
+        if (index < 0 || !xphost::enablePlugin(index)) {
+            std::fprintf(stderr, "cannot start VOLAX.xpl: %s\n", error.c_str());
+            return false;
+        }
+        xphost::loadUserAircraft(xphost::AircraftModel{"C172.acf", "/xp/Aircraft/C172.acf"});
+        tick = reinterpret_cast<TickFn>(xphost::pluginSymbol(index, "VOLAXTick"));
+        if (!tick) return false;
+        const xphost::FlightState f = xphost::flightState();
+        frame.Reset(f.latRef, f.lonRef, 0);
+        for (int i = 0; i < entities; ++i) {
+            radius.push_back(500.0 + 40.0 * i);
+            phase.push_back(i * 2.399963);
+        }
+        // Every entity heard, models loaded, instances made: the steady state is measured.
+        for (int n = 0; n < kFps; ++n) {
+            sendFrame(n, n / double(kFps), entities);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            xphost::runFrames(1);
+        }
+        return true;
+    }
+
+    // This frame's share of the entities, each on its circle at 80 m/s, 1500 m up.
+    void sendFrame(long long frameNumber, double t, int entities) {
+        for (int i = static_cast<int>(frameNumber % kUpdateEvery); i < entities; i += kUpdateEvery) {
+            const double a = phase[i] + 80.0 * t / radius[i];
+            double lat, lon, h, x, y, z;
+            frame.Reverse(radius[i] * std::sin(a), radius[i] * std::cos(a), 1500.0, lat, lon, h);
+            GeographicLib::Geocentric::WGS84().Forward(lat, lon, h, x, y, z);
+            dis::EntityStatePdu e = aircraft(static_cast<uint16_t>(i + 1), x, y, z);
+            uint8_t b[dis::ENTITY_STATE_SIZE];
+            peer.send(b, dis::encodeEntityState(dis::PduHeader(), e, b, sizeof b));
+        }
+    }
+
+    void close() {
+        xphost::unloadAll();
+        xphost::reset();
+        peer.close();
+        (void)std::system(("rm -rf '" + dir + "'").c_str());
+    }
+};
+
+void BM_DisTick(benchmark::State& state) {
+    const int entities = static_cast<int>(state.range(0));
+    Session s;
+    if (!s.open(entities, static_cast<int>(state.range(1)))) {
+        state.SkipWithError("plugin did not start on DIS");
+        s.close();
+        return;
+    }
+    std::vector<double> us;
+    us.reserve(1 << 16);
+    long long frame = 0;
+    const auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        ++frame;
+        const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        s.sendFrame(frame, t, entities);  // loopback delivers within the send
+        auto t0 = std::chrono::steady_clock::now();
+        float next = s.tick(1.0f / kFps, 1.0f / kFps, static_cast<int>(frame), nullptr);
+        auto t1 = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(next);
+        const double seconds = std::chrono::duration<double>(t1 - t0).count();
+        state.SetIterationTime(seconds);
+        us.push_back(seconds * 1e6);
+    }
+    std::sort(us.begin(), us.end());
+    state.counters["median_us"] = us[us.size() / 2];
+    state.counters["p99_us"] = us[std::min(us.size() - 1, us.size() * 99 / 100)];
+    state.counters["max_us"] = us.back();
+    state.counters["instances"] = static_cast<double>(xphost::drawnInstances().size());
+    state.counters["tcas_targets"] = static_cast<double>(xphost::tcasTargets().size());
+    s.close();
+}
+
+}  // namespace
+
+BENCHMARK(BM_DisTick)->Args({500, 500})->UseManualTime()->Iterations(3000)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();
