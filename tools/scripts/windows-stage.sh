@@ -2,8 +2,9 @@
 # The Windows stage of test.sh: cross-builds the plugin and the host into
 # build-win (mingw-w64), checks what VOLAX.xpl imports and exports, then under
 # Wine flies the Windows host with the Windows plugin: alone on the in-process
-# RTI, and in a federation of the Linux build's volax-rtiexec and volax-fed
-# (tools/scripts/flight.sh: a peer joining, traffic, a hit, a date set).
+# RTI, refusing the TLS it was built without, and in a federation of the Linux
+# build's volax-rtiexec and volax-fed (tools/scripts/flight.sh: a peer joining,
+# traffic, a hit, a date set; then the same over DIS).
 #
 #   windows-stage.sh ROOT LINUX_BUILD_DIR
 set -euo pipefail
@@ -51,6 +52,17 @@ rm -rf "$OUT" && mkdir -p "$OUT"
 grep -qx 'JOIN SUCCESS' "$OUT/trace.txt" || fail "VOLAX did not join in-process (see $OUT)"
 grep -q 'Resigning federation' "$OUT/host.txt" || fail "VOLAX did not resign (see $OUT/host.txt)"
 echo "  ok    VOLAX joined and resigned in xplm-host.exe"
+
+echo "== a Windows build has no TLS, and says so when VOLAX_RTI_TLS_CA asks for it"
+OUT=$WIN/flight-tls
+rm -rf "$OUT" && mkdir -p "$OUT"
+(cd "$OUT" && VOLAX_RTI=127.0.0.1:9 VOLAX_RTI_TLS_CA=ca.pem VOLAX_TRACE=trace.txt VOLAX_FED_PATH="$WIN/bin" \
+   timeout 300 wine "$WIN/bin/xplm-host.exe" --duration 2 --output . "$WIN/bin/VOLAX.xpl") >"$OUT/host.txt" 2>&1 ||
+  fail "xplm-host.exe failed (see $OUT/host.txt)"
+grep -q 'VOLAX_RTI_TLS_CA: this build has no TLS' "$OUT/trace.txt" ||
+  fail "no \"this build has no TLS\" in $OUT/trace.txt"
+! grep -qx 'JOIN SUCCESS' "$OUT/trace.txt" || fail "VOLAX joined without the TLS it was asked for (see $OUT)"
+echo "  ok    VOLAX_RTI_TLS_CA refused: this build has no TLS"
 
 echo "== mixed federation: Linux volax-rtiexec and volax-fed, the Windows host and plugin"
 VOLAX_HOST_BIN=$WIN/bin VOLAX_HOST_RUNNER=wine "$ROOT/tools/scripts/flight.sh" --bin "$LINUX_BIN" --out "$WIN/flight-mixed"
