@@ -15,7 +15,9 @@ const f = Math.fround;
 
 // The two builds name some members differently.
 const [SITE, APP, ENTITY] = version === 7 ? ['siteID', 'applicationID', 'entityID'] : ['site', 'application', 'entity'];
-const SPECIFIC = version === 7 ? 'specific' : 'spec';
+// The sixth member of an entity type, whatever the build calls it.
+const SPECIFIC = Object.keys(new dis.EntityType())[5];
+assert.ok(SPECIFIC.startsWith('spe'), `entity type's sixth member: ${SPECIFIC}`);
 const id = (e) => [e[SITE], e[APP], e[ENTITY]];
 const type = (t) => [t.entityKind, t.domain, t.country, t.category, t.subcategory, t[SPECIFIC], t.extra];
 const vec = (v) => [f(v.x), f(v.y), f(v.z)];
