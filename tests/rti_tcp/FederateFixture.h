@@ -190,6 +190,33 @@ struct Handles {
     }
 };
 
+// A publisher and a subscriber of the test aircraft in a new execution, created
+// from a FED text padded to `fedBytes` (large enough, it travels in pieces);
+// `plane` is the publisher's registered instance.
+struct PubSub {
+    RTI::RTIambassador pub, sub;
+    Recorder prec, srec;
+    Handles ph, sh;
+    RTI::ObjectHandle plane = 0;
+
+    void start(const std::string& federation, const std::string& fedPath, std::size_t fedBytes) {
+        std::ofstream(fedPath) << std::string(fedBytes, ' ') << kTestFed;
+        pub.createFederationExecution(federation.c_str(), fedPath.c_str());
+        pub.joinFederationExecution("pub", federation.c_str(), &prec);
+        sub.joinFederationExecution("sub", federation.c_str(), &srec);
+        ph.lookUp(pub);
+        sh.lookUp(sub);
+        srec.seqAttr = sh.seq;
+        ph.publishAircraft(pub);
+        sh.subscribeAircraft(sub);
+        plane = pub.registerObjectInstance(ph.aircraft, "plane");
+    }
+    void resignBoth() {
+        sub.resignFederationExecution(RTI::DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES);
+        pub.resignFederationExecution(RTI::DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES);
+    }
+};
+
 }  // namespace rtitcp
 
 #endif

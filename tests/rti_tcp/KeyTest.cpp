@@ -65,24 +65,12 @@ TEST(FederationKeyTest, OnlyFederatesWithTheKeyGetIn) {
     // With the key: create (a FED text long enough to travel in pieces), join, and updates flow.
     ::setenv("VOLAX_RTI_KEY_FILE", good.c_str(), 1);
     const std::string bigFed = "/tmp/volax-key-test-" + std::to_string(::getpid()) + ".fed";
-    std::ofstream(bigFed) << std::string(30000, ' ') << rtitcp::kTestFed;
     {
-        RTI::RTIambassador pub, sub;
-        Recorder prec, srec;
-        Handles ph, sh;
-        pub.createFederationExecution(fed.c_str(), bigFed.c_str());
-        pub.joinFederationExecution("pub", fed.c_str(), &prec);
-        sub.joinFederationExecution("sub", fed.c_str(), &srec);
-        ph.lookUp(pub);
-        sh.lookUp(sub);
-        srec.seqAttr = sh.seq;
-        ph.publishAircraft(pub);
-        sh.subscribeAircraft(sub);
-        RTI::ObjectHandle o = pub.registerObjectInstance(ph.aircraft, "plane");
-        ph.update(pub, o, 7);
-        EXPECT_TRUE(tickUntil(sub, [&] { return srec.seqs.size() == 1 && srec.seqs[0] == 7; }));
-        sub.resignFederationExecution(RTI::DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES);
-        pub.resignFederationExecution(RTI::DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES);
+        rtitcp::PubSub f;
+        f.start(fed, bigFed, 30000);
+        f.ph.update(f.pub, f.plane, 7);
+        EXPECT_TRUE(tickUntil(f.sub, [&] { return f.srec.seqs.size() == 1 && f.srec.seqs[0] == 7; }));
+        f.resignBoth();
         // Nobody joined: anyone with the key may destroy it.
         RTI::RTIambassador other;
         EXPECT_NO_THROW(other.destroyFederationExecution(fed.c_str()));

@@ -18,8 +18,6 @@
 #include "ServerProcess.h"
 #include "Tls.h"
 
-using rtitcp::Handles;
-using rtitcp::Recorder;
 using rtitcp::ServerProcess;
 using rtitcp::tickUntil;
 namespace net = volax::rti::net;
@@ -86,32 +84,19 @@ TEST_F(TlsTest, FederatesJoinUpdateAndResignOverTls) {
     ::setenv("VOLAX_RTI_TLS_CA", path("ca.pem").c_str(), 1);
     const std::string fed = rtitcp::uniqueName("tls");
     // A FED text long enough to go in pieces, and enough updates to fill many TLS records.
-    const std::string bigFed = path("big.fed");
-    std::ofstream(bigFed) << std::string(30000, ' ') << rtitcp::kTestFed;
-    RTI::RTIambassador pub, sub;
-    Recorder prec, srec;
-    Handles ph, sh;
-    pub.createFederationExecution(fed.c_str(), bigFed.c_str());
-    pub.joinFederationExecution("pub", fed.c_str(), &prec);
-    sub.joinFederationExecution("sub", fed.c_str(), &srec);
-    ph.lookUp(pub);
-    sh.lookUp(sub);
-    srec.seqAttr = sh.seq;
-    ph.publishAircraft(pub);
-    sh.subscribeAircraft(sub);
-    RTI::ObjectHandle o = pub.registerObjectInstance(ph.aircraft, "plane");
+    rtitcp::PubSub f;
+    f.start(fed, path("big.fed"), 30000);
     const std::uint32_t n = 3000;
     std::vector<std::uint32_t> want;
     for (std::uint32_t i = 1; i <= n; ++i) {
-        ph.update(pub, o, i);
+        f.ph.update(f.pub, f.plane, i);
         want.push_back(i);
-        if (i % 500 == 0) pub.tick(0.0, 0.0);
+        if (i % 500 == 0) f.pub.tick(0.0, 0.0);
     }
-    EXPECT_TRUE(tickUntil(sub, [&] { return srec.seqs.size() >= n; }));
-    EXPECT_EQ(srec.seqs, want);
-    sub.resignFederationExecution(RTI::DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES);
-    pub.resignFederationExecution(RTI::DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES);
-    pub.destroyFederationExecution(fed.c_str());
+    EXPECT_TRUE(tickUntil(f.sub, [&] { return f.srec.seqs.size() >= n; }));
+    EXPECT_EQ(f.srec.seqs, want);
+    f.resignBoth();
+    f.pub.destroyFederationExecution(fed.c_str());
     EXPECT_NE(server.log().find("'pub' (handle"), std::string::npos) << server.log();
     EXPECT_NE(server.log().find("over TLS joined"), std::string::npos) << server.log();
 }
@@ -156,7 +141,9 @@ TEST_F(TlsTest, EachMismatchIsRefusedWithItsReason) {
             const std::string why = e._reason ? e._reason : "";
             EXPECT_FALSE(c.expect.empty()) << why;
             EXPECT_NE(why.find(c.expect), std::string::npos) << why << "\n" << c.server->log();
-            if (c.expect.rfind("failed:", 0) == 0) EXPECT_EQ(why.find(failed + where), 0u) << why;
+            if (c.expect.rfind("failed:", 0) == 0) {
+                EXPECT_EQ(why.find(failed + where), 0u) << why;
+            }
         }
     }
     // The server sees the client's alert and says so.
