@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "DisEndpoint.h"
+#include "InstalledVolax.h"
 #include "DisPdu.h"
 #include "TrafficPicture.h"
 #include "XPLMHost.h"
@@ -100,16 +101,6 @@ void BM_EncodeOwnship(benchmark::State& state) {
 }
 BENCHMARK(BM_EncodeOwnship)->Unit(benchmark::kNanosecond);
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void writeAll(const std::string& path, const std::string& text) {
-    for (size_t p = 1; (p = path.find('/', p)) != std::string::npos; ++p) mkdir(path.substr(0, p).c_str(), 0777);
-    std::ofstream(path, std::ios::binary) << text;
-}
-
 struct Session {
     std::string dir, group;
     TickFn tick = nullptr;
@@ -119,22 +110,10 @@ struct Session {
 
     bool open(int entities, int maxEntities) {
         unsetenv("VOLAX_TRACE");
-        char tmpl[] = "/tmp/volax-bench-dis-XXXXXX";
-        if (!mkdtemp(tmpl)) return false;
-        dir = tmpl;
-        const std::string plugin = dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl";
-        writeAll(plugin, readAll(VOLAX_PLUGIN_PATH));
-        chmod(plugin.c_str(), 0755);
-        writeAll(dir + "/Resources/plugins/VOLAX/volaxmodels.ini",
-                 readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/volaxmodels.ini"));
-        for (const char* m : {"aircraft", "helicopter", "ground_vehicle", "ship", "munition", "person"}) {
-            const std::string f = std::string("volax_") + m + ".obj";
-            writeAll(dir + "/Resources/plugins/VOLAX/models/" + f,
-                     readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/models/" + f));
-        }
         group = "239.255.77.3:" + std::to_string(44000 + getpid() % 8000) + "@127.0.0.1";
-        writeAll(dir + "/prefs/volax.ini", "NETWORK DIS\nDISADDRESS " + group + "\nMAXENTITIES " +
-                                               std::to_string(maxEntities) + "\n");
+        dir = benchvolax::installVolax("/tmp/volax-bench-dis-", "NETWORK DIS\nDISADDRESS " + group +
+                                                                    "\nMAXENTITIES " + std::to_string(maxEntities) + "\n");
+        if (dir.empty()) return false;
         dis::DisAddress where;
         std::string error;
         if (!dis::parseDisAddress(group, where, error) || !peer.open(where, error)) return false;
@@ -144,7 +123,7 @@ struct Session {
         xphost::setPrefsDir(dir + "/prefs");
         xphost::setOutputDir("");
         if (!xphost::setRoute("start 47 8 1000 0\nleg - 0 0 0 1000000\n", &error)) return false;
-        const int index = xphost::loadPlugin(plugin, &error);
+        const int index = xphost::loadPlugin(dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl", &error);
         if (index < 0 || !xphost::enablePlugin(index)) {
             std::fprintf(stderr, "cannot start VOLAX.xpl: %s\n", error.c_str());
             return false;
@@ -212,10 +191,7 @@ void BM_DisTick(benchmark::State& state) {
         state.SetIterationTime(seconds);
         us.push_back(seconds * 1e6);
     }
-    std::sort(us.begin(), us.end());
-    state.counters["median_us"] = us[us.size() / 2];
-    state.counters["p99_us"] = us[std::min(us.size() - 1, us.size() * 99 / 100)];
-    state.counters["max_us"] = us.back();
+    benchvolax::reportTicks(state, us);
     state.counters["instances"] = static_cast<double>(xphost::drawnInstances().size());
     state.counters["tcas_targets"] = static_cast<double>(xphost::tcasTargets().size());
     s.close();

@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "InstalledVolax.h"
 #include "TrafficPeer.h"
 #include "XPLMHost.h"
 
@@ -32,16 +33,6 @@ namespace {
 typedef float (*TickFn)(float, float, int, void*);
 const int kFps = 60;
 const int kUpdateEvery = 6;  // frames: 10 Hz
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void writeAll(const std::string& path, const std::string& text) {
-    for (size_t p = 1; (p = path.find('/', p)) != std::string::npos; ++p) mkdir(path.substr(0, p).c_str(), 0777);
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 struct Session {
     std::string dir;
@@ -56,21 +47,10 @@ struct Session {
     bool open(int entities, int maxEntities) {
         setenv("VOLAX_FED_PATH", VOLAX_FED_DIR, 0);
         unsetenv("VOLAX_TRACE");
-        char tmpl[] = "/tmp/volax-bench-traffic-XXXXXX";
-        if (!mkdtemp(tmpl)) return false;
-        dir = tmpl;
         // VOLAX installed in an X-Plane folder with its models.
-        const std::string plugin = dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl";
-        writeAll(plugin, readAll(VOLAX_PLUGIN_PATH));
-        chmod(plugin.c_str(), 0755);
-        writeAll(dir + "/Resources/plugins/VOLAX/volaxmodels.ini",
-                 readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/volaxmodels.ini"));
-        for (const char* m : {"aircraft", "helicopter", "ground_vehicle", "ship", "munition", "person"}) {
-            const std::string f = std::string("volax_") + m + ".obj";
-            writeAll(dir + "/Resources/plugins/VOLAX/models/" + f,
-                     readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/models/" + f));
-        }
-        writeAll(dir + "/prefs/volax.ini", "FEDERATION BenchTraffic\nMAXENTITIES " + std::to_string(maxEntities) + "\n");
+        dir = benchvolax::installVolax("/tmp/volax-bench-traffic-",
+                                       "FEDERATION BenchTraffic\nMAXENTITIES " + std::to_string(maxEntities) + "\n");
+        if (dir.empty()) return false;
 
         xphost::reset();
         xphost::setXPlaneDir(dir);
@@ -78,7 +58,7 @@ struct Session {
         xphost::setOutputDir("");
         std::string error;
         if (!xphost::setRoute("start 47 8 1000 0\nleg - 0 0 0 1000000\n", &error)) return false;
-        index = xphost::loadPlugin(plugin, &error);
+        index = xphost::loadPlugin(dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl", &error);
         if (index < 0 || !xphost::enablePlugin(index)) {
             std::fprintf(stderr, "cannot start VOLAX.xpl: %s\n", error.c_str());
             return false;
@@ -129,14 +109,6 @@ struct Session {
     }
 };
 
-void report(benchmark::State& state, std::vector<double>& us) {
-    if (us.empty()) return;
-    std::sort(us.begin(), us.end());
-    state.counters["median_us"] = us[us.size() / 2];
-    state.counters["p99_us"] = us[std::min(us.size() - 1, us.size() * 99 / 100)];
-    state.counters["max_us"] = us.back();
-}
-
 void runTicks(benchmark::State& state) {
     const int entities = static_cast<int>(state.range(0));
     const int maxEntities = static_cast<int>(state.range(1));
@@ -163,7 +135,7 @@ void runTicks(benchmark::State& state) {
         state.SetIterationTime(seconds);
         us.push_back(seconds * 1e6);
     }
-    report(state, us);
+    benchvolax::reportTicks(state, us);
     state.counters["instances"] = static_cast<double>(xphost::drawnInstances().size());
     state.counters["tcas_targets"] = static_cast<double>(xphost::tcasTargets().size());
     s.close();

@@ -1,0 +1,62 @@
+#ifndef VOLAX_BENCH_INSTALLEDVOLAX_H
+#define VOLAX_BENCH_INSTALLEDVOLAX_H
+
+// What the tick benchmarks share: VOLAX installed in a fresh X-Plane folder with
+// its models, as `cmake --install` lays it out, and the per-call counters.
+// Needs VOLAX_PLUGIN_PATH and VOLAX_SOURCE_DIR from the build.
+
+#include <benchmark/benchmark.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace benchvolax {
+
+inline std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+inline void writeAll(const std::string& path, const std::string& text) {
+    for (size_t p = 1; (p = path.find('/', p)) != std::string::npos; ++p) mkdir(path.substr(0, p).c_str(), 0777);
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// A new folder named after `prefix` holding the plugin, volaxmodels.ini, the
+// models and prefs/volax.ini with `ini`; empty when it cannot be made.
+inline std::string installVolax(const std::string& prefix, const std::string& ini) {
+    std::string tmpl = prefix + "XXXXXX";
+    if (!mkdtemp(&tmpl[0])) return std::string();
+    const std::string dir = tmpl;
+    const std::string plugin = dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl";
+    writeAll(plugin, readAll(VOLAX_PLUGIN_PATH));
+    chmod(plugin.c_str(), 0755);
+    writeAll(dir + "/Resources/plugins/VOLAX/volaxmodels.ini",
+             readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/volaxmodels.ini"));
+    for (const char* m : {"aircraft", "helicopter", "ground_vehicle", "ship", "munition", "person"}) {
+        const std::string f = std::string("volax_") + m + ".obj";
+        writeAll(dir + "/Resources/plugins/VOLAX/models/" + f,
+                 readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/models/" + f));
+    }
+    writeAll(dir + "/prefs/volax.ini", ini);
+    return dir;
+}
+
+// Median, 99th percentile and largest of the calls' times in microseconds.
+inline void reportTicks(benchmark::State& state, std::vector<double>& us) {
+    if (us.empty()) return;
+    std::sort(us.begin(), us.end());
+    state.counters["median_us"] = us[us.size() / 2];
+    state.counters["p99_us"] = us[std::min(us.size() - 1, us.size() * 99 / 100)];
+    state.counters["max_us"] = us.back();
+}
+
+}  // namespace benchvolax
+
+#endif
