@@ -6,18 +6,23 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
 
+#include "TestPlatform.h"
+
 inline double projGeoidSeparation(double latitude, double longitude) {
-    char command[512];
-    std::snprintf(command, sizeof command,
-                  "echo '%.12f %.12f 0' | cct -d 6 +proj=vgridshift +grids=%s +multiplier=1", longitude, latitude,
-                  VOLAX_GEOID_GRID_PATH);
+    volax::test::TempDir dir("volax-cct");
+    char point[128];
+    std::snprintf(point, sizeof point, "%.12f %.12f 0\n", longitude, latitude);
+    std::ofstream(dir.file("in.txt")) << point;
+    const volax::test::ProcessResult r = volax::test::runProcess(
+        {"cct", "-d", "6", "+proj=vgridshift", std::string("+grids=") + VOLAX_GEOID_GRID_PATH, "+multiplier=1",
+         dir.file("in.txt")});
     double lon, lat, n = NAN;
-    if (FILE* pipe = popen(command, "r")) {
-        if (std::fscanf(pipe, "%lf %lf %lf", &lon, &lat, &n) != 3) n = NAN;
-        pclose(pipe);
-    }
+    std::istringstream out(r.output);
+    if (r.exitCode != 0 || !(out >> lon >> lat >> n)) n = NAN;
     return n;
 }
 

@@ -10,14 +10,14 @@
 
 #include "DisEndpoint.h"
 #include "DisPdu.h"
-#include <unistd.h>
+#include "TestPlatform.h"
 
 namespace {
 
 using namespace dis;
 
 // Ports apart from the default, and per test, so parallel runs do not meet.
-uint16_t testPort(int n) { return static_cast<uint16_t>(41000 + (getpid() % 2000) * 4 + n); }
+uint16_t testPort(int n) { return static_cast<uint16_t>(41000 + (volax::test::processId() % 2000) * 4 + n); }
 
 DisAddress address(const std::string& text) {
     DisAddress a;

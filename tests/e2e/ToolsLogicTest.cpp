@@ -7,7 +7,9 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
-#include <unistd.h>
+#include <filesystem>
+
+#include "TestPlatform.h"
 
 #include "ArgParse.h"
 #include "ClockTimeCodec.h"
@@ -255,9 +257,9 @@ TEST(Kml, ThinsLongTracksKeepingEnds) {
 }
 
 TEST(Kml, WritesAtomicallyAndReportsFailures) {
-    char dir[] = "/tmp/volax-kml-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string path = std::string(dir) + "/track.kml";
+    volax::test::TempDir dir("volax-kml");
+    ASSERT_TRUE(dir.ok());
+    const std::string path = dir.file("track.kml");
     KmlTrackWriter kml("t");
     kml.addPoint("a", 1, 2, 3);
     std::string error;
@@ -268,8 +270,8 @@ TEST(Kml, WritesAtomicallyAndReportsFailures) {
     ss << in.rdbuf();
     EXPECT_EQ(ss.str(), kml.render());
     // No temporary file is left behind.
-    unlink(path.c_str());
-    EXPECT_EQ(rmdir(dir), 0);
+    std::remove(path.c_str());
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 
     kml.addPoint("a", 1, 2, 4);
     EXPECT_FALSE(kml.writeFile("/nonexistent-dir/track.kml", &error));

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "EmptyFederateAmbassador.h"
+#include "TestPlatform.h"
 #include "QVHLAAircraftObject.h"
 #include "QVHLAInteraction.h"
 #include "QVHLAManager.h"
@@ -32,23 +33,15 @@ inline std::string bytes(std::initializer_list<int> b) {
     return s;
 }
 
-// Points the manager's log at a memory stream for the lifetime of the object.
+// Points the manager's log at a scratch file for the lifetime of the object.
 class LogCapture {
 public:
-    LogCapture() : buffer(nullptr), size(0) {
-        stream = open_memstream(&buffer, &size);
-        QVHLAManager::getInstance()->setLogFile(stream);
-    }
-    ~LogCapture() {
-        QVHLAManager::getInstance()->setLogFile(nullptr);
-        std::fclose(stream);
-        std::free(buffer);
-    }
+    LogCapture() { QVHLAManager::getInstance()->setLogFile(file.get()); }
+    ~LogCapture() { QVHLAManager::getInstance()->setLogFile(nullptr); }
     std::vector<std::string> lines() {
-        std::fflush(stream);
         std::vector<std::string> out;
-        std::string all(buffer ? buffer : "", size), line;
-        for (char c : all) {
+        std::string line;
+        for (char c : file.text()) {
             if (c == '\n') {
                 out.push_back(line);
                 line.clear();
@@ -64,18 +57,10 @@ public:
             if (l == line) return true;
         return false;
     }
-    void clear() {
-        std::fflush(stream);
-        std::rewind(stream);
-        std::fflush(stream);
-        size = 0;
-        if (buffer) buffer[0] = '\0';
-    }
+    void clear() { file.take(); }
 
 private:
-    char* buffer;
-    size_t size;
-    FILE* stream;
+    volax::test::ScratchFile file;
 };
 
 // An attribute or parameter value set as handle -> bytes.

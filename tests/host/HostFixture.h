@@ -6,29 +6,30 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
-#include <unistd.h>
+
+#include "TestPlatform.h"
 
 // Every test starts from a freshly reset host with no log file and a
 // private preferences folder.
 class HostTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        unsetenv("HOSTTEST_REFUSE");
-        unsetenv("HOSTTEST_THROW_START");
-        unsetenv("HOSTTEST_INTERVAL");
+        volax::test::unsetEnv("HOSTTEST_REFUSE");
+        volax::test::unsetEnv("HOSTTEST_THROW_START");
+        volax::test::unsetEnv("HOSTTEST_INTERVAL");
         xphost::reset();
         xphost::setEcho(false);
         xphost::setOutputDir("");
-        char tmpl[] = "/tmp/xphost-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        dir_ = volax::test::TempDir("xphost-test").release();
+        ASSERT_FALSE(dir_.empty());
         xphost::setPrefsDir(dir_);
     }
     void TearDown() override {
         xphost::reset();
-        std::string cmd = "rm -rf '" + dir_ + "'";
-        (void)std::system(cmd.c_str());
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
     }
     // Loads and enables a plugin file, failing the test otherwise.
     int load(const char* path) {

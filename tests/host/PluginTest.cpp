@@ -105,7 +105,7 @@ TEST_F(Plugins, TwoPluginsShareTheProcessEachWithItsOwnMenusAndLoops) {
 }
 
 TEST_F(Plugins, AStartResultOfZeroIsReportedAndLeavesNothingBehind) {
-    setenv("HOSTTEST_REFUSE", "HostTest", 1);
+    volax::test::setEnv("HOSTTEST_REFUSE", "HostTest");
     std::string err;
     bool refused = false;
     EXPECT_EQ(xphost::loadPlugin(HOSTTEST_PLUGIN, &err, &refused), -1);
@@ -147,7 +147,7 @@ TEST_F(Plugins, ExceptionFromAFlightLoop) {
 }
 
 TEST_F(Plugins, ExceptionFromStart) {
-    setenv("HOSTTEST_THROW_START", "HostTest", 1);
+    volax::test::setEnv("HOSTTEST_THROW_START", "HostTest");
     std::string err;
     EXPECT_EQ(xphost::loadPlugin(HOSTTEST_PLUGIN, &err), -1);
     EXPECT_NE(err.find("XPluginStart: start throw"), std::string::npos) << err;

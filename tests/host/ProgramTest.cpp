@@ -3,20 +3,19 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <algorithm>
+#include <filesystem>
 #include <iterator>
 #include <fstream>
 #include <vector>
 #include <sstream>
 #include <string>
-#include <unistd.h>
+#include <thread>
+
+#include "TestPlatform.h"
 
 namespace {
 
@@ -25,17 +24,19 @@ struct Result {
     std::string output;  // stdout and stderr
 };
 
-Result run(const std::string& args, const std::string& env = "") {
-    const std::string cmd = env + " '" XPLM_HOST_PROGRAM "' " + args + " 2>&1";
-    Result r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-    const int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
+// args: blank-separated (the tests' paths have no blanks).
+Result run(const std::string& args, const volax::test::ProcessOptions& options = {}) {
+    std::vector<std::string> argv{XPLM_HOST_PROGRAM};
+    std::istringstream words(args);
+    for (std::string w; words >> w;) argv.push_back(w);
+    const volax::test::ProcessResult p = volax::test::runProcess(argv, options);
+    return Result{p.exitCode, p.output};
+}
+
+volax::test::ProcessOptions withEnv(const std::string& name, const std::string& value) {
+    volax::test::ProcessOptions o;
+    o.env.emplace_back(name, value);
+    return o;
 }
 
 bool has(const std::string& text, const std::string& what) { return text.find(what) != std::string::npos; }
@@ -43,11 +44,13 @@ bool has(const std::string& text, const std::string& what) { return text.find(wh
 class Program : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/xplm-host-test-XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        dir_ = volax::test::TempDir("xplm-host-test").release();
+        ASSERT_FALSE(dir_.empty());
     }
-    void TearDown() override { (void)std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
     std::string file(const std::string& name, const std::string& text) {
         const std::string path = dir_ + "/" + name;
         std::ofstream(path) << text;
@@ -102,7 +105,7 @@ TEST_F(Program, RunsTwoPluginsThroughAScenario) {
 }
 
 TEST_F(Program, TrafficFileShowsInstancesAndTcasTargetsEachSecond) {
-    (void)std::system(("mkdir -p '" + dir_ + "/xp/objs'").c_str());
+    std::filesystem::create_directories(dir_ + "/xp/objs");
     file("xp/objs/t.obj",
          "I\n800\nOBJ\nPOINT_COUNTS 3 0 0 3\nVT 0 0 0 0 1 0 0 0\nVT 1 0 0 0 1 0 1 0\nVT 0 0 1 0 1 0 0 1\n"
          "IDX 0\nIDX 1\nIDX 2\nTRIS 0 3\n");
@@ -117,7 +120,7 @@ TEST_F(Program, TrafficFileShowsInstancesAndTcasTargetsEachSecond) {
     const std::string traffic = dir_ + "/traffic.txt";
     const Result r = run("--quiet --duration 4 --fps 20 --output " + dir_ + "/out --xplane " + dir_ + "/xp --traffic " +
                              traffic + " --scenario " + scenario + " " HOSTTEST_PLUGIN,
-                         "HOSTTEST_OBJ=objs/t.obj");
+                         withEnv("HOSTTEST_OBJ", "objs/t.obj"));
     EXPECT_EQ(r.status, 0) << r.output;
     std::ifstream in(traffic);
     std::vector<std::string> lines;
@@ -149,7 +152,9 @@ TEST_F(Program, APluginNamedWithoutAFolderIsTheFileHere) {
     const std::string plugin = HOSTTEST_PLUGIN;
     const std::string folder = plugin.substr(0, plugin.rfind('/'));
     const std::string name = plugin.substr(plugin.rfind('/') + 1);
-    const Result r = run("--quiet --duration 0.1 --output " + dir_ + "/out " + name, "cd '" + folder + "' &&");
+    volax::test::ProcessOptions inFolder;
+    inFolder.workingDir = folder;
+    const Result r = run("--quiet --duration 0.1 --output " + dir_ + "/out " + name, inFolder);
     EXPECT_EQ(r.status, 0) << r.output;
 }
 
@@ -187,7 +192,7 @@ TEST_F(Program, BadInputIsRefusedWithAClearMessage) {
 
 TEST_F(Program, APluginRefusingToStartIsNotEnabled) {
     const Result r = run("--duration 0.5 --output " + dir_ + "/out " HOSTTEST_PLUGIN " " HOSTTEST2_PLUGIN,
-                         "HOSTTEST_REFUSE=HostTest");
+                         withEnv("HOSTTEST_REFUSE", "HostTest"));
     EXPECT_EQ(r.status, 0) << r.output;
     EXPECT_TRUE(has(r.output, "XPluginStart returned 0: refused on request (not enabled)")) << r.output;
     EXPECT_FALSE(has(r.output, "HostTest: enable"));
@@ -206,24 +211,16 @@ TEST_F(Program, AThrowingPluginStopsTheRunCleanly) {
 }
 
 TEST_F(Program, InterruptFinishesTheFrameAndShutsDown) {
+    if (volax::test::kWindows) GTEST_SKIP() << "Windows sends Ctrl-C to a whole console, not to one child process";
     const std::string out = dir_ + "/out";
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        const int devnull = open("/dev/null", O_WRONLY);
-        dup2(devnull, 1);
-        dup2(devnull, 2);
-        execl(XPLM_HOST_PROGRAM, "xplm-host", "--realtime", "--duration", "0", "--output", out.c_str(),
-              HOSTTEST_PLUGIN, static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    volax::test::Process host(
+        {XPLM_HOST_PROGRAM, "--realtime", "--duration", "0", "--output", out, HOSTTEST_PLUGIN});
+    ASSERT_TRUE(host.started());
     // Wait until the plugin runs, then interrupt.
-    for (int i = 0; i < 200 && !has(readLog(), "HostTest: tick"); ++i) usleep(50000);
-    kill(pid, SIGINT);
-    int st = 0;
-    ASSERT_EQ(waitpid(pid, &st, 0), pid);
-    ASSERT_TRUE(WIFEXITED(st));
-    EXPECT_EQ(WEXITSTATUS(st), 0);
+    for (int i = 0; i < 200 && !has(readLog(), "HostTest: tick"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(host.interrupt());
+    EXPECT_EQ(host.wait().exitCode, 0);
     const std::string log = readLog();
     EXPECT_TRUE(has(log, "(interrupted)")) << log;
     EXPECT_TRUE(has(log, "HostTest: stop"));

@@ -7,7 +7,6 @@
 #include "XPLMInstance.h"
 #include "XPLMScenery.h"
 
-#include <sys/stat.h>
 
 #include <fstream>
 #include <cstdio>
@@ -31,8 +30,8 @@ protected:
         xphost::setXPlaneDir(dir_);
     }
     void write(const std::string& rel, const std::string& text) {
-        for (size_t p = 0; (p = rel.find('/', p)) != std::string::npos; ++p)
-            mkdir((dir_ + "/" + rel.substr(0, p)).c_str(), 0777);
+        const size_t slash = rel.rfind('/');
+        if (slash != std::string::npos) std::filesystem::create_directories(dir_ + "/" + rel.substr(0, slash));
         std::ofstream(dir_ + "/" + rel) << text;
     }
     static std::string replace(std::string s, const std::string& from, const std::string& to) {
@@ -90,7 +89,7 @@ TEST_F(Scenery, ShippedModelsLoad) {
 
 TEST_F(Scenery, AsyncLoadsLandOnALaterFrameAndWaitForAnEnabledPlugin) {
     write("objs/t.obj", kTriangle);
-    setenv("HOSTTEST_OBJ", "objs/t.obj", 1);
+    volax::test::setEnv("HOSTTEST_OBJ", "objs/t.obj");
     const int p = load(HOSTTEST_PLUGIN);
     xphost::selectMenuItem("HostTest", "Obj async");
     EXPECT_TRUE(logHas("HostTest: objasync returned"));
@@ -107,16 +106,16 @@ TEST_F(Scenery, AsyncLoadsLandOnALaterFrameAndWaitForAnEnabledPlugin) {
     xphost::runFrames(1);
     EXPECT_EQ(logCount("HostTest: loaded object async"), 2u);
 
-    setenv("HOSTTEST_OBJ", "objs/none.obj", 1);
+    volax::test::setEnv("HOSTTEST_OBJ", "objs/none.obj");
     xphost::selectMenuItem("HostTest", "Obj async");
     xphost::runFrames(1);
     EXPECT_TRUE(logHas("HostTest: loaded null async"));
-    unsetenv("HOSTTEST_OBJ");
+    volax::test::unsetEnv("HOSTTEST_OBJ");
 }
 
 TEST_F(Scenery, InstancesNeedALoadedObjectAndKeepIt) {
     write("objs/t.obj", kTriangle);
-    setenv("HOSTTEST_OBJ", "objs/t.obj", 1);
+    volax::test::setEnv("HOSTTEST_OBJ", "objs/t.obj");
     load(HOSTTEST_PLUGIN);
     xphost::selectMenuItem("HostTest", "Instance");  // nothing loaded yet
     EXPECT_TRUE(logHas("HostTest: instance null"));
@@ -141,12 +140,12 @@ TEST_F(Scenery, InstancesNeedALoadedObjectAndKeepIt) {
     xphost::selectMenuItem("HostTest", "Destroy instance");
     EXPECT_TRUE(xphost::drawnInstances().empty());
     EXPECT_TRUE(xphost::loadedObjects().empty());
-    unsetenv("HOSTTEST_OBJ");
+    volax::test::unsetEnv("HOSTTEST_OBJ");
 }
 
 TEST_F(Scenery, WhatAnUnloadedPluginLeftIsReportedAndReleased) {
     write("objs/t.obj", kTriangle);
-    setenv("HOSTTEST_OBJ", "objs/t.obj", 1);
+    volax::test::setEnv("HOSTTEST_OBJ", "objs/t.obj");
     load(HOSTTEST_PLUGIN);
     xphost::selectMenuItem("HostTest", "Obj");
     xphost::selectMenuItem("HostTest", "Obj");
@@ -164,7 +163,7 @@ TEST_F(Scenery, WhatAnUnloadedPluginLeftIsReportedAndReleased) {
     EXPECT_TRUE(xphost::drawnInstances().empty());
     EXPECT_TRUE(xphost::loadedObjects().empty());
     EXPECT_EQ(xphost::pendingObjectLoads(), 0);
-    unsetenv("HOSTTEST_OBJ");
+    volax::test::unsetEnv("HOSTTEST_OBJ");
 }
 
 TEST_F(Scenery, LibraryPathsResolveThroughLibraryFiles) {
@@ -172,19 +171,19 @@ TEST_F(Scenery, LibraryPathsResolveThroughLibraryFiles) {
           "A\n800\nLIBRARY\n\nEXPORT volax/traffic/jet.obj objects/jet.obj\n"
           "EXPORT_EXTEND volax/traffic/jet.obj objects/jet 2.obj\n");
     write("Resources/default scenery/lib/library.txt", "A\n800\nLIBRARY\nEXPORT volax/traffic/truck.obj truck.obj\n");
-    setenv("HOSTTEST_LIB", "volax/traffic/jet.obj", 1);
+    volax::test::setEnv("HOSTTEST_LIB", "volax/traffic/jet.obj");
     load(HOSTTEST_PLUGIN);
     xphost::selectMenuItem("HostTest", "Lookup");
     EXPECT_TRUE(logHas("HostTest: library Custom Scenery/B pack/objects/jet.obj ref"));
     EXPECT_TRUE(logHas("HostTest: library Custom Scenery/B pack/objects/jet 2.obj ref"));
     EXPECT_TRUE(logHas("HostTest: lookup 2"));
-    setenv("HOSTTEST_LIB", "volax/traffic/truck.obj", 1);
+    volax::test::setEnv("HOSTTEST_LIB", "volax/traffic/truck.obj");
     xphost::selectMenuItem("HostTest", "Lookup");
     EXPECT_TRUE(logHas("HostTest: library Resources/default scenery/lib/truck.obj ref"));
-    setenv("HOSTTEST_LIB", "volax/traffic/ship.obj", 1);
+    volax::test::setEnv("HOSTTEST_LIB", "volax/traffic/ship.obj");
     xphost::selectMenuItem("HostTest", "Lookup");
     EXPECT_TRUE(logHas("HostTest: lookup 0"));
-    unsetenv("HOSTTEST_LIB");
+    volax::test::unsetEnv("HOSTTEST_LIB");
 }
 
 void collect(const char* path, void* ref) { static_cast<std::vector<std::string>*>(ref)->push_back(path); }

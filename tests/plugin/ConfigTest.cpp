@@ -1,10 +1,11 @@
-// volax.ini and volaxexp.ini readers, over in-memory streams.
+// volax.ini and volaxexp.ini readers, over scratch files.
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
+#include "TestPlatform.h"
 #include "VolaxConfig.h"
 
 using volax::EntityTypeTable;
@@ -13,15 +14,9 @@ using volax::VolaxSettings;
 namespace {
 
 struct MemFile {
-    explicit MemFile(const std::string& text) : data(text) {
-        f = fmemopen(data.empty() ? nullptr : &data[0], data.size(), "r");
-        if (!f) f = std::tmpfile();  // fmemopen of size 0 is refused by some libcs
-    }
-    ~MemFile() {
-        if (f) std::fclose(f);
-    }
-    std::string data;
-    FILE* f = nullptr;
+    explicit MemFile(const std::string& text) : file(text), f(file.get()) {}
+    volax::test::ScratchFile file;
+    FILE* f;
 };
 
 VolaxSettings parse(const std::string& text) {
@@ -41,12 +36,12 @@ EntityTypeTable parseTable(const std::string& text) {
 }  // namespace
 
 TEST(VolaxIni, WrittenDefaultsReadBackAsDefaults) {
-    char buffer[512] = {};
-    FILE* f = fmemopen(buffer, sizeof buffer, "w");
+    volax::test::ScratchFile written;
+    FILE* f = written.get();
     ASSERT_TRUE(f);
     ASSERT_TRUE(volax::writeSettings(f, VolaxSettings()));
-    std::fclose(f);
-    EXPECT_STREQ(buffer,
+    const std::string buffer = written.text();
+    EXPECT_EQ(buffer,
                  "FEDERATE X-Plane\nFEDERATION XP_Federation\nFEDFILE XP_Federation.fed\nFORCEID 3\nSITEID 1\n"
                  "APPLICATIONID 2\nAUTOJOIN 1\nCREATE 1\nTIMESTEP 0.10\nAUTOCREATE 0\n");
     VolaxSettings s = parse(buffer);
@@ -67,11 +62,11 @@ TEST(VolaxIni, NamesWithBlanksAreWrittenQuotedAndReadBackWhole) {
     in.federate = "Pilot one";
     in.fedFile = "C:\\X-Plane 12\\Resources\\x.fed";
     in.autoCreate = 1;
-    char buffer[512] = {};
-    FILE* f = fmemopen(buffer, sizeof buffer, "w");
+    volax::test::ScratchFile written;
+    FILE* f = written.get();
     ASSERT_TRUE(f);
     ASSERT_TRUE(volax::writeSettings(f, in));
-    std::fclose(f);
+    const std::string buffer = written.text();
     EXPECT_NE(std::string(buffer).find("FEDERATE \"Pilot one\"\n"), std::string::npos) << buffer;
     EXPECT_NE(std::string(buffer).find("\nAUTOCREATE 1\n"), std::string::npos) << buffer;
     VolaxSettings out = parse(buffer);
@@ -114,14 +109,14 @@ TEST(VolaxIni, ByteOrderMarkIsSkippedAndUnknownKeysAreTraced) {
     EXPECT_EQ(parse("SITEID 7\n\xEF\xBB\xBFSITEID 9\n").siteId, 7) << "only at the start";
     EXPECT_EQ(parse("\xEF\xBB").siteId, 1);
 
-    char buffer[512] = {};
-    FILE* trace = fmemopen(buffer, sizeof buffer, "w");
+    volax::test::ScratchFile written;
+    FILE* trace = written.get();
     ASSERT_TRUE(trace);
     VolaxSettings s;
     MemFile m("timestep 0.5\nAUTOCREATE 1\nFEDFILE \"open\nHEARTBEET 5\n");
     volax::readSettings(m.f, s, trace);
-    std::fclose(trace);
-    EXPECT_STREQ(buffer,
+    const std::string buffer = written.text();
+    EXPECT_EQ(buffer,
                  "Ignoring unknown key timestep in volax.ini\n"
                  "Ignoring FEDFILE in volax.ini: its quoted value has no closing quote\n"
                  "Ignoring unknown key HEARTBEET in volax.ini\n");
@@ -180,14 +175,14 @@ TEST(VolaxIni, HeartbeatAndMarking) {
     for (const auto& c : heartbeats) EXPECT_FLOAT_EQ(parse(c.text).heartbeat, c.heartbeat) << c.text;
     EXPECT_EQ(parse("").marking, "");
     EXPECT_EQ(parse("MARKING N172SP\n").marking, "N172SP");
-    char buffer[512] = {};
-    FILE* f = fmemopen(buffer, sizeof buffer, "w");
+    volax::test::ScratchFile written;
+    FILE* f = written.get();
     ASSERT_TRUE(f);
     VolaxSettings set;
     set.heartbeat = 1.0f;
     set.marking = "X";
     ASSERT_TRUE(volax::writeSettings(f, set));
-    std::fclose(f);
+    const std::string buffer = written.text();
     EXPECT_EQ(std::string(buffer).find("HEARTBEAT"), std::string::npos);
     EXPECT_EQ(std::string(buffer).find("MARKING"), std::string::npos);
 }
@@ -213,11 +208,11 @@ TEST(VolaxIni, TrafficKeys) {
         EXPECT_EQ(s.maxEntities, r.maxEntities) << r.text;
         EXPECT_FLOAT_EQ(s.entityTimeout, r.timeout) << r.text;
     }
-    char buffer[512] = {};
-    FILE* f = fmemopen(buffer, sizeof buffer, "w");
+    volax::test::ScratchFile written;
+    FILE* f = written.get();
     ASSERT_TRUE(f);
     ASSERT_TRUE(volax::writeSettings(f, VolaxSettings()));
-    std::fclose(f);
+    const std::string buffer = written.text();
     for (const char* key : {"TRAFFIC", "MAXENTITIES", "ENTITYTIMEOUT"})
         EXPECT_EQ(std::string(buffer).find(key), std::string::npos) << key;
 }
@@ -328,11 +323,11 @@ TEST(VolaxIni, NetworkKeys) {
         EXPECT_EQ(s.disVersion, r.version) << r.text;
         EXPECT_EQ(s.entityNumber, r.entityNumber) << r.text;
     }
-    char buffer[512] = {};
-    FILE* f = fmemopen(buffer, sizeof buffer, "w");
+    volax::test::ScratchFile written;
+    FILE* f = written.get();
     ASSERT_TRUE(f);
     ASSERT_TRUE(volax::writeSettings(f, VolaxSettings()));
-    std::fclose(f);
+    const std::string buffer = written.text();
     for (const char* key : {"NETWORK", "DISADDRESS", "DISEXERCISE", "DISVERSION", "ENTITYNUMBER"})
         EXPECT_EQ(std::string(buffer).find(key), std::string::npos) << key;
 }

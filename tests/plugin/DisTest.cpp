@@ -12,7 +12,6 @@
 #include <cstring>
 #include <memory>
 #include <thread>
-#include <unistd.h>
 
 #include "DisEndpoint.h"
 #include "DisPdu.h"
@@ -34,7 +33,7 @@ class DisPluginTest : public PluginTest {
 protected:
     void SetUp() override {
         PluginTest::SetUp();
-        group = "239.255.77.2:" + std::to_string(42000 + getpid() % 8000) + "@127.0.0.1";
+        group = "239.255.77.2:" + std::to_string(42000 + volax::test::processId() % 8000) + "@127.0.0.1";
         DisAddress a;
         std::string error;
         ASSERT_TRUE(parseDisAddress(group, a, error)) << error;

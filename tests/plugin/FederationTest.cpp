@@ -7,6 +7,8 @@
 #include <memory>
 #include <ctime>
 
+#include "UtcTime.h"
+
 #include "Peer.h"
 #include "PluginHarness.h"
 #include "QVCoordConv.h"
@@ -454,7 +456,7 @@ TEST_F(FederationTest, StartResumeClockCases) {
     leap.tm_mon = 1;
     leap.tm_mday = 29;
     StartResume feb29;
-    feb29.hours = static_cast<int32_t>(timegm(&leap) / 3600) + 12;
+    feb29.hours = static_cast<int32_t>(volax::utcSeconds(leap) / 3600) + 12;
     deliver(feb29);
     EXPECT_EQ(xphost::getInt("sim/time/local_date_days"), 58);
     EXPECT_EQ(xphost::getFloat("sim/time/zulu_time_sec"), 12 * 3600.0f);
@@ -465,8 +467,7 @@ TEST_F(FederationTest, StartResumeClockCases) {
 // A pilot in Zurich: X-Plane reads zulu_time_sec as UTC, whatever the
 // computer's time zone, and the date follows the UTC day.
 TEST_F(FederationTest, StartResumeSetsUtcInAnyTimeZone) {
-    setenv("TZ", "Europe/Zurich", 1);
-    tzset();
+    volax::test::setTimeZone(volax::test::kCentralEuropeZone);
     startWithOwnship();
     const struct {
         int32_t hours;

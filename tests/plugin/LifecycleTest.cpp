@@ -8,9 +8,8 @@
 #include <set>
 #include <sstream>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "PluginHarness.h"
 
@@ -25,21 +24,6 @@ namespace {
 const char kDefaultIni[] =
     "FEDERATE X-Plane\nFEDERATION XP_Federation\nFEDFILE XP_Federation.fed\nFORCEID 3\nSITEID 1\n"
     "APPLICATIONID 2\nAUTOJOIN 1\nCREATE 1\nTIMESTEP 0.10\nAUTOCREATE 1\n";
-
-// Root ignores file modes: file-permission cases load the plugin as nobody.
-// False when nobody cannot reach the plugin file (a build under /root).
-bool becomeNobody() {
-    if (geteuid() != 0) return true;
-    if (seteuid(65534) != 0) return false;
-    struct stat st {};
-    if (stat(VOLAX_PLUGIN_PATH, &st) == 0 && access(VOLAX_PLUGIN_PATH, R_OK) == 0) return true;
-    if (seteuid(0) != 0) std::abort();
-    return false;
-}
-
-void becomeRootAgain(uid_t was) {
-    if (was == 0 && seteuid(0) != 0) std::abort();
-}
 
 size_t occurrences(const std::string& text, const std::string& what) {
     size_t n = 0;
@@ -279,7 +263,7 @@ TEST_F(PluginTest, DisableWhileNotJoinedStillResignsCleanly) {
 }
 
 TEST_F(PluginTest, UncreatableIniRefusesTheStart) {
-    ASSERT_EQ(mkdir(prefsPath("volax.ini").c_str(), 0755), 0);  // a folder cannot be opened as a file
+    ASSERT_TRUE(std::filesystem::create_directory(prefsPath("volax.ini")));  // a folder cannot be opened as a file
     std::string error;
     bool refused = false;
     EXPECT_EQ(xphost::loadPlugin(VOLAX_PLUGIN_PATH, &error, &refused), -1);
@@ -289,10 +273,10 @@ TEST_F(PluginTest, UncreatableIniRefusesTheStart) {
 }
 
 TEST_F(PluginTest, UnwritableTraceFileIsReportedAndStartGoesOn) {
-    setenv("VOLAX_TRACE", "/nonexistent-folder/trace.txt", 1);
+    volax::test::setEnv("VOLAX_TRACE", "/nonexistent-folder/trace.txt");
     std::string error;
     index = xphost::loadPlugin(VOLAX_PLUGIN_PATH, &error);
-    unsetenv("VOLAX_TRACE");
+    volax::test::unsetEnv("VOLAX_TRACE");
     ASSERT_GE(index, 0) << error;
     EXPECT_TRUE(contains(xphost::logText(), "VOLAX could not open the trace file /nonexistent-folder/trace.txt\n"));
 }
@@ -312,17 +296,17 @@ TEST_F(PluginTest, UnusedEntryPointsOnlyTrace) {
 }
 
 TEST(PluginExports, ExactlyTheNineEntryPoints) {
-    std::string command = std::string("nm -D --defined-only ") + VOLAX_PLUGIN_PATH;
-    FILE* p = popen(command.c_str(), "r");
-    ASSERT_NE(p, nullptr);
+    if (volax::test::kWindows)
+        GTEST_SKIP() << "nm -D reads ELF symbols; the Windows stage checks the DLL's export table (objdump -p)";
+    const volax::test::ProcessResult nm = volax::test::runProcess({"nm", "-D", "--defined-only", VOLAX_PLUGIN_PATH});
+    ASSERT_EQ(nm.exitCode, 0) << nm.output;
     std::set<std::string> names;
-    char line[1024];
-    while (std::fgets(line, sizeof line, p)) {
+    std::istringstream lines(nm.output);
+    for (std::string line; std::getline(lines, line);) {
         std::istringstream in(line);
         std::string address, kind, name;
         if (in >> address >> kind >> name) names.insert(name);
     }
-    ASSERT_EQ(pclose(p), 0);
     std::set<std::string> expected{"XPluginStart",    "XPluginEnable",   "XPluginDisable",
                                    "XPluginStop",     "XPluginReceiveMessage", "VOLAXMenuSelect",
                                    "VOLAXTick",       "VOLAXWidgetHandler",    "planesAvailable"};
@@ -352,9 +336,9 @@ TEST_F(PluginTest, LateEnableAndReloadFindTheAircraftAndKeepItsParts) {
             ASSERT_GE(loadAndEnable(), 0);
             loadUserAircraft();
             xphost::setIntArray("sim/aircraft/prop/acf_part_eq", intact);
-            setenv("VOLAX_TRACE", prefsPath("trace.txt").c_str(), 1);
+            volax::test::setEnv("VOLAX_TRACE", prefsPath("trace.txt"));
             ASSERT_EQ(xphost::reloadPlugins(), 1);
-            unsetenv("VOLAX_TRACE");
+            volax::test::unsetEnv("VOLAX_TRACE");
             index = 0;
         }
         EXPECT_EQ(menuStates(), "010") << "the join found the aircraft and created the ownship";
@@ -442,19 +426,19 @@ TEST_F(PluginTest, AircraftChangeWhileJoined) {
 TEST_F(PluginTest, ReadOnlyIniIsReadAndKept) {
     const std::string ini = "FEDERATE \"Read only\"\nAUTOJOIN 0\nSITEID 12\n";
     writePrefs("volax.ini", ini);
-    ASSERT_EQ(chmod(prefsPath("volax.ini").c_str(), 0444), 0);
-    ASSERT_EQ(chmod(prefsDir.c_str(), 0555), 0);
-    const uid_t was = geteuid();
-    if (!becomeNobody()) GTEST_SKIP() << "user nobody cannot read " << VOLAX_PLUGIN_PATH;
+    ASSERT_TRUE(volax::test::setMode(prefsPath("volax.ini"), 0444));
+    ASSERT_TRUE(volax::test::setMode(prefsDir, 0555));
+    volax::test::AsOtherUser nobody(VOLAX_PLUGIN_PATH);
+    if (!nobody.active()) GTEST_SKIP() << nobody.reason();
     std::string error;
     index = xphost::loadPlugin(VOLAX_PLUGIN_PATH, &error);
-    becomeRootAgain(was);
+    nobody.restore();
     ASSERT_GE(index, 0) << error;
     ASSERT_TRUE(xphost::enablePlugin(index));
     EXPECT_EQ(menuStates(), "100") << "AUTOJOIN 0 was read";
     select("Join...");
     unload();
-    chmod(prefsDir.c_str(), 0700);
+    volax::test::setMode(prefsDir, 0700);
     EXPECT_EQ(readPrefs("volax.ini"), ini);
     EXPECT_EQ(countSpoken("Joining federation"), 1);
 }
@@ -463,19 +447,19 @@ TEST_F(PluginTest, ReadOnlyIniIsReadAndKept) {
 // reason, and is never replaced by the defaults.
 TEST_F(PluginTest, UnreadableIniRefusesTheStartAndIsKept) {
     writePrefs("volax.ini", "SITEID 12\n");
-    ASSERT_EQ(chmod(prefsPath("volax.ini").c_str(), 0), 0);
-    ASSERT_EQ(chmod(prefsDir.c_str(), 0777), 0);
-    const uid_t was = geteuid();
-    if (!becomeNobody()) GTEST_SKIP() << "user nobody cannot read " << VOLAX_PLUGIN_PATH;
+    ASSERT_TRUE(volax::test::setMode(prefsPath("volax.ini"), 0));
+    ASSERT_TRUE(volax::test::setMode(prefsDir, 0777));
+    volax::test::AsOtherUser nobody(VOLAX_PLUGIN_PATH);
+    if (!nobody.active()) GTEST_SKIP() << nobody.reason();
     std::string error;
     bool refused = false;
     EXPECT_EQ(xphost::loadPlugin(VOLAX_PLUGIN_PATH, &error, &refused), -1);
-    becomeRootAgain(was);
+    nobody.restore();
     EXPECT_TRUE(refused);
     EXPECT_TRUE(contains(error, "Failed to read prefs file " + prefsPath("volax.ini") + ": Permission denied"))
         << error;
-    chmod(prefsPath("volax.ini").c_str(), 0644);
-    chmod(prefsDir.c_str(), 0700);
+    volax::test::setMode(prefsPath("volax.ini"), 0644);
+    volax::test::setMode(prefsDir, 0700);
     EXPECT_EQ(readPrefs("volax.ini"), "SITEID 12\n");
 }
 
@@ -489,7 +473,7 @@ TEST_F(PluginTest, QuotedFedFileAndAJoinThatCannotPublish) {
     fed << in.rdbuf();
     ASSERT_TRUE(contains(fed.str(), "(class Aircraft)"));
     const std::string folder = prefsDir + "/X-Plane 12/Fed files";
-    ASSERT_EQ(system(("mkdir -p '" + folder + "'").c_str()), 0);
+    ASSERT_TRUE(std::filesystem::create_directories(folder));
     std::ofstream(folder + "/full fed.fed") << fed.str();
     std::string without = fed.str();
     without.erase(without.find("(class Aircraft)"), std::string("(class Aircraft)").size());

@@ -2,25 +2,16 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <ftw.h>
-#include <unistd.h>
-
-namespace {
-
-int removeEntry(const char* path, const struct stat*, int, struct FTW*) { return std::remove(path); }
-
-}  // namespace
 
 void PluginTest::SetUp() {
-    setenv("TZ", "UTC", 1);
-    tzset();
-    unsetenv("VOLAX_TRACE");
+    volax::test::setTimeZone("UTC");
+    volax::test::unsetEnv("VOLAX_TRACE");
     xphost::reset();
-    char dir[] = "/tmp/volax-plugin-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    prefsDir = dir;
+    prefsDir = volax::test::TempDir("volax-plugin").release();
+    ASSERT_FALSE(prefsDir.empty());
     xphost::setPrefsDir(prefsDir);
     xphost::setOutputDir("");
     xphost::setFlightModelEnabled(false);
@@ -31,8 +22,9 @@ void PluginTest::TearDown() {
     xphost::unloadAll();
     EXPECT_FALSE(xphost::pluginFaulted()) << xphost::pluginFault();
     xphost::reset();
-    unsetenv("VOLAX_TRACE");
-    if (!prefsDir.empty()) nftw(prefsDir.c_str(), removeEntry, 8, FTW_DEPTH | FTW_PHYS);
+    volax::test::unsetEnv("VOLAX_TRACE");
+    std::error_code ec;
+    if (!prefsDir.empty()) std::filesystem::remove_all(prefsDir, ec);
 }
 
 void PluginTest::writePrefs(const std::string& fileName, const std::string& text) {
@@ -48,10 +40,10 @@ std::string PluginTest::readPrefs(const std::string& fileName) const {
 }
 
 int PluginTest::load(bool trace) {
-    if (trace) setenv("VOLAX_TRACE", prefsPath("trace.txt").c_str(), 1);
+    if (trace) volax::test::setEnv("VOLAX_TRACE", prefsPath("trace.txt"));
     std::string error;
     index = xphost::loadPlugin(pluginPath, &error);
-    unsetenv("VOLAX_TRACE");
+    volax::test::unsetEnv("VOLAX_TRACE");
     EXPECT_GE(index, 0) << error;
     tickFn = index >= 0 ? reinterpret_cast<TickFn>(xphost::pluginSymbol(index, "VOLAXTick")) : nullptr;
     return index;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "TestPlatform.h"
 #include "XPLMHost.h"
 
 typedef float (*TickFn)(float, float, int, void*);

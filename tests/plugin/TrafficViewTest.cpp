@@ -5,7 +5,7 @@
 
 #include <GeographicLib/LocalCartesian.hpp>
 
-#include <sys/stat.h>
+#include <filesystem>
 
 #include <algorithm>
 #include <chrono>
@@ -37,7 +37,7 @@ std::string readAll(const std::string& path) {
 }
 
 void writeAll(const std::string& path, const std::string& text) {
-    for (size_t p = 1; (p = path.find('/', p)) != std::string::npos; ++p) mkdir(path.substr(0, p).c_str(), 0777);
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::ofstream(path, std::ios::binary) << text;
 }
 
@@ -47,11 +47,10 @@ void writeAll(const std::string& path, const std::string& text) {
 std::string xplaneFolder() {
     static std::string dir;
     if (!dir.empty()) return dir;
-    char tmpl[] = "/tmp/volax-xplane-XXXXXX";
-    if (!mkdtemp(tmpl)) return dir;
-    dir = tmpl;
+    dir = volax::test::TempDir("volax-xplane").release();
+    if (dir.empty()) return dir;
     writeAll(dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl", readAll(VOLAX_PLUGIN_PATH));
-    chmod((dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl").c_str(), 0755);
+    volax::test::setMode(dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl", 0755);
     for (const char* m : {"aircraft", "helicopter", "ground_vehicle", "ship", "munition", "person"}) {
         const std::string file = std::string("volax_") + m + ".obj";
         writeAll(dir + "/" + kModels + file, readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/models/" + file));

@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
-#include <unistd.h>
+
+#include "TestPlatform.h"
+#include "UtcTime.h"
 
 #include "ClockTimeConversion.h"
 #include "Lifecycle.h"
@@ -26,8 +28,7 @@ namespace {
 class UtcTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("TZ", "UTC", 1);
-        tzset();
+        volax::test::setTimeZone("UTC");
     }
 };
 
@@ -36,7 +37,7 @@ int32_t hoursSince1970(int year, int month, int day) {
     t.tm_year = year - 1900;
     t.tm_mon = month - 1;
     t.tm_mday = day;
-    return static_cast<int32_t>(timegm(&t) / 3600);
+    return static_cast<int32_t>(volax::utcSeconds(t) / 3600);
 }
 
 CalendarTime convert(int32_t hours, uint32_t pastTheHour) {
@@ -70,8 +71,7 @@ TEST_F(UtcTest, ClockTimeIgnoresTheHostTimeZone) {
     const int32_t newYear2005 = 306816;
     for (const char* zone : {"Europe/Zurich", "America/New_York", "Asia/Kolkata", "CET-1"}) {
         SCOPED_TRACE(zone);
-        setenv("TZ", zone, 1);
-        tzset();
+        volax::test::setTimeZone(zone);
         CalendarTime c = convert(newYear2005 + 12, 0x40000000u);  // 12:15 UTC
         EXPECT_EQ(c.month, 1);
         EXPECT_EQ(c.day, 1);
@@ -269,15 +269,15 @@ TEST(OwnshipSpatial, FailedConversionKeepsTheSampleForTheNextUpdate) {
 // Stop must take the trace stream away from the manager and the coordinate
 // service before closing it; they would otherwise write into a closed stream.
 TEST(TraceStream, StopClearsEveryHolderBeforeClosing) {
-    char dir[] = "/tmp/volax-units-XXXXXX";
-    ASSERT_TRUE(mkdtemp(dir));
-    std::string tracePath = std::string(dir) + "/trace.txt";
+    volax::test::TempDir dir("volax-units");
+    ASSERT_TRUE(dir.ok());
+    std::string tracePath = dir.file("trace.txt");
     xphost::reset();
-    xphost::setPrefsDir(dir);
-    setenv("VOLAX_TRACE", tracePath.c_str(), 1);
+    xphost::setPrefsDir(dir.path());
+    volax::test::setEnv("VOLAX_TRACE", tracePath);
     char name[256], sig[256], desc[256];
     ASSERT_EQ(volax::pluginStart(name, sig, desc), 1);
-    unsetenv("VOLAX_TRACE");
+    volax::test::unsetEnv("VOLAX_TRACE");
     EXPECT_NE(QVHLAManager::getInstance()->getLogFile(), nullptr);
     EXPECT_EQ(QVCoordConv::getLogFile(), QVHLAManager::getInstance()->getLogFile());
     volax::pluginStop();
@@ -296,15 +296,12 @@ TEST(TraceStream, StopClearsEveryHolderBeforeClosing) {
     EXPECT_NE(text.find("VOLAX plugin STOP\n"), std::string::npos);
 
     // "stderr" is used but never closed.
-    setenv("VOLAX_TRACE", "stderr", 1);
+    volax::test::setEnv("VOLAX_TRACE", "stderr");
     ASSERT_EQ(volax::pluginStart(name, sig, desc), 1);
-    unsetenv("VOLAX_TRACE");
+    volax::test::unsetEnv("VOLAX_TRACE");
     EXPECT_EQ(volax::traceStream, stderr);
     volax::pluginStop();
     EXPECT_NE(std::fprintf(stderr, "%s", ""), -1);
     EXPECT_EQ(std::ferror(stderr), 0);
     xphost::reset();
-    std::remove(tracePath.c_str());
-    std::remove((std::string(dir) + "/volax.ini").c_str());
-    rmdir(dir);
 }

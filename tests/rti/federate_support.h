@@ -19,7 +19,9 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
+#include <filesystem>
+
+#include "TestPlatform.h"
 
 namespace rtitests {
 
@@ -185,7 +187,7 @@ private:
 // name and the process id, so tests never meet even on a shared server.
 inline std::string uniqueName(const char* what = "fx") {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return std::string(what) + "-" + info->test_suite_name() + "." + info->name() + "-" + std::to_string(::getpid());
+    return std::string(what) + "-" + info->test_suite_name() + "." + info->name() + "-" + std::to_string(volax::test::processId());
 }
 
 // Makes the federate's earlier one-way requests, and the callbacks they and
@@ -220,21 +222,14 @@ inline void settle(std::initializer_list<Fed*> senders, std::initializer_list<Fe
 class TempFile {
 public:
     TempFile(const std::string& name, const std::string& content) {
-        char tmpl[] = "/tmp/volax-rti-XXXXXX";
-        const char* d = ::mkdtemp(tmpl);
-        dir_ = d ? d : "/tmp";
-        path_ = dir_ + "/" + name;
+        path_ = dir_.file(name);
         std::ofstream(path_) << content;
     }
-    ~TempFile() {
-        std::remove(path_.c_str());
-        ::rmdir(dir_.c_str());
-    }
     const std::string& path() const { return path_; }
-    const std::string& dir() const { return dir_; }
+    const std::string& dir() const { return dir_.path(); }
 
 private:
-    std::string dir_;
+    volax::test::TempDir dir_{"volax-rti"};
     std::string path_;
 };
 

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 
+#include "PathList.h"
+
 using namespace rtitests;
 
 TEST(Federation, LifecycleAndItsExceptions) {
@@ -84,16 +86,17 @@ TEST(Federation, FedFileIsFoundThroughTheSearchPath) {
     Fed a;
     const char* old = std::getenv("VOLAX_FED_PATH");
     std::string saved = old ? old : "";
-    ::unsetenv("VOLAX_FED_PATH");
+    volax::test::unsetEnv("VOLAX_FED_PATH");
     try {
         a.rti.createFederationExecution(fx.c_str(), "searched.fed");
         FAIL() << "found a FED file that is not in the current folder";
     } catch (const RTI::CouldNotOpenFED& e) {
         EXPECT_NE(reasonOf(e).find("searched.fed"), std::string::npos) << reasonOf(e);
     }
-    ::setenv("VOLAX_FED_PATH", ("/nonexistent::" + file.dir()).c_str(), 1);
+    const std::string separator(1, volax::kPathListSeparator);
+    volax::test::setEnv("VOLAX_FED_PATH", "/nonexistent" + separator + separator + file.dir());
     EXPECT_NO_THROW(a.rti.createFederationExecution(fx.c_str(), "searched.fed"));
-    if (old) ::setenv("VOLAX_FED_PATH", saved.c_str(), 1); else ::unsetenv("VOLAX_FED_PATH");
+    if (old) volax::test::setEnv("VOLAX_FED_PATH", saved); else volax::test::unsetEnv("VOLAX_FED_PATH");
     // An absolute name is used as it is.
     EXPECT_THROW(a.rti.createFederationExecution((fx + "b").c_str(), "/nonexistent/XP_Federation.fed"),
                  RTI::CouldNotOpenFED);

@@ -5,8 +5,9 @@
 # (default: VOLAX_PACKAGES).
 VOLAX_PACKAGES=(cmake g++ make libgtest-dev libgmock-dev libbenchmark-dev libgeographiclib-dev libssl-dev proj-data
   proj-bin openssl nodejs)
-# The Windows stage: the cross-compiler (posix threads) and Wine to run its programs.
-VOLAX_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64)
+# The Windows stage: the cross-compiler (posix threads), Wine to run its programs,
+# and GoogleTest's source to build the suites with the cross-compiler.
+VOLAX_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 googletest)
 
 ensure_packages() {
   local caller=$1 p missing=(); shift
