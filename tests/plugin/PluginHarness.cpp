@@ -6,6 +6,17 @@
 #include <fstream>
 #include <sstream>
 
+bool testRtiReachesPlugin() {
+    if (!volax::test::kWindows) return true;
+    const char* where = std::getenv("VOLAX_RTI");
+    return where && std::string(where).find(':') != std::string::npos;
+}
+
+bool faultInjectionReachesPlugin() { return !volax::test::kWindows; }
+
+const char* const kPluginHasItsOwnRti =
+    "VOLAX.xpl links its own copy of the RTI on Windows: the test's in-process federates and faults cannot reach it";
+
 void PluginTest::SetUp() {
     volax::test::setTimeZone("UTC");
     volax::test::unsetEnv("VOLAX_TRACE");
@@ -32,8 +43,9 @@ void PluginTest::writePrefs(const std::string& fileName, const std::string& text
     out << text;
 }
 
+// Text mode: the plugin writes its files as text, with "\r\n" on Windows.
 std::string PluginTest::readPrefs(const std::string& fileName) const {
-    std::ifstream in(prefsPath(fileName), std::ios::binary);
+    std::ifstream in(prefsPath(fileName));
     std::stringstream s;
     s << in.rdbuf();
     return s.str();

@@ -13,6 +13,13 @@
 
 typedef float (*TickFn)(float, float, int, void*);
 
+// On Windows VOLAX.xpl carries its own copy of the RTI: a federate of the test
+// process meets the plugin only through a volax-rtiexec (VOLAX_RTI=host:port),
+// and the test's fault injection never reaches the plugin's copy.
+bool testRtiReachesPlugin();
+bool faultInjectionReachesPlugin();
+extern const char* const kPluginHasItsOwnRti;
+
 class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override;

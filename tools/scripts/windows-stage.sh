@@ -4,7 +4,8 @@
 # Wine flies the Windows host with the Windows plugin: alone on the in-process
 # RTI, refusing the TLS it was built without, and in a federation of the Linux
 # build's volax-rtiexec and volax-fed (tools/scripts/flight.sh: a peer joining,
-# traffic, a hit, a date set; then the same over DIS).
+# traffic, a hit, a date set; then the same over DIS). Before the flights, the
+# test suites that build for Windows run under Wine (windows-tests.sh).
 #
 #   windows-stage.sh ROOT LINUX_BUILD_DIR
 set -euo pipefail
@@ -16,7 +17,7 @@ fail() { echo "windows stage: $*" >&2; exit 1; }
 
 echo "== configure build-win (mingw-w64)"
 cmake -S "$ROOT" -B "$WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOLAX_BUILD_TESTS=OFF -DVOLAX_BUILD_BENCH=OFF >/dev/null
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOLAX_BUILD_TESTS=ON -DVOLAX_BUILD_BENCH=OFF >/dev/null
 echo "== build build-win"
 cmake --build "$WIN" -j"$JOBS" --target VOLAX xplm-host
 
@@ -42,6 +43,8 @@ if ! timeout 300 wine "$WIN/bin/xplm-host.exe" --help >"$WIN/wine-start.txt" 2>&
    ! grep -q '^Usage: xplm-host' "$WIN/wine-start.txt"; then
   fail "Wine cannot run xplm-host.exe (WINEPREFIX=$WINEPREFIX): $(tail -3 "$WIN/wine-start.txt")"
 fi
+
+"$ROOT/tools/scripts/windows-tests.sh" "$WIN"
 
 echo "== the Windows host with the Windows plugin, in-process RTI"
 OUT=$WIN/flight-alone

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The test suites of the Windows build, run under Wine: ctest starts each
+# test through the toolchain's emulator (wine). Called by windows-stage.sh
+# inside its wineserver, with build-win configured with the tests.
+#
+#   windows-tests.sh BUILD_WIN_DIR
+set -euo pipefail
+WIN=$1
+JOBS=${JOBS:-$(nproc)}
+fail() { echo "windows tests: $*" >&2; exit 1; }
+
+# Every suite that builds for Windows. Not here: the traffic, coordinate
+# oracle and display suites (GeographicLib, Linux only), rti_tcp_tests and
+# the e2e scripts (POSIX processes and signals; the stage flies the Windows
+# programs itself).
+SUITES=(coord_tests test_dis framework_tests framework_rti_tests rti_tests rti_internal_tests
+        test_host test_host_program test_plugin_config test_plugin_units test_plugin_traffic
+        test_plugin_lifecycle test_plugin_federation)
+echo "== build the Windows test suites"
+cmake --build "$WIN" -j"$JOBS" --target "${SUITES[@]}"
+
+echo "== the Windows test suites under Wine"
+LOG=$WIN/ctest-windows.txt
+# Suites not listed above have no binary: ctest names them <target>_NOT_BUILT.
+STATUS=0
+(cd "$WIN" && ctest -j"$JOBS" --timeout 120 -E '_NOT_BUILT$' --output-on-failure) >"$LOG" 2>&1 || STATUS=$?
+SUMMARY=$(grep -E '^[0-9]+% tests passed' "$LOG" || true)
+[[ -n $SUMMARY ]] || fail "ctest ran no tests (see $LOG)"
+RUN=$(sed -nE 's/.* out of ([0-9]+)$/\1/p' <<<"$SUMMARY")
+SKIPPED=$(grep -cE '\*\*\*Skipped' "$LOG" || true)
+FAILED=$(sed -nE 's/.*, ([0-9]+) tests failed.*/\1/p' <<<"$SUMMARY")
+echo "  $RUN tests under Wine: $((RUN - SKIPPED - FAILED)) passed, $SKIPPED skipped, $FAILED failed"
+grep -E '\*\*\*Skipped' "$LOG" | sed -E 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+).*/    skipped: \1/' || true
+if [[ $STATUS != 0 || $FAILED != 0 ]]; then
+  sed -n '/The following tests FAILED/,$p' "$LOG" >&2
+  fail "$FAILED tests failed under Wine (see $LOG)"
+fi
