@@ -111,8 +111,10 @@ RTI_PID=$!
 for _ in $(seq 600); do grep -q '^volax-rtiexec listening on ' "$OUT/rtiexec.log" && break; sleep 0.1; done
 PORT=$(sed -nE 's/^volax-rtiexec listening on 127\.0\.0\.1:([0-9]+)$/\1/p' "$OUT/rtiexec.log")
 [[ -n $PORT ]] || fail "volax-rtiexec.exe did not start (see $OUT/rtiexec.log)"
-# A Windows folder list: ';' between folders, ':' after the drive letter.
-(cd "$OUT" && VOLAX_RTI=127.0.0.1:$PORT VOLAX_FED_PATH="Z:$OUT/nowhere;Z:$ROOT/fed" timeout 120 \
+# The FED file found through a Windows folder list (';' between folders, ':'
+# after the drive letter) on the prefix's C: drive.
+mkdir -p "$WINEPREFIX/drive_c/volax-stage" && cp "$ROOT/fed/XP_Federation.fed" "$WINEPREFIX/drive_c/volax-stage/"
+(cd "$OUT" && VOLAX_RTI=127.0.0.1:$PORT VOLAX_FED_PATH='C:\nowhere;C:\volax-stage' timeout 120 \
    wine "$WIN/bin/volax-fed.exe" monitor --fed XP_Federation.fed --duration 8) >"$OUT/monitor.txt" 2>"$OUT/monitor.err" &
 MON_PID=$!
 for _ in $(seq 600); do grep -q '^JOINED ' "$OUT/monitor.txt" && break; sleep 0.1; done
