@@ -1,5 +1,5 @@
-// Folder lists in one environment variable, as PATH has them: the one place
-// that knows each platform's separator and what makes a file name absolute.
+// Folder lists in one environment variable (as PATH) and absolute file names,
+// as each system writes them: "C:\fed;D:\fed" on Windows, "/fed:/opt/fed" elsewhere.
 #ifndef VOLAX_PLATFORM_PATHLIST_H
 #define VOLAX_PLATFORM_PATHLIST_H
 
@@ -7,20 +7,21 @@
 
 namespace volax {
 
-// Windows separates with ';' because ':' follows a drive letter ("C:\FED").
 #ifdef _WIN32
 constexpr char kPathListSeparator = ';';
 #else
 constexpr char kPathListSeparator = ':';
 #endif
 
-// "/x", and on Windows also "C:\x", "C:/x" and "\\server\share\x".
-inline bool isAbsolutePath(const std::string& name) {
+inline bool isAbsolutePath(const std::string& path) {
+    if (path.empty()) return false;
+    if (path[0] == '/') return true;
 #ifdef _WIN32
-    if (name.size() >= 3 && name[1] == ':' && (name[2] == '\\' || name[2] == '/')) return true;
-    return name.size() >= 2 && (name[0] == '\\' || name[0] == '/') && (name[1] == '\\' || name[1] == '/');
+    const char c = path[0];
+    const bool drive = path.size() > 2 && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && path[1] == ':';
+    return path[0] == '\\' || (drive && (path[2] == '/' || path[2] == '\\'));
 #else
-    return !name.empty() && name[0] == '/';
+    return false;
 #endif
 }
 
