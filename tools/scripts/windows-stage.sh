@@ -123,6 +123,11 @@ VOLAX_RTI=127.0.0.1:$PORT timeout 60 "$LINUX_BIN/volax-fed" fly --around 47.45,8
 wait "$MON_PID" || fail "volax-fed.exe monitor through volax-rtiexec.exe failed (see $OUT/monitor.err)"
 grep -q '^UPDATE .*marking=SMOKE1$' "$OUT/monitor.txt" && grep -q '^REMOVE ' "$OUT/monitor.txt" ||
   fail "volax-fed.exe monitor did not see the Linux fly's aircraft come and go (see $OUT/monitor.txt)"
+STATUS=0
+VOLAX_RTI=127.0.0.1:$PORT VOLAX_RTI_TLS_CA=ca.pem timeout 120 wine "$WIN/bin/volax-fed.exe" monitor --duration 1 \
+  >"$OUT/tls.txt" 2>&1 || STATUS=$?
+[[ $STATUS == 1 ]] && grep -q '^volax-fed: cannot join .*VOLAX_RTI_TLS_CA: this build has no TLS' "$OUT/tls.txt" ||
+  fail "volax-fed.exe with VOLAX_RTI_TLS_CA: status $STATUS, $(cat "$OUT/tls.txt")"
 kill -INT "$RTI_PID"
 for _ in $(seq 100); do kill -0 "$RTI_PID" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$RTI_PID" 2>/dev/null && kill -KILL "$RTI_PID"
@@ -131,7 +136,8 @@ wait "$RTI_PID" || STATUS=$?
 [[ $STATUS == 0 ]] && grep -q "federate 'volax-monitor' .* resigned" "$OUT/rtiexec.log" &&
   grep -qx 'volax-rtiexec: stopped' "$OUT/rtiexec.log" ||
   fail "volax-rtiexec.exe did not serve and stop cleanly (status $STATUS, see $OUT/rtiexec.log)"
-echo "  ok    volax-rtiexec.exe served both, logged the resigns and stopped on Ctrl-C (status 0)"
+echo "  ok    volax-rtiexec.exe served both, logged the resigns and stopped on Ctrl-C (status 0);" \
+  "volax-fed.exe refused VOLAX_RTI_TLS_CA: this build has no TLS"
 
 echo "== mixed federation: Linux volax-rtiexec, the Windows volax-fed, the Windows host and plugin"
 VOLAX_HOST_BIN=$WIN/bin VOLAX_HOST_RUNNER=wine VOLAX_FED_BIN=$WIN/bin VOLAX_FED_RUNNER=wine \
