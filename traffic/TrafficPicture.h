@@ -32,6 +32,7 @@
 #include <memory>
 #include <vector>
 
+#include "PrintfFormat.h"
 #include "QVCoordConv.h"
 #include "TrafficTypes.h"
 
@@ -103,7 +104,7 @@ private:
     double reckonTime(const Entity& entity, double now) const;
     void extrapolate(const Entity& entity, double now, DeadReckonedState& out) const;
     void fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame, EntityPose& pose) const;
-    void traceLine(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void traceLine(const char* format, ...) VOLAX_PRINTF_FORMAT(2, 3);
 
     TrafficLimits limits_;
     FILE* trace_ = nullptr;
