@@ -267,10 +267,7 @@ TEST(Kml, WritesAtomicallyAndReportsFailures) {
     std::string error;
     ASSERT_TRUE(kml.writeFile(path, &error)) << error;
     EXPECT_FALSE(kml.dirty());
-    std::ifstream in(path);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    EXPECT_EQ(ss.str(), kml.render());
+    EXPECT_EQ(volax::test::readFile(path), kml.render());
     // No temporary file is left behind.
     std::remove(path.c_str());
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));

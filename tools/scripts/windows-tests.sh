@@ -15,7 +15,7 @@ fail() { echo "windows tests: $*" >&2; exit 1; }
 # programs itself).
 SUITES=(coord_tests test_dis framework_tests framework_rti_tests rti_tests rti_internal_tests
         test_host test_host_program test_plugin_config test_plugin_units test_plugin_traffic
-        test_plugin_lifecycle test_plugin_federation)
+        test_plugin_lifecycle test_plugin_federation tools_logic_test tools_session_test)
 echo "== build the Windows test suites"
 cmake --build "$WIN" -j"$JOBS" --target "${SUITES[@]}"
 
