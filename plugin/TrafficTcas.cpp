@@ -49,38 +49,37 @@ std::vector<std::pair<int, int>> runsOf(const bool* used) {
 
 double dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
-void normalize(double* v) {
-    const double n = std::sqrt(dot(v, v));
-    if (n > 0)
-        for (int i = 0; i < 3; ++i) v[i] /= n;
+// A geodetic point's east, north and up, geocentric.
+struct Axes {
+    double east[3], north[3], up[3];
+};
+
+Axes axesAt(double latitude, double longitude) {
+    const double f = latitude / kRadToDeg, l = longitude / kRadToDeg;
+    const double sf = std::sin(f), cf = std::cos(f), sl = std::sin(l), cl = std::cos(l);
+    return Axes{{-sl, cl, 0}, {-sf * cl, -sf * sl, cf}, {cf * cl, cf * sl, sf}};
 }
 
 // The pose's climb rate (m/s) and heading (degrees from true north) where the
 // target is: the local frame's y axis and -z point up and north only at its
 // origin (100 km out a level aircraft would climb or sink 600 ft/min). The
-// vertical and north there come from X-Plane's own XPLMWorldToLocal.
-void trueMotion(const traffic::EntityPose& p, const double* at, float& climb, float& heading) {
-    double up[3], north[3];
-    XPLMWorldToLocal(p.latitude, p.longitude, p.height + 1.0, &up[0], &up[1], &up[2]);
-    const double step = p.latitude < 89.0 ? 1e-3 : -1e-3;  // degrees, away from the pole
-    XPLMWorldToLocal(p.latitude + step, p.longitude, p.height, &north[0], &north[1], &north[2]);
-    for (int i = 0; i < 3; ++i) {
-        up[i] -= at[i];
-        north[i] = (north[i] - at[i]) * (step > 0 ? 1 : -1);
-    }
-    normalize(up);
-    const double u = dot(north, up);
-    for (int i = 0; i < 3; ++i) north[i] -= u * up[i];
-    normalize(north);
-    const double east[3] = {north[1] * up[2] - north[2] * up[1], north[2] * up[0] - north[0] * up[2],
-                            north[0] * up[1] - north[1] * up[0]};
-    const double v[3] = {p.vx, p.vy, p.vz};
-    climb = static_cast<float>(dot(v, up));
+// pose's local vectors (x east, y up, z south at the origin) go back to
+// geocentric and are measured against the target's own up and north; no XPLM
+// call, as the picture measured them against the same origin.
+void trueMotion(const traffic::EntityPose& p, const Axes& origin, float& climb, float& heading) {
+    const Axes at = axesAt(p.latitude, p.longitude);
+    auto geocentric = [&origin](double x, double y, double z, double* out) {
+        for (int i = 0; i < 3; ++i) out[i] = origin.east[i] * x + origin.up[i] * y - origin.north[i] * z;
+    };
+    double v[3], forward[3];
+    geocentric(p.vx, p.vy, p.vz, v);
     const double h = p.heading / kRadToDeg, e = p.pitch / kRadToDeg;
-    const double forward[3] = {std::sin(h) * std::cos(e), std::sin(e), -std::cos(h) * std::cos(e)};
-    double psi = std::atan2(dot(forward, east), dot(forward, north)) * kRadToDeg;
+    geocentric(std::sin(h) * std::cos(e), std::sin(e), -std::cos(h) * std::cos(e), forward);
+    climb = static_cast<float>(dot(v, at.up));
+    double psi = std::atan2(dot(forward, at.east), dot(forward, at.north)) * kRadToDeg;
     if (psi < 0) psi += 360;
     heading = static_cast<float>(psi);
+    if (heading >= 360.0f) heading = 0.0f;  // -1e-15 rounds up in float
     if (!std::isfinite(climb) || !std::isfinite(heading)) climb = heading = 0;
 }
 
@@ -194,7 +193,8 @@ void TrafficTcas::releaseRequested(int fromPlugin) {
     }
 }
 
-void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models) {
+void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models,
+                         const traffic::FrameOrigin& origin) {
     if (!started_) return;
     const double now = XPLMGetElapsedTime();
     showing_ = !targets.empty();
@@ -208,10 +208,11 @@ void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets, const 
         if (now - lastShown_ >= kIdleRelease) release();
         return;
     }
-    write(targets, models);
+    write(targets, models, origin);
 }
 
-void TrafficTcas::write(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models) {
+void TrafficTcas::write(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models,
+                        const traffic::FrameOrigin& origin) {
     // Keep each remaining target's slot; newcomers take the free ones.
     for (Slot& s : slots_) s.seen = false;
     int slotOf[traffic::kMaxTcasTargets] = {};
@@ -242,6 +243,7 @@ void TrafficTcas::write(const std::vector<traffic::TcasTarget>& targets, const T
     char ids[kSlots * kIdBytes] = {}, types[kSlots * kIdBytes] = {};
     bool used[kSlots] = {};
     int highest = 0;
+    const Axes frame = axesAt(origin.latRef, origin.lonRef);
     for (size_t i = 0; i < n; ++i) {
         const int s = slotOf[i];
         if (!s) continue;
@@ -255,7 +257,7 @@ void TrafficTcas::write(const std::vector<traffic::TcasTarget>& targets, const T
         double at[3];
         XPLMWorldToLocal(t.pose.latitude, t.pose.longitude, t.pose.height, &at[0], &at[1], &at[2]);
         float climb = 0, heading = 0;
-        trueMotion(t.pose, at, climb, heading);
+        trueMotion(t.pose, frame, climb, heading);
         used[s] = true;
         highest = std::max(highest, s);
         modeS[s] = static_cast<int>(t.modeSId & 0xFFFFFFu);

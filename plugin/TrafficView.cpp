@@ -177,7 +177,7 @@ void drawTraffic() {
         destroy(it->second);
         it = v.drawn.erase(it);
     }
-    v.tcas.update(picture.tcasTargets(), v.models);
+    v.tcas.update(picture.tcasTargets(), v.models, origin);
 }
 
 void stopTrafficView() {
