@@ -10,7 +10,6 @@
 
 #include "PluginState.h"
 #include "TrafficModels.h"
-#include "XPLMGraphics.h"
 #include "XPLMPlanes.h"
 #include "XPLMProcessing.h"
 #include "XPLMUtilities.h"
@@ -194,7 +193,7 @@ void TrafficTcas::releaseRequested(int fromPlugin) {
 }
 
 void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models,
-                         const traffic::FrameOrigin& origin) {
+                         const traffic::FrameOrigin& origin, LocalPlace place) {
     if (!started_) return;
     const double now = XPLMGetElapsedTime();
     showing_ = !targets.empty();
@@ -208,11 +207,11 @@ void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets, const 
         if (now - lastShown_ >= kIdleRelease) release();
         return;
     }
-    write(targets, models, origin);
+    write(targets, models, origin, place);
 }
 
 void TrafficTcas::write(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models,
-                        const traffic::FrameOrigin& origin) {
+                        const traffic::FrameOrigin& origin, LocalPlace place) {
     // Keep each remaining target's slot; newcomers take the free ones.
     for (Slot& s : slots_) s.seen = false;
     int slotOf[traffic::kMaxTcasTargets] = {};
@@ -255,7 +254,7 @@ void TrafficTcas::write(const std::vector<traffic::TcasTarget>& targets, const T
             std::snprintf(slot.icao, sizeof slot.icao, "%s", icao.c_str());
         }
         double at[3];
-        XPLMWorldToLocal(t.pose.latitude, t.pose.longitude, t.pose.height, &at[0], &at[1], &at[2]);
+        place(t, at);
         float climb = 0, heading = 0;
         trueMotion(t.pose, frame, climb, heading);
         used[s] = true;

@@ -22,6 +22,7 @@ struct Drawn {
     XPLMInstanceRef instance = nullptr;
     XPLMObjectRef object = nullptr;
     bool seen = false;
+    double x = 0, y = 0, z = 0;  // this frame's place, when seen
 };
 
 // The terrain under a point, for telling parked aircraft from flying ones.
@@ -106,6 +107,18 @@ void destroy(Drawn& d) {
     d.instance = nullptr;
 }
 
+// A TCAS target drawn this frame has the pose its instance was placed from.
+void localPlace(const traffic::TcasTarget& t, double xyz[3]) {
+    const auto it = view().drawn.find(t.key);
+    if (it != view().drawn.end() && it->second.seen) {
+        xyz[0] = it->second.x;
+        xyz[1] = it->second.y;
+        xyz[2] = it->second.z;
+        return;
+    }
+    XPLMWorldToLocal(t.pose.latitude, t.pose.longitude, t.pose.height, &xyz[0], &xyz[1], &xyz[2]);
+}
+
 }  // namespace
 
 void trafficSceneryLoaded() { view().ground.forget(); }
@@ -168,6 +181,9 @@ void drawTraffic() {
         where.roll = e.pose.roll;
         XPLMInstanceSetPosition(d.instance, &where, kNoData);
         d.seen = true;
+        d.x = x;
+        d.y = y;
+        d.z = z;
     }
     for (auto it = v.drawn.begin(); it != v.drawn.end();) {
         if (it->second.seen) {
@@ -177,7 +193,7 @@ void drawTraffic() {
         destroy(it->second);
         it = v.drawn.erase(it);
     }
-    v.tcas.update(picture.tcasTargets(), v.models, origin);
+    v.tcas.update(picture.tcasTargets(), v.models, origin, localPlace);
 }
 
 void stopTrafficView() {
