@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -21,8 +22,8 @@ namespace {
 struct Drawn {
     XPLMInstanceRef instance = nullptr;
     XPLMObjectRef object = nullptr;
-    bool seen = false;
-    double x = 0, y = 0, z = 0;  // this frame's place, when seen
+    uint64_t placedIn = 0;       // the frame it was last placed in
+    double x = 0, y = 0, z = 0;  // where it was placed then
 };
 
 // The terrain under a point, for telling parked aircraft from flying ones.
@@ -88,6 +89,7 @@ struct View {
     TrafficModels models;
     TrafficTcas tcas;
     std::unordered_map<traffic::EntityKey, Drawn> drawn;
+    uint64_t frame = 0;  // drawTraffic calls
     XPLMDataRef latitude = nullptr, longitude = nullptr, elevation = nullptr;
     XPLMDataRef latRef = nullptr, lonRef = nullptr;
 };
@@ -110,7 +112,7 @@ void destroy(Drawn& d) {
 // A TCAS target drawn this frame has the pose its instance was placed from.
 void localPlace(const traffic::TcasTarget& t, double xyz[3]) {
     const auto it = view().drawn.find(t.key);
-    if (it != view().drawn.end() && it->second.seen) {
+    if (it != view().drawn.end() && it->second.placedIn == view().frame) {
         xyz[0] = it->second.x;
         xyz[1] = it->second.y;
         xyz[2] = it->second.z;
@@ -157,9 +159,17 @@ void drawTraffic() {
     origin.lonRef = XPLMGetDataf(v.lonRef);
     picture.advance(trafficClock(), own, origin);
 
-    for (auto& kv : v.drawn) kv.second.seen = false;
+    const uint64_t frame = ++v.frame;
+    size_t placed = 0;
+    // Neighbours in the list often share a type.
+    const EntityType* lastType = nullptr;
+    XPLMObjectRef lastObject = nullptr;
     for (const traffic::DrawnEntity& e : picture.drawn()) {
-        XPLMObjectRef object = v.models.objectFor(e.entityType);
+        XPLMObjectRef object = lastType && std::memcmp(lastType, &e.entityType, sizeof e.entityType) == 0
+                                   ? lastObject
+                                   : v.models.objectFor(e.entityType);
+        lastType = &e.entityType;
+        lastObject = object;
         if (!object) continue;  // no rule, still loading, or failed (traced once)
         double x, y, z;
         XPLMWorldToLocal(e.pose.latitude, e.pose.longitude, e.pose.height, &x, &y, &z);
@@ -180,13 +190,14 @@ void drawTraffic() {
         where.heading = e.pose.heading;
         where.roll = e.pose.roll;
         XPLMInstanceSetPosition(d.instance, &where, kNoData);
-        d.seen = true;
+        d.placedIn = frame;
+        ++placed;
         d.x = x;
         d.y = y;
         d.z = z;
     }
-    for (auto it = v.drawn.begin(); it != v.drawn.end();) {
-        if (it->second.seen) {
+    for (auto it = v.drawn.begin(); placed < v.drawn.size() && it != v.drawn.end();) {
+        if (it->second.placedIn == frame) {
             ++it;
             continue;
         }
