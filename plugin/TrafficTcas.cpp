@@ -46,6 +46,30 @@ std::vector<std::pair<int, int>> runsOf(const bool* used) {
     return runs;
 }
 
+// The used slots by key (each key holds one slot), so matching a frame's
+// targets to their slots is not 63 x 63 comparisons.
+class SlotIndex {
+public:
+    void add(traffic::EntityKey key, int slot) {
+        size_t c = cell(key);
+        while (slot_[c]) c = (c + 1) % kCells;
+        key_[c] = key;
+        slot_[c] = slot;
+    }
+    int find(traffic::EntityKey key) const {
+        for (size_t c = cell(key); slot_[c]; c = (c + 1) % kCells)
+            if (key_[c] == key) return slot_[c];
+        return 0;
+    }
+
+private:
+    static constexpr size_t kCells = 2 * kSlots;  // never full: at most kSlots - 1 used
+    static size_t cell(traffic::EntityKey key) { return (key * 0x9E3779B97F4A7C15ull) >> 57; }
+    traffic::EntityKey key_[kCells];
+    int slot_[kCells] = {};  // 0: empty
+};
+static_assert(2 * kSlots == 128, "SlotIndex::cell takes 7 bits");
+
 double dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 // A geodetic point's east, north and up, geocentric.
@@ -216,13 +240,14 @@ void TrafficTcas::write(const std::vector<traffic::TcasTarget>& targets, const T
     for (Slot& s : slots_) s.seen = false;
     int slotOf[traffic::kMaxTcasTargets] = {};
     const size_t n = std::min(targets.size(), traffic::kMaxTcasTargets);
+    SlotIndex index;
+    for (int s = 1; s < kSlots; ++s)
+        if (slots_[s].used) index.add(slots_[s].key, s);
     for (size_t i = 0; i < n; ++i)
-        for (int s = 1; s < kSlots; ++s)
-            if (slots_[s].used && slots_[s].key == targets[i].key) {
-                slots_[s].seen = true;
-                slotOf[i] = s;
-                break;
-            }
+        if (const int s = index.find(targets[i].key)) {
+            slots_[s].seen = true;
+            slotOf[i] = s;
+        }
     for (int s = 1; s < kSlots; ++s)
         if (!slots_[s].seen) slots_[s].used = false;
     int next = 1;
