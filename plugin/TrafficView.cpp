@@ -151,12 +151,15 @@ void drawTraffic() {
     if (!v.active || !trafficActive()) return;
     traffic::TrafficPicture& picture = trafficPicture();
     traffic::OwnshipPosition own;
-    own.latitude = XPLMGetDatad(v.latitude);
-    own.longitude = XPLMGetDatad(v.longitude);
-    own.height = XPLMGetDatad(v.elevation);
     traffic::FrameOrigin origin;
-    origin.latRef = XPLMGetDataf(v.latRef);
-    origin.lonRef = XPLMGetDataf(v.lonRef);
+    // An empty picture (most frames outside a busy federation) uses neither.
+    if (picture.size() > 0) {
+        own.latitude = XPLMGetDatad(v.latitude);
+        own.longitude = XPLMGetDatad(v.longitude);
+        own.height = XPLMGetDatad(v.elevation);
+        origin.latRef = XPLMGetDataf(v.latRef);
+        origin.lonRef = XPLMGetDataf(v.lonRef);
+    }
     picture.advance(trafficClock(), own, origin);
 
     const uint64_t frame = ++v.frame;
