@@ -158,6 +158,8 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     tcas_.clear();
     f.candidates.clear();
     f.distances.clear();
+    f.tcasDistances.clear();
+    f.tcasIndex.clear();
     f.expired.clear();
     // Nothing held (most frames outside a busy federation): no conversions.
     if (store_->size() == 0) {
@@ -186,6 +188,11 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         entity.correction.applyPosition(now, p);
         const double dx = p[0] - own[0], dy = p[1] - own[1], dz = p[2] - own[2];
         const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
+        // Air platforms are TCAS candidates: noted while the entity is at hand.
+        if (entity.entityType.kind == 1 && entity.entityType.domain == DOMAIN_AIR) {
+            f.tcasIndex.push_back(static_cast<uint32_t>(f.candidates.size()));
+            f.tcasDistances.push_back(std::isnan(d) ? HUGE_VAL : d);
+        }
         f.candidates.push_back(&entity);
         f.distances.push_back(std::isnan(d) ? HUGE_VAL : d);  // sorting needs an order
     }
@@ -226,14 +233,6 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     // nearest first in growing batches and tested until 63 fly: the ground
     // test (terrain under the entity) is then asked for about 63 of them, not
     // for every air platform of a crowded federation.
-    f.tcasDistances.clear();
-    f.tcasIndex.clear();
-    for (uint32_t i = 0; i < f.candidates.size(); ++i) {
-        const Entity& e = *f.candidates[i];
-        if (e.entityType.kind != 1 || e.entityType.domain != DOMAIN_AIR) continue;
-        f.tcasIndex.push_back(i);
-        f.tcasDistances.push_back(f.distances[i]);
-    }
     f.tcasOrder.resize(f.tcasIndex.size());
     for (uint32_t i = 0; i < f.tcasOrder.size(); ++i) f.tcasOrder[i] = i;
     f.tcasAboveGround.assign(f.tcasIndex.size(), NAN);
