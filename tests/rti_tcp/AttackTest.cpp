@@ -288,6 +288,9 @@ const Attack kAttacks[] = {
      }},
 };
 
+// ctest's lines name the row, not its bytes.
+void PrintTo(const Attack& a, std::ostream* os) { *os << a.name; }
+
 class AttackTest : public ::testing::TestWithParam<Attack> {};
 
 TEST_P(AttackTest, LegitimateFederatesCarryOnAndMemoryStaysBounded) {

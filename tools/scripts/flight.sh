@@ -233,7 +233,7 @@ VOLAX_INI=$(printf 'NETWORK DIS\nDISADDRESS %s\nDISEXERCISE 1\n' "$DIS_GROUP") \
 start_host "$DTRACE" "$OUT/dis-host-output" "$OUT/dis-prefs" "$OUT/dis-host-stdout.txt" \
   --realtime --duration 60 --route "$OUT/route.txt" --traffic "$DTRAFFIC"
 if wait_for "$DMON" '^UPDATE name=dis:1:2:1 .*type=1:2:225:1:1:1:0 force=3 .*marking=PH-VLX$' 15; then
-  step_ok "DIS: monitor hears the ownship's Entity State PDUs: $(first_match "$DMON" '^UPDATE name=dis:1:2:1 ' 's/.*(id=[^ ]* type=[^ ]* force=[^ ]* lat=[^ ]* lon=[^ ]*).*/\1/')"
+  step_ok "DIS: monitor hears the ownship's Entity State PDUs: $(first_match "$DMON" '^UPDATE name=dis:1:2:1 ' 's/.*(id=[^ ]* type=[^ ]* force=[^ ]* lat=[^ ]* lon=[^ ]* h=[^ ]* msl=[^ ]*).*/\1/')"
 else
   step_fail "DIS: monitor heard no Entity State PDU of the ownship (see dis-trace.txt)"
 fi

@@ -11,6 +11,7 @@
 #include "GroundTrack.h"
 #include "KmlTrackWriter.h"
 #include "QVCoordConv.h"
+#include "VerticalDatumOption.h"
 
 namespace volaxfed {
 
@@ -102,7 +103,7 @@ struct Heard {
 }  // namespace
 
 int monitorOnDis(DisPeer& peer, double duration, const std::string& trackPath, unsigned long every, bool quiet,
-                 bool all) {
+                 bool all, QVCoordConv::VerticalDatum datum) {
     KmlTrackWriter kml("VOLAX aircraft tracks");
     std::map<uint64_t, Heard> heard;
     unsigned long seen = 0, total = 0;
@@ -135,16 +136,9 @@ int monitorOnDis(DisPeer& peer, double duration, const std::string& trackPath, u
             h.last = now;
             ++h.updates;
             ++total;
-            const Spatial s = dis::spatialOf(e);
-            char where[256] = "lat=- lon=- h=- gs=- hdg=- vs=- frozen=-";
-            double lat, lon, height;
-            if (QVCoordConv::gcc2gdcDouble(s.worldLocation.x, s.worldLocation.y, s.worldLocation.z, lat, lon,
-                                           height)) {
-                const GroundTrack g = groundTrackFromGeocentric(lat, lon, s.velocity.x, s.velocity.y, s.velocity.z);
-                snprintf(where, sizeof where, "lat=%.7f lon=%.7f h=%.2f gs=%.2f hdg=%.1f vs=%.2f frozen=%u", lat,
-                         lon, height, g.groundSpeed, g.heading, g.up, s.isFrozen);
-                if (!trackPath.empty()) kml.addPoint(h.name, lat, lon, height);
-            }
+            Place place;
+            if (placeOf(dis::spatialOf(e), datum, &place) && !trackPath.empty())
+                kml.addPoint(h.name, place.lat, place.lon, place.msl);
             const std::string marking = markingText(e.marking);
             const char* damage = damageStateName(dis::appearanceDamage(e.appearance));
             if (!trackPath.empty()) kml.setLabel(h.name, (marking.empty() ? h.name : marking) + " [" + damage + "]");
@@ -152,7 +146,7 @@ int monitorOnDis(DisPeer& peer, double duration, const std::string& trackPath, u
             const EntityType& t = e.entityType;
             printf("UPDATE name=%s handle=0 id=%s type=%u:%u:%u:%u:%u:%u:%u force=%u %s damage=%s marking=%s\n",
                    h.name.c_str(), idText(e.entityIdentifier).c_str(), t.kind, t.domain, t.country, t.category,
-                   t.subcategory, t.specific, t.extra, e.force, where, damage, marking.c_str());
+                   t.subcategory, t.specific, t.extra, e.force, place.text.c_str(), damage, marking.c_str());
         }
         // DIS has no removal: an entity silent for 12 s is gone.
         for (auto it = heard.begin(); it != heard.end();) {

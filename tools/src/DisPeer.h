@@ -11,6 +11,7 @@
 #include "DisEndpoint.h"
 #include "DisPdu.h"
 #include "FlyPlan.h"
+#include "QVCoordConv.h"
 
 namespace volaxfed {
 
@@ -35,7 +36,7 @@ private:
 };
 
 int monitorOnDis(DisPeer& peer, double duration, const std::string& trackPath, unsigned long every, bool quiet,
-                 bool all);
+                 bool all, QVCoordConv::VerticalDatum datum);
 int flyOnDis(DisPeer& peer, const FlyRequest& request, const std::vector<FlyPlanEntry>& plan, double rate,
              double duration);
 

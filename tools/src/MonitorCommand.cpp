@@ -219,23 +219,12 @@ void Monitor::reflected(MonitorRecord& record, const Seen& seen) {
     }
     if (seen.force) snprintf(force, sizeof force, "%u", *seen.force);
 
-    char where[256] = "lat=- lon=- h=- msl=- gs=- hdg=- vs=- frozen=-";
+    std::string where = "lat=- lon=- h=- msl=- gs=- hdg=- vs=- frozen=-";
     if (seen.spatial) {
-        const bool fresh = seen.spatialFresh;
-        const Spatial& s = *seen.spatial;
-        double lat, lon, h;
-        if (QVCoordConv::gcc2gdcDouble(s.worldLocation.x, s.worldLocation.y, s.worldLocation.z, lat, lon, h)) {
-            const GroundTrack g = groundTrackFromGeocentric(lat, lon, s.velocity.x, s.velocity.y, s.velocity.z);
-            double mlat, mlon, msl = h;
-            if (!QVCoordConv::gcc2gdcDouble(s.worldLocation.x, s.worldLocation.y, s.worldLocation.z, datum_, mlat,
-                                            mlon, msl))
-                msl = h;
-            snprintf(where, sizeof where, "lat=%.7f lon=%.7f h=%.2f msl=%.2f gs=%.2f hdg=%.1f vs=%.2f frozen=%u", lat,
-                     lon, h, msl, g.groundSpeed, g.heading, g.up, s.isFrozen);
-            if (fresh && !trackPath_.empty()) kml_.addPoint(a.getInstanceName(), lat, lon, msl);
-        } else {
-            snprintf(where, sizeof where, "lat=- lon=- h=- msl=- gs=- hdg=- vs=- frozen=%u", s.isFrozen);
-        }
+        Place place;
+        if (placeOf(*seen.spatial, datum_, &place) && seen.spatialFresh && !trackPath_.empty())
+            kml_.addPoint(a.getInstanceName(), place.lat, place.lon, place.msl);
+        where = place.text;
     }
     const std::string marking = seen.marking ? markingText(*seen.marking) : std::string();
     const char* damage = seen.damage ? damageStateName(*seen.damage) : "-";
@@ -249,7 +238,7 @@ void Monitor::reflected(MonitorRecord& record, const Seen& seen) {
 
     if (quiet_ || (record.updates - 1) % every_ != 0) return;
     printf("UPDATE name=%s handle=%lu id=%s type=%s force=%s %s damage=%s marking=%s\n", a.getInstanceName().c_str(),
-           static_cast<unsigned long>(a.getInstanceHandle()), id, type, force, where, damage,
+           static_cast<unsigned long>(a.getInstanceHandle()), id, type, force, where.c_str(), damage,
            seen.marking ? marking.c_str() : "-");
 }
 
@@ -293,7 +282,7 @@ int runMonitor(int argc, char** argv) {
         DisPeer peer;
         bool usageFault = false;
         if (!peer.open(options, &error, &usageFault)) return usageFault ? usage(error) : (fail(error), kExitFailure);
-        return monitorOnDis(peer, duration, trackPath, every, options.has("quiet"), options.has("all"));
+        return monitorOnDis(peer, duration, trackPath, every, options.has("quiet"), options.has("all"), datum);
     }
     Monitor monitor(trackPath, every, options.has("quiet"), datum);
     // Fail early on an unwritable track file rather than after the flight.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "GroundTrack.h"
 #include "SRM_Types.h"
 
 namespace volaxfed {
@@ -33,6 +34,23 @@ bool verticalDatumOption(const Options& options, QVCoordConv::VerticalDatum* dat
                      grid.c_str(), status == SRM_STAT_CODE_INVALID_WGS84_GEOID_SEPARATION_FILE ? "invalid" : "missing");
         *datum = QVCoordConv::VerticalDatum::WGS84E;
     }
+    return true;
+}
+
+bool placeOf(const Spatial& s, QVCoordConv::VerticalDatum datum, Place* place) {
+    const auto& w = s.worldLocation;
+    char text[256];
+    if (!QVCoordConv::gcc2gdcDouble(w.x, w.y, w.z, place->lat, place->lon, place->h)) {
+        std::snprintf(text, sizeof text, "lat=- lon=- h=- msl=- gs=- hdg=- vs=- frozen=%u", s.isFrozen);
+        place->text = text;
+        return false;
+    }
+    double lat, lon;
+    if (!QVCoordConv::gcc2gdcDouble(w.x, w.y, w.z, datum, lat, lon, place->msl)) place->msl = place->h;
+    const GroundTrack g = groundTrackFromGeocentric(place->lat, place->lon, s.velocity.x, s.velocity.y, s.velocity.z);
+    std::snprintf(text, sizeof text, "lat=%.7f lon=%.7f h=%.2f msl=%.2f gs=%.2f hdg=%.1f vs=%.2f frozen=%u",
+                  place->lat, place->lon, place->h, place->msl, g.groundSpeed, g.heading, g.up, s.isFrozen);
+    place->text = text;
     return true;
 }
 

@@ -10,6 +10,7 @@
 
 #include "ArgParse.h"
 #include "QVCoordConv.h"
+#include "RPRValues.h"
 
 namespace volaxfed {
 
@@ -17,6 +18,15 @@ extern const char* const kVerticalDatumHelp;
 
 // False (with *error) for a value that is neither EGM96 nor WGS84E.
 bool verticalDatumOption(const Options& options, QVCoordConv::VerticalDatum* datum, std::string* error);
+
+// A monitor's "lat= lon= h= msl= gs= hdg= vs= frozen=" of a geocentric state,
+// h above the ellipsoid and msl in `datum` (h when the geoid is not at hand).
+// False, with dashes for the place, when the position is no place on earth.
+struct Place {
+    double lat = 0, lon = 0, h = 0, msl = 0;
+    std::string text;
+};
+bool placeOf(const Spatial& s, QVCoordConv::VerticalDatum datum, Place* place);
 
 }  // namespace volaxfed
 
