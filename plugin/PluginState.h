@@ -6,6 +6,7 @@
 
 #include <cstdio>
 
+#include "PrintfFormat.h"
 #include "QVCoordConv.h"
 #include "VolaxConfig.h"
 #include "XPLMDataAccess.h"
@@ -56,7 +57,7 @@ extern DataRefs dataRefs;
 extern QVCoordConv::VerticalDatum heightDatum;
 
 // Formatted line to the trace stream, when one is open.
-void trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void trace(const char* format, ...) VOLAX_PRINTF_FORMAT(1, 2);
 
 // Enables or disables one menu item; a no-op while the menu does not exist.
 void setItemEnabled(int item, bool enabled);

@@ -32,6 +32,7 @@
 #include <memory>
 #include <vector>
 
+#include "PrintfFormat.h"
 #include "QVCoordConv.h"
 #include "TrafficTypes.h"
 
@@ -104,7 +105,7 @@ private:
     void extrapolate(const Entity& entity, double now, DeadReckonedState& out) const;
     // False when the position has no geodetic form (the pose's is then 0, 0, 0).
     bool fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame, EntityPose& pose) const;
-    void traceLine(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void traceLine(const char* format, ...) VOLAX_PRINTF_FORMAT(2, 3);
 
     TrafficLimits limits_;
     FILE* trace_ = nullptr;

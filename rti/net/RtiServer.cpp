@@ -5,9 +5,9 @@
 #include <cstdarg>
 #include <cstring>
 #include <ctime>
-#include <malloc.h>
 
 #include "Auth.h"
+#include "FreeMemory.h"
 #include "UtcTime.h"
 #include "Frame.h"
 
@@ -35,13 +35,6 @@ const char* resignActionName(std::uint32_t action) {
         case 4: return "NO_ACTION";
         default: return "?";
     }
-}
-
-// Heap pages freed by departed clients go back to the system.
-void returnFreeMemory() {
-#ifdef __GLIBC__
-    ::malloc_trim(0);
-#endif
 }
 
 }  // namespace
@@ -655,7 +648,7 @@ void RtiServer::closeDoomed() {
     }
     const double now = monotonicSeconds();
     if (freed_ && now - lastTrim_ >= 1.0) {
-        returnFreeMemory();
+        volax::returnFreeMemory();  // heap pages freed by departed clients go back to the system
         lastTrim_ = now;
         freed_ = false;
     }

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "Executive.h"
+#include "PrintfFormat.h"
 #include "Socket.h"
 #include "Tls.h"
 
@@ -92,8 +93,8 @@ private:
     void checkDeadlines(double now);
     void closeDoomed();
     void flushAll();
-    void log(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
-    void clientLog(Client& c, const char* fmt, ...) __attribute__((format(printf, 3, 4)));
+    void log(const char* fmt, ...) VOLAX_PRINTF_FORMAT(2, 3);
+    void clientLog(Client& c, const char* fmt, ...) VOLAX_PRINTF_FORMAT(3, 4);
     bool count(Tally& t, double now);
     std::string describe(const Client& c) const;
 

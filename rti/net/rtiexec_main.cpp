@@ -4,33 +4,22 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
-#include <sys/resource.h>
 
 #include "Auth.h"
 #include "RtiServer.h"
+#include "ServerControl.h"
 #include "Socket.h"
+#include "StandardStreams.h"
+#include "Tls.h"
 
 using volax::rti::net::HostPort;
 
 namespace {
 
-volatile std::sig_atomic_t gStop = 0;
-volatile std::sig_atomic_t gStatus = 0;
-
-void onSignal(int) { gStop = 1; }
-void onStatusSignal(int) { gStatus = 1; }
-
-// Well under the descriptor limit, so the server never runs out of them.
-std::size_t defaultMaxConnections() {
-    rlimit rl{};
-    if (::getrlimit(RLIMIT_NOFILE, &rl) != 0 || rl.rlim_cur == RLIM_INFINITY) return 1000;
-    if (rl.rlim_cur < 96) return 16;
-    return std::min<std::size_t>(1000, static_cast<std::size_t>(rl.rlim_cur) - 64);
-}
+volax::rti::net::ServerRequests gRequests;
 
 // A positive whole number within [lo, hi], or exit 2 naming the option.
 unsigned long number(const char* opt, const std::string& v, unsigned long lo, unsigned long hi) {
@@ -83,14 +72,14 @@ void usage(std::FILE* out) {
                  "Joins, resigns, federations created and destroyed, and dropped connections\n"
                  "are logged one per line on standard error. A federate whose connection\n"
                  "closes is resigned with DELETE_OBJECTS_AND_RELEASE_ATTRIBUTES.\n"
-                 "SIGUSR1 logs one status line per federation (federates, objects, unowned).\n"
-                 "SIGINT or SIGTERM stops the server (exit status 0).\n",
-                 static_cast<unsigned>(volax::rti::net::kDefaultPort));
+                 "%s",
+                 static_cast<unsigned>(volax::rti::net::kDefaultPort), volax::rti::net::kServerRequestsHelp);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    volax::unixLineEnds();
     HostPort where{"127.0.0.1", volax::rti::net::kDefaultPort};
     volax::rti::net::ServerOptions options;
     bool maxConnectionsSet = false;
@@ -152,6 +141,14 @@ int main(int argc, char** argv) {
         }
     }
 
+    // A build without TLS says so before anything else about the TLS options.
+    if (!volax::rti::net::tlsBuilt() && (!tlsCert.empty() || !tlsKey.empty() || options.tlsOnly)) {
+        std::string why;
+        volax::rti::net::TlsConfig::forServer(tlsCert, tlsKey, why);  // the absent TLS's own reason
+        std::fprintf(stderr, "volax-rtiexec: %s: %s\n",
+                     !tlsCert.empty() ? "--tls-cert" : !tlsKey.empty() ? "--tls-key" : "--tls-only", why.c_str());
+        return 2;
+    }
     if (tlsCert.empty() != tlsKey.empty() || (options.tlsOnly && tlsCert.empty())) {
         std::fprintf(stderr, "volax-rtiexec: TLS needs both --tls-cert and --tls-key\n");
         return 2;
@@ -170,27 +167,9 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (!maxConnectionsSet) options.maxConnections = defaultMaxConnections();
+    if (!maxConnectionsSet) options.maxConnections = volax::rti::net::defaultMaxConnections();
 
-    // Signals stay blocked except while the loop waits, so none is missed between
-    // a check of the stop flag and the wait.
-    sigset_t block, waitMask;
-    sigemptyset(&block);
-    sigaddset(&block, SIGINT);
-    sigaddset(&block, SIGTERM);
-    sigaddset(&block, SIGUSR1);
-    sigprocmask(SIG_BLOCK, &block, &waitMask);
-    sigdelset(&waitMask, SIGINT);
-    sigdelset(&waitMask, SIGTERM);
-    sigdelset(&waitMask, SIGUSR1);
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    sa.sa_handler = onStatusSignal;
-    sigaction(SIGUSR1, &sa, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    const sigset_t* waitMask = volax::rti::net::routeServerRequests(gRequests);
 
     std::string error;
     volax::rti::net::Fd fd = volax::rti::net::listenTcp(where, error);
@@ -213,7 +192,7 @@ int main(int argc, char** argv) {
     bool ok;
     {
         volax::rti::net::RtiServer server(std::move(fd), options, stderr);
-        ok = server.run(&gStop, &waitMask, &gStatus);
+        ok = server.run(&gRequests.stop, waitMask, &gRequests.status);
     }
     std::fprintf(stderr, "volax-rtiexec: stopped\n");
     return ok ? 0 : 1;

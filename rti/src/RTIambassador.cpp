@@ -27,6 +27,7 @@
 #include "Faults.h"
 #include "Fom.h"
 #include "Message.h"
+#include "PathList.h"
 #include "Sets.h"
 
 using volax::rti::ErrorCode;
@@ -186,7 +187,7 @@ std::string baseName(const std::string& path) {
 // folder and then in each folder of VOLAX_FED_PATH.
 std::string findFed(const std::string& name) {
     if (name.empty()) throw RTI::CouldNotOpenFED("empty FED file name");
-    if (name[0] == '/') {
+    if (volax::isAbsolutePath(name)) {
         if (isRegularFile(name)) return name;
         std::string why = "cannot open FED file \"" + name + "\"";
         throw RTI::CouldNotOpenFED(why.c_str());
@@ -196,7 +197,7 @@ std::string findFed(const std::string& name) {
     if (const char* env = std::getenv("VOLAX_FED_PATH")) {
         std::stringstream dirs(env);
         std::string dir;
-        while (std::getline(dirs, dir, ':')) {
+        while (std::getline(dirs, dir, volax::kPathListSeparator)) {
             if (dir.empty()) continue;
             std::string candidate = dir + (dir.back() == '/' ? "" : "/") + name;
             if (isRegularFile(candidate)) return candidate;

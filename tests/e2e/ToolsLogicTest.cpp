@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -293,4 +295,44 @@ TEST(LogCapture, KeepsWholeMatchingLinesInABoundedTail) {
     EXPECT_EQ(log.linesAfter(tag), std::vector<std::string>{"third"});
     log.clear();
     EXPECT_TRUE(log.linesAfter(tag).empty());
+}
+
+// Each line reaches stderr once, however often the capture is collected (a
+// stream read back from a file must not hand over the same text twice).
+TEST(LogCapture, EchoesEachLineOnce) {
+    testing::internal::CaptureStderr();
+    {
+        LogCapture log(true);
+        ASSERT_NE(log.stream(), nullptr);
+        fprintf(log.stream(), "first\n");
+        log.collect();
+        fprintf(log.stream(), "second\n");
+        log.collect();
+        log.collect();
+        EXPECT_EQ(log.linesAfter(""), (std::vector<std::string>{"first", "second"}));
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "first\nsecond\n");
+}
+
+// monitor --track rewrites its file every second: each write must replace the
+// last (C's rename refuses an existing target on Windows).
+TEST(Kml, EachWriteReplacesTheLast) {
+    const std::filesystem::path dir =
+        std::filesystem::temp_directory_path() /
+        ("volax-kml-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "track.kml").string();
+    KmlTrackWriter kml("t");
+    std::string error;
+    for (double h : {3.0, 4.0, 5.0}) {
+        kml.addPoint("a", 1, 2, h);
+        ASSERT_TRUE(kml.writeFile(path, &error)) << error;
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        EXPECT_EQ(ss.str(), kml.render());
+    }
+    std::filesystem::remove(path);
+    EXPECT_TRUE(std::filesystem::is_empty(dir)) << "a temporary file was left behind";
+    std::filesystem::remove(dir);
 }

@@ -12,7 +12,8 @@
 #
 # With VOLAX_HOST_BIN=build-win/bin VOLAX_HOST_RUNNER=wine the Windows host and
 # the Windows VOLAX.xpl (installed beside the Linux one) fly in a federation of
-# this build's server and peers.
+# this build's server; with VOLAX_FED_BIN=build-win/bin VOLAX_FED_RUNNER=wine
+# the peers are the Windows volax-fed.exe.
 # FOLDER receives Log.txt, trace.txt, monitor.txt, track.kml, traffic.txt,
 # rtiexec.log, the X-Plane folder and the programs' other output; it is
 # emptied first.
@@ -108,10 +109,10 @@ check "ground speed plausible for the route (${GS} m/s, flown at 70-80 m/s)" \
 # 3b. Traffic: three synthetic aircraft circling Zurich and a truck driving
 # to and fro; VOLAX draws all four and puts the aircraft on TCAS.
 TRAFFIC=$OUT/traffic.txt
-"$BIN/volax-fed" fly --around 47.4582,8.5555,650 --radius 3000 --count 3 --marking DEMO --rate 5 \
+"${FED_CMD[@]}" fly --around 47.4582,8.5555,650 --radius 3000 --count 3 --marking DEMO --rate 5 \
   --algorithm 4 --speed 90 >"$OUT/fly-air.txt" 2>"$OUT/fly-air.err" &
 FLY_AIR_PID=$!; track_pid "$FLY_AIR_PID"
-"$BIN/volax-fed" fly --around 47.4500,8.5600,0 --radius 600 --count 1 --type 1:1:225:1:1:0:0 --path line \
+"${FED_CMD[@]}" fly --around 47.4500,8.5600,0 --radius 600 --count 1 --type 1:1:225:1:1:0:0 --path line \
   --marking TRUCK --rate 2 --algorithm 2 --name volax-truck >"$OUT/fly-truck.txt" 2>"$OUT/fly-truck.err" &
 FLY_TRUCK_PID=$!; track_pid "$FLY_TRUCK_PID"
 if wait_for "$OUT/fly-air.txt" '^REGISTERED .*marking=DEMO3' 10 && wait_for "$OUT/fly-truck.txt" '^REGISTERED ' 10; then
@@ -159,7 +160,7 @@ else
 fi
 
 # 4. A detonation 50 m from the ownship.
-if "$BIN/volax-fed" detonate --target "$NAME" --relative 30,40,0 >"$OUT/detonate.txt" 2>&1; then
+if "${FED_CMD[@]}" detonate --target "$NAME" --relative 30,40,0 >"$OUT/detonate.txt" 2>&1; then
   step_ok "detonate sent: $(head -1 "$OUT/detonate.txt")"
 else
   step_fail "detonate failed: $(head -1 "$OUT/detonate.txt")"
@@ -174,7 +175,7 @@ check "the hit ownship is published as Destroyed" wait_for "$MON" "^UPDATE name=
 # 4b. A second detonation at the position the monitor last reported, as a
 # geodetic point: VOLAX's absolute test measures it against its own position.
 AT=$(grep -E "$UPD" "$MON" | tail -1 | sed -E 's/.* lat=([^ ]*) lon=([^ ]*) h=([^ ]*) .*/\1,\2,\3/')
-if "$BIN/volax-fed" detonate --at "$AT" --result 5 >"$OUT/detonate2.txt" 2>&1 &&
+if "${FED_CMD[@]}" detonate --at "$AT" --result 5 >"$OUT/detonate2.txt" 2>&1 &&
    wait_for "$TRACE" '^Absolute distance square: ' 5; then
   D2=$(grep -m1 '^Absolute distance square: ' "$TRACE" | sed -E 's/.*: //')
   check "detonation at $AT measured $(awk -v d="$D2" 'BEGIN { printf "%.0f", sqrt(d) }') m from the ownship" \
@@ -184,7 +185,7 @@ else
 fi
 
 # 5. A StartResume setting 1 January 2005, 12:30 UTC.
-if "$BIN/volax-fed" start-resume --time 2005-01-01T12:30:00Z >"$OUT/start-resume.txt" 2>&1; then
+if "${FED_CMD[@]}" start-resume --time 2005-01-01T12:30:00Z >"$OUT/start-resume.txt" 2>&1; then
   step_ok "start-resume sent: $(head -1 "$OUT/start-resume.txt")"
 else
   step_fail "start-resume failed: $(head -1 "$OUT/start-resume.txt")"
@@ -237,7 +238,7 @@ if wait_for "$DMON" '^UPDATE name=dis:1:2:1 .*type=1:2:225:1:1:1:0 force=3 .*mar
 else
   step_fail "DIS: monitor heard no Entity State PDU of the ownship (see dis-trace.txt)"
 fi
-"$BIN/volax-fed" fly --dis "$DIS_GROUP" --around 47.4582,8.5555,650 --radius 3000 --count 2 --marking DISF \
+"${FED_CMD[@]}" fly --dis "$DIS_GROUP" --around 47.4582,8.5555,650 --radius 3000 --count 2 --marking DISF \
   --rate 5 --speed 90 --duration 12 >"$OUT/dis-fly.txt" 2>"$OUT/dis-fly.err" &
 DFLY_PID=$!; track_pid "$DFLY_PID"
 SEEN=0
@@ -252,7 +253,7 @@ if (( SEEN )); then
 else
   step_fail "DIS: fly --dis traffic not drawn with both aircraft on TCAS (see dis-traffic.txt)"
 fi
-if "$BIN/volax-fed" detonate --dis "$DIS_GROUP" --target 1:2:1 --relative 30,40,0 >"$OUT/dis-detonate.txt" 2>&1 &&
+if "${FED_CMD[@]}" detonate --dis "$DIS_GROUP" --target 1:2:1 --relative 30,40,0 >"$OUT/dis-detonate.txt" 2>&1 &&
    wait_for "$DTRACE" '^Removing Left Wing\.\.\.$' 5; then
   step_ok "DIS: a Detonation PDU 50 m from the ownship removed the left wing"
 else
@@ -260,7 +261,7 @@ else
 fi
 check "DIS: the hit ownship's appearance says Destroyed" \
   wait_for "$DMON" '^UPDATE name=dis:1:2:1 .* damage=Destroyed marking=PH-VLX$' 8
-if "$BIN/volax-fed" start-resume --dis "$DIS_GROUP" --time 2005-06-01T06:00:00Z >"$OUT/dis-start-resume.txt" 2>&1 &&
+if "${FED_CMD[@]}" start-resume --dis "$DIS_GROUP" --time 2005-06-01T06:00:00Z >"$OUT/dis-start-resume.txt" 2>&1 &&
    wait_for "$DTRACE" '^Setting day and second: 151  21600\.000000$' 5; then
   step_ok "DIS: a Start/Resume PDU set the clock: day 151 (June 1), 21600 s (06:00:00 UTC)"
 else

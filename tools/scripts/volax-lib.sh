@@ -52,6 +52,11 @@ setup_run() {
   find_fed_file || { echo "$name: XP_Federation.fed not found beside the programs or in fed/" >&2; return 2; }
   trap stop_all EXIT
   unset VOLAX_RTI
+  # The peers: this build's volax-fed, or with VOLAX_FED_BIN (a Windows
+  # build's bin/) its volax-fed.exe under VOLAX_FED_RUNNER (wine).
+  local fedbin=${VOLAX_FED_BIN:-$BIN} fed=volax-fed
+  [[ -e $fedbin/volax-fed.exe ]] && fed=volax-fed.exe
+  FED_CMD=(${VOLAX_FED_RUNNER:-} "$fedbin/$fed")
 }
 
 # Prints one narrative step: "  ok  text" or "  FAIL text" (and counts failures).
@@ -170,7 +175,7 @@ start_host() {
 # OUTFILE's .err); sets MONITOR_PID.
 start_monitor() {
   local file=$1; shift
-  "$BIN/volax-fed" monitor "$@" >"$file" 2>"${file%.txt}.err" &
+  "${FED_CMD[@]}" monitor "$@" >"$file" 2>"${file%.txt}.err" &
   MONITOR_PID=$!
   track_pid "$MONITOR_PID"
 }

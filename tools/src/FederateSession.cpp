@@ -2,8 +2,8 @@
 
 #include <RTI.hh>
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <exception>
 #include <vector>
 
@@ -12,30 +12,13 @@
 
 namespace volaxfed {
 
-volatile sig_atomic_t stopRequested = 0;
-
-namespace {
-void onStopSignal(int) { stopRequested = 1; }
-}  // namespace
-
-void installStopHandlers() {
-    struct sigaction sa {};
-    sa.sa_handler = onStopSignal;
-    sigemptyset(&sa.sa_mask);
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    signal(SIGPIPE, SIG_IGN);
-}
-
 void fail(const std::string& text) {
     fprintf(stderr, "volax-fed: %s\n", text.c_str());
     fflush(stderr);
 }
 
 double monotonicSeconds() {
-    timespec ts;
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + ts.tv_nsec * 1e-9;
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 FederateSession::FederateSession(const CommonSettings& settings)
@@ -120,6 +103,7 @@ bool FederateSession::lose(const std::string& why) {
 bool FederateSession::wait(double seconds) {
     const double end = monotonicSeconds() + seconds;
     for (;;) {
+        log_.collect();  // with --verbose the framework's lines reach stderr as they come
         if (stopRequested) return true;
         const double left = end - monotonicSeconds();
         if (left <= 0) return true;

@@ -6,10 +6,10 @@
 // resigns on the way out. Failures come out as one "volax-fed: ..." line on
 // stderr; the captured log supplies the RTI's reason.
 
-#include <csignal>
 #include <string>
 
 #include "LogCapture.h"
+#include "StopRequests.h"
 
 class QVHLAManager;
 class QVHLAInteraction;
@@ -22,10 +22,6 @@ struct CommonSettings {
     std::string fedFile;  // empty: join only
     bool verbose = false;
 };
-
-// Set by SIGINT/SIGTERM; every wait ends early when it is set.
-extern volatile sig_atomic_t stopRequested;
-void installStopHandlers();
 
 // Prints "volax-fed: <text>" on stderr.
 void fail(const std::string& text);

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <unistd.h>
 
 namespace volaxfed {
@@ -95,7 +97,7 @@ std::string KmlTrackWriter::render() const {
 bool KmlTrackWriter::writeFile(const std::string& path, std::string* error) {
     const std::string tmp = path + ".tmp." + std::to_string(static_cast<long>(getpid()));
     const std::string text = render();
-    FILE* f = fopen(tmp.c_str(), "w");
+    FILE* f = fopen(tmp.c_str(), "wb");
     if (!f) {
         *error = "cannot write '" + tmp + "': " + strerror(errno);
         return false;
@@ -104,12 +106,15 @@ bool KmlTrackWriter::writeFile(const std::string& path, std::string* error) {
     const int savedErrno = errno;
     if (fclose(f) != 0 || !wrote) {
         *error = "cannot write '" + tmp + "': " + strerror(wrote ? errno : savedErrno);
-        unlink(tmp.c_str());
+        std::remove(tmp.c_str());
         return false;
     }
-    if (rename(tmp.c_str(), path.c_str()) != 0) {
-        *error = "cannot replace '" + path + "': " + strerror(errno);
-        unlink(tmp.c_str());
+    // Replaces an existing file on every platform (C's rename does not on Windows).
+    std::error_code ec;
+    std::filesystem::rename(tmp, path, ec);
+    if (ec) {
+        *error = "cannot replace '" + path + "': " + ec.message();
+        std::remove(tmp.c_str());
         return false;
     }
     dirty_ = false;

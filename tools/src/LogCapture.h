@@ -20,12 +20,20 @@ public:
 
     FILE* stream() { return stream_; }
 
+    // Takes what was written to stream() so far into the tail (and, with
+    // echo, to stderr); linesAfter and clear do it first.
+    void collect();
     // Every complete line starting with `prefix`, oldest first, prefix removed.
     std::vector<std::string> linesAfter(const std::string& prefix);
     void clear();
 
 private:
-    static ssize_t write(void* cookie, const char* data, size_t size);
+    // How the stream reaches take() is the platform's: LogStreamCookie.cpp
+    // (glibc's cookie stream, each write at once) or LogStreamFile.cpp (a
+    // temporary file read back by collect()).
+    friend struct LogStream;
+    void take(const char* data, size_t size);
+
     FILE* stream_ = nullptr;
     bool echo_;
     size_t keepBytes_;

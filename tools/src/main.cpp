@@ -8,6 +8,7 @@
 #include "CommonOptions.h"
 #include "DisPeer.h"
 #include "FederateSession.h"
+#include "StandardStreams.h"
 
 namespace {
 
@@ -25,7 +26,8 @@ const char* const kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-    setvbuf(stdout, nullptr, _IOLBF, 0);
+    volax::unixLineEnds();
+    volax::lineAtATimeOutput();
     if (argc < 2) {
         volaxfed::fail("no command given (see volax-fed --help)");
         return volaxfed::kExitUsage;
