@@ -86,9 +86,10 @@ Axes axesAt(double latitude, double longitude) {
 // The pose's climb rate (m/s) and heading (degrees from true north) where the
 // target is: the local frame's y axis and -z point up and north only at its
 // origin (100 km out a level aircraft would climb or sink 600 ft/min). The
-// pose's local vectors (x east, y up, z south at the origin) go back to
-// geocentric and are measured against the target's own up and north; no XPLM
-// call, as the picture measured them against the same origin.
+// picture made the pose's local vectors (x east, y up, z south) from
+// geocentric ones with the axes at lat_ref/lon_ref, so those axes take them
+// back, and the target's own up and north come from its latitude and
+// longitude: no XPLM call per target.
 void trueMotion(const traffic::EntityPose& p, const Axes& origin, float& climb, float& heading) {
     const Axes at = axesAt(p.latitude, p.longitude);
     auto geocentric = [&origin](double x, double y, double z, double* out) {
@@ -102,7 +103,7 @@ void trueMotion(const traffic::EntityPose& p, const Axes& origin, float& climb, 
     double psi = std::atan2(dot(forward, at.east), dot(forward, at.north)) * kRadToDeg;
     if (psi < 0) psi += 360;
     heading = static_cast<float>(psi);
-    if (heading >= 360.0f) heading = 0.0f;  // -1e-15 rounds up in float
+    if (heading >= 360.0f) heading = 0.0f;  // 359.99999999 rounds up in float
     if (!std::isfinite(climb) || !std::isfinite(heading)) climb = heading = 0;
 }
 
