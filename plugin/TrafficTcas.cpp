@@ -10,7 +10,6 @@
 
 #include "PluginState.h"
 #include "TrafficModels.h"
-#include "XPLMGraphics.h"
 #include "XPLMPlanes.h"
 #include "XPLMProcessing.h"
 #include "XPLMUtilities.h"
@@ -47,40 +46,64 @@ std::vector<std::pair<int, int>> runsOf(const bool* used) {
     return runs;
 }
 
+// The used slots by key (each key holds one slot), so matching a frame's
+// targets to their slots is not 63 x 63 comparisons.
+class SlotIndex {
+public:
+    void add(traffic::EntityKey key, int slot) {
+        size_t c = cell(key);
+        while (slot_[c]) c = (c + 1) % kCells;
+        key_[c] = key;
+        slot_[c] = slot;
+    }
+    int find(traffic::EntityKey key) const {
+        for (size_t c = cell(key); slot_[c]; c = (c + 1) % kCells)
+            if (key_[c] == key) return slot_[c];
+        return 0;
+    }
+
+private:
+    static constexpr size_t kCells = 2 * kSlots;  // never full: at most kSlots - 1 used
+    static size_t cell(traffic::EntityKey key) { return (key * 0x9E3779B97F4A7C15ull) >> 57; }
+    traffic::EntityKey key_[kCells];
+    int slot_[kCells] = {};  // 0: empty
+};
+static_assert(2 * kSlots == 128, "SlotIndex::cell takes 7 bits");
+
 double dot(const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
-void normalize(double* v) {
-    const double n = std::sqrt(dot(v, v));
-    if (n > 0)
-        for (int i = 0; i < 3; ++i) v[i] /= n;
+// A geodetic point's east, north and up, geocentric.
+struct Axes {
+    double east[3], north[3], up[3];
+};
+
+Axes axesAt(double latitude, double longitude) {
+    const double f = latitude / kRadToDeg, l = longitude / kRadToDeg;
+    const double sf = std::sin(f), cf = std::cos(f), sl = std::sin(l), cl = std::cos(l);
+    return Axes{{-sl, cl, 0}, {-sf * cl, -sf * sl, cf}, {cf * cl, cf * sl, sf}};
 }
 
 // The pose's climb rate (m/s) and heading (degrees from true north) where the
 // target is: the local frame's y axis and -z point up and north only at its
 // origin (100 km out a level aircraft would climb or sink 600 ft/min). The
-// vertical and north there come from X-Plane's own XPLMWorldToLocal.
-void trueMotion(const traffic::EntityPose& p, const double* at, float& climb, float& heading) {
-    double up[3], north[3];
-    XPLMWorldToLocal(p.latitude, p.longitude, p.height + 1.0, &up[0], &up[1], &up[2]);
-    const double step = p.latitude < 89.0 ? 1e-3 : -1e-3;  // degrees, away from the pole
-    XPLMWorldToLocal(p.latitude + step, p.longitude, p.height, &north[0], &north[1], &north[2]);
-    for (int i = 0; i < 3; ++i) {
-        up[i] -= at[i];
-        north[i] = (north[i] - at[i]) * (step > 0 ? 1 : -1);
-    }
-    normalize(up);
-    const double u = dot(north, up);
-    for (int i = 0; i < 3; ++i) north[i] -= u * up[i];
-    normalize(north);
-    const double east[3] = {north[1] * up[2] - north[2] * up[1], north[2] * up[0] - north[0] * up[2],
-                            north[0] * up[1] - north[1] * up[0]};
-    const double v[3] = {p.vx, p.vy, p.vz};
-    climb = static_cast<float>(dot(v, up));
+// picture made the pose's local vectors (x east, y up, z south) from
+// geocentric ones with the axes at lat_ref/lon_ref, so those axes take them
+// back, and the target's own up and north come from its latitude and
+// longitude: no XPLM call per target.
+void trueMotion(const traffic::EntityPose& p, const Axes& origin, float& climb, float& heading) {
+    const Axes at = axesAt(p.latitude, p.longitude);
+    auto geocentric = [&origin](double x, double y, double z, double* out) {
+        for (int i = 0; i < 3; ++i) out[i] = origin.east[i] * x + origin.up[i] * y - origin.north[i] * z;
+    };
+    double v[3], forward[3];
+    geocentric(p.vx, p.vy, p.vz, v);
     const double h = p.heading / kRadToDeg, e = p.pitch / kRadToDeg;
-    const double forward[3] = {std::sin(h) * std::cos(e), std::sin(e), -std::cos(h) * std::cos(e)};
-    double psi = std::atan2(dot(forward, east), dot(forward, north)) * kRadToDeg;
+    geocentric(std::sin(h) * std::cos(e), std::sin(e), -std::cos(h) * std::cos(e), forward);
+    climb = static_cast<float>(dot(v, at.up));
+    double psi = std::atan2(dot(forward, at.east), dot(forward, at.north)) * kRadToDeg;
     if (psi < 0) psi += 360;
     heading = static_cast<float>(psi);
+    if (heading >= 360.0f) heading = 0.0f;  // 359.99999999 rounds up in float
     if (!std::isfinite(climb) || !std::isfinite(heading)) climb = heading = 0;
 }
 
@@ -194,7 +217,8 @@ void TrafficTcas::releaseRequested(int fromPlugin) {
     }
 }
 
-void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models) {
+void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models,
+                         const traffic::FrameOrigin& origin, LocalPlace place) {
     if (!started_) return;
     const double now = XPLMGetElapsedTime();
     showing_ = !targets.empty();
@@ -208,21 +232,23 @@ void TrafficTcas::update(const std::vector<traffic::TcasTarget>& targets, const 
         if (now - lastShown_ >= kIdleRelease) release();
         return;
     }
-    write(targets, models);
+    write(targets, models, origin, place);
 }
 
-void TrafficTcas::write(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models) {
+void TrafficTcas::write(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models,
+                        const traffic::FrameOrigin& origin, LocalPlace place) {
     // Keep each remaining target's slot; newcomers take the free ones.
     for (Slot& s : slots_) s.seen = false;
     int slotOf[traffic::kMaxTcasTargets] = {};
     const size_t n = std::min(targets.size(), traffic::kMaxTcasTargets);
+    SlotIndex index;
+    for (int s = 1; s < kSlots; ++s)
+        if (slots_[s].used) index.add(slots_[s].key, s);
     for (size_t i = 0; i < n; ++i)
-        for (int s = 1; s < kSlots; ++s)
-            if (slots_[s].used && slots_[s].key == targets[i].key) {
-                slots_[s].seen = true;
-                slotOf[i] = s;
-                break;
-            }
+        if (const int s = index.find(targets[i].key)) {
+            slots_[s].seen = true;
+            slotOf[i] = s;
+        }
     for (int s = 1; s < kSlots; ++s)
         if (!slots_[s].seen) slots_[s].used = false;
     int next = 1;
@@ -242,6 +268,7 @@ void TrafficTcas::write(const std::vector<traffic::TcasTarget>& targets, const T
     char ids[kSlots * kIdBytes] = {}, types[kSlots * kIdBytes] = {};
     bool used[kSlots] = {};
     int highest = 0;
+    const Axes frame = axesAt(origin.latRef, origin.lonRef);
     for (size_t i = 0; i < n; ++i) {
         const int s = slotOf[i];
         if (!s) continue;
@@ -253,9 +280,9 @@ void TrafficTcas::write(const std::vector<traffic::TcasTarget>& targets, const T
             std::snprintf(slot.icao, sizeof slot.icao, "%s", icao.c_str());
         }
         double at[3];
-        XPLMWorldToLocal(t.pose.latitude, t.pose.longitude, t.pose.height, &at[0], &at[1], &at[2]);
+        place(t, at);
         float climb = 0, heading = 0;
-        trueMotion(t.pose, at, climb, heading);
+        trueMotion(t.pose, frame, climb, heading);
         used[s] = true;
         highest = std::max(highest, s);
         modeS[s] = static_cast<int>(t.modeSId & 0xFFFFFFu);

@@ -24,16 +24,22 @@ namespace volax {
 
 class TrafficModels;
 
+// Where a target is in the local frame: XPLMWorldToLocal of its pose, or the
+// same numbers the caller already has from placing its instance.
+typedef void (*LocalPlace)(const traffic::TcasTarget& target, double xyz[3]);
+
 class TrafficTcas {
 public:
     static constexpr double kIdleRelease = 30.0;  // seconds without a target
 
     // Ready to show targets (at join). Takes nothing yet.
     void start();
-    // This frame's targets, nearest first: acquires the AI aircraft for the
-    // first, writes them while holding, and lets the aircraft go when idle
-    // (measured with XPLMGetElapsedTime).
-    void update(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models);
+    // This frame's targets, nearest first, posed against `origin`'s local
+    // frame: acquires the AI aircraft for the first, writes them while
+    // holding, and lets the aircraft go when idle (measured with
+    // XPLMGetElapsedTime).
+    void update(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models,
+                const traffic::FrameOrigin& origin, LocalPlace place);
     // Clears the override and gives the AI aircraft back.
     void stop();
     // X-Plane's notice that the holder let go (the planesAvailable callback).
@@ -47,7 +53,8 @@ private:
     void acquire();
     void take();
     void release();
-    void write(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models);
+    void write(const std::vector<traffic::TcasTarget>& targets, const TrafficModels& models,
+               const traffic::FrameOrigin& origin, LocalPlace place);
 
     bool started_ = false;
     bool holding_ = false;

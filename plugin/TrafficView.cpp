@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -21,7 +22,8 @@ namespace {
 struct Drawn {
     XPLMInstanceRef instance = nullptr;
     XPLMObjectRef object = nullptr;
-    bool seen = false;
+    uint64_t placedIn = 0;       // the frame it was last placed in
+    double x = 0, y = 0, z = 0;  // where it was placed then
 };
 
 // The terrain under a point, for telling parked aircraft from flying ones.
@@ -87,6 +89,7 @@ struct View {
     TrafficModels models;
     TrafficTcas tcas;
     std::unordered_map<traffic::EntityKey, Drawn> drawn;
+    uint64_t frame = 0;  // drawTraffic calls
     XPLMDataRef latitude = nullptr, longitude = nullptr, elevation = nullptr;
     XPLMDataRef latRef = nullptr, lonRef = nullptr;
 };
@@ -104,6 +107,18 @@ const float kNoData[1] = {0.0f};
 void destroy(Drawn& d) {
     if (d.instance) XPLMDestroyInstance(d.instance);
     d.instance = nullptr;
+}
+
+// A TCAS target drawn this frame has the pose its instance was placed from.
+void localPlace(const traffic::TcasTarget& t, double xyz[3]) {
+    const auto it = view().drawn.find(t.key);
+    if (it != view().drawn.end() && it->second.placedIn == view().frame) {
+        xyz[0] = it->second.x;
+        xyz[1] = it->second.y;
+        xyz[2] = it->second.z;
+        return;
+    }
+    XPLMWorldToLocal(t.pose.latitude, t.pose.longitude, t.pose.height, &xyz[0], &xyz[1], &xyz[2]);
 }
 
 }  // namespace
@@ -136,17 +151,28 @@ void drawTraffic() {
     if (!v.active || !trafficActive()) return;
     traffic::TrafficPicture& picture = trafficPicture();
     traffic::OwnshipPosition own;
-    own.latitude = XPLMGetDatad(v.latitude);
-    own.longitude = XPLMGetDatad(v.longitude);
-    own.height = XPLMGetDatad(v.elevation);
     traffic::FrameOrigin origin;
-    origin.latRef = XPLMGetDataf(v.latRef);
-    origin.lonRef = XPLMGetDataf(v.lonRef);
+    // An empty picture (most frames outside a busy federation) uses neither.
+    if (picture.size() > 0) {
+        own.latitude = XPLMGetDatad(v.latitude);
+        own.longitude = XPLMGetDatad(v.longitude);
+        own.height = XPLMGetDatad(v.elevation);
+        origin.latRef = XPLMGetDataf(v.latRef);
+        origin.lonRef = XPLMGetDataf(v.lonRef);
+    }
     picture.advance(trafficClock(), own, origin);
 
-    for (auto& kv : v.drawn) kv.second.seen = false;
+    const uint64_t frame = ++v.frame;
+    size_t placed = 0;
+    // Neighbours in the list often share a type.
+    const EntityType* lastType = nullptr;
+    XPLMObjectRef lastObject = nullptr;
     for (const traffic::DrawnEntity& e : picture.drawn()) {
-        XPLMObjectRef object = v.models.objectFor(e.entityType);
+        XPLMObjectRef object = lastType && std::memcmp(lastType, &e.entityType, sizeof e.entityType) == 0
+                                   ? lastObject
+                                   : v.models.objectFor(e.entityType);
+        lastType = &e.entityType;
+        lastObject = object;
         if (!object) continue;  // no rule, still loading, or failed (traced once)
         double x, y, z;
         XPLMWorldToLocal(e.pose.latitude, e.pose.longitude, e.pose.height, &x, &y, &z);
@@ -167,17 +193,21 @@ void drawTraffic() {
         where.heading = e.pose.heading;
         where.roll = e.pose.roll;
         XPLMInstanceSetPosition(d.instance, &where, kNoData);
-        d.seen = true;
+        d.placedIn = frame;
+        ++placed;
+        d.x = x;
+        d.y = y;
+        d.z = z;
     }
-    for (auto it = v.drawn.begin(); it != v.drawn.end();) {
-        if (it->second.seen) {
+    for (auto it = v.drawn.begin(); placed < v.drawn.size() && it != v.drawn.end();) {
+        if (it->second.placedIn == frame) {
             ++it;
             continue;
         }
         destroy(it->second);
         it = v.drawn.erase(it);
     }
-    v.tcas.update(picture.tcasTargets(), v.models);
+    v.tcas.update(picture.tcasTargets(), v.models, origin, localPlace);
 }
 
 void stopTrafficView() {

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdio>
 
 namespace rpr {
 
@@ -21,8 +20,10 @@ TimeStamp makeTimeStamp(double secondsPastHour, bool absolute) {
 }
 
 std::string timeStampTag(TimeStamp stamp) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%08X", static_cast<unsigned>(stamp.value));
+    // Every update carries one: by hand, not through printf's format parser.
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string text(8, '0');
+    for (std::size_t i = 0; i < 8; ++i) text[7 - i] = kHex[(stamp.value >> (4 * i)) & 0xFu];
     return text;
 }
 

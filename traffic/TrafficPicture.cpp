@@ -25,6 +25,7 @@ struct TrafficPicture::Frame {
     std::vector<uint32_t> tcasIndex;  // into candidates
     std::vector<double> tcasAboveGround;  // by tcasIndex position, NaN unknown
     std::vector<int32_t> drawnSlot;   // per candidate: its index in drawn_, or -1
+    std::vector<uint8_t> drawnGeodetic;  // per drawn_ entry: its pose's latitude, longitude and height hold
     std::vector<EntityKey> expired;
 };
 
@@ -137,30 +138,32 @@ void TrafficPicture::clear() {
     full_ = false;
 }
 
-void TrafficPicture::fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame,
+bool TrafficPicture::fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame,
                               EntityPose& pose) const {
-    if (!QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], datum_, pose.latitude,
-                                    pose.longitude, pose.height)) {
-        pose.latitude = pose.longitude = pose.height = 0;
-    }
+    const bool geodetic = QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], datum_,
+                                                     pose.latitude, pose.longitude, pose.height);
+    if (!geodetic) pose.latitude = pose.longitude = pose.height = 0;
     frame.attitude(state.bodyToWorld, pose.heading, pose.pitch, pose.roll);
     if (frozen) {
         pose.vx = pose.vy = pose.vz = 0;
     } else {
         frame.velocity(state.velocity, pose.vx, pose.vy, pose.vz);
     }
+    return geodetic;
 }
 
 void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const FrameOrigin& origin) {
     Frame& f = *frame_;
     ++frameNumber_;
-    drawn_.clear();
     tcas_.clear();
     f.candidates.clear();
     f.distances.clear();
+    f.tcasDistances.clear();
+    f.tcasIndex.clear();
     f.expired.clear();
     // Nothing held (most frames outside a busy federation): no conversions.
     if (store_->size() == 0) {
+        drawn_.clear();
         full_ = false;
         return;
     }
@@ -185,6 +188,11 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         entity.correction.applyPosition(now, p);
         const double dx = p[0] - own[0], dy = p[1] - own[1], dz = p[2] - own[2];
         const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
+        // Air platforms are TCAS candidates: noted while the entity is at hand.
+        if (entity.entityType.kind == 1 && entity.entityType.domain == DOMAIN_AIR) {
+            f.tcasIndex.push_back(static_cast<uint32_t>(f.candidates.size()));
+            f.tcasDistances.push_back(std::isnan(d) ? HUGE_VAL : d);
+        }
         f.candidates.push_back(&entity);
         f.distances.push_back(std::isnan(d) ? HUGE_VAL : d);  // sorting needs an order
     }
@@ -200,7 +208,8 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     f.order.resize(f.candidates.size());
     for (uint32_t i = 0; i < f.order.size(); ++i) f.order[i] = i;
     const std::size_t shown = selectNearest(f.distances, f.order, limits_.maxEntities);
-    drawn_.resize(shown);
+    drawn_.resize(shown);  // every member of every entry is written below
+    f.drawnGeodetic.resize(shown);
     f.drawnSlot.assign(f.candidates.size(), -1);
     DeadReckonedState state;
     for (std::size_t n = 0; n < shown; ++n) {
@@ -217,21 +226,13 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         d.frozen = e.frozen;
         d.distance = f.distances[f.order[n]];
         extrapolate(e, now, state);
-        fillPose(state, e.frozen, frame, d.pose);
+        f.drawnGeodetic[n] = fillPose(state, e.frozen, frame, d.pose);
     }
 
     // TCAS: the nearest airborne, drawn or not. Air platforms are taken
     // nearest first in growing batches and tested until 63 fly: the ground
     // test (terrain under the entity) is then asked for about 63 of them, not
     // for every air platform of a crowded federation.
-    f.tcasDistances.clear();
-    f.tcasIndex.clear();
-    for (uint32_t i = 0; i < f.candidates.size(); ++i) {
-        const Entity& e = *f.candidates[i];
-        if (e.entityType.kind != 1 || e.entityType.domain != DOMAIN_AIR) continue;
-        f.tcasIndex.push_back(i);
-        f.tcasDistances.push_back(f.distances[i]);
-    }
     f.tcasOrder.resize(f.tcasIndex.size());
     for (uint32_t i = 0; i < f.tcasOrder.size(); ++i) f.tcasOrder[i] = i;
     f.tcasAboveGround.assign(f.tcasIndex.size(), NAN);
@@ -244,11 +245,21 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         double aboveGround = NAN;
         if (groundQuery_) {
             double p[3], lat, lon, h, ground;
-            e.reckoner.position(reckonTime(e, now), p);
-            e.correction.applyPosition(now, p);
-            if (QVCoordConv::gcc2gdcDouble(p[0], p[1], p[2], datum_, lat, lon, h) && groundQuery_(lat, lon, ground) &&
-                std::isfinite(ground))
-                aboveGround = h - ground;
+            const int32_t slot = f.drawnSlot[f.tcasIndex[j]];
+            bool geodetic;
+            if (slot >= 0) {
+                // Drawn: its pose holds this very position, converted already.
+                const EntityPose& pose = drawn_[static_cast<std::size_t>(slot)].pose;
+                geodetic = f.drawnGeodetic[static_cast<std::size_t>(slot)] != 0;
+                lat = pose.latitude;
+                lon = pose.longitude;
+                h = pose.height;
+            } else {
+                e.reckoner.position(reckonTime(e, now), p);
+                e.correction.applyPosition(now, p);
+                geodetic = QVCoordConv::gcc2gdcDouble(p[0], p[1], p[2], datum_, lat, lon, h);
+            }
+            if (geodetic && groundQuery_(lat, lon, ground) && std::isfinite(ground)) aboveGround = h - ground;
         }
         f.tcasAboveGround[j] = aboveGround;
         return isAirborne(e.entityType, speed, aboveGround);

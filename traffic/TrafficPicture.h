@@ -103,7 +103,8 @@ private:
     Entity* admit(EntityKey key, double now);
     double reckonTime(const Entity& entity, double now) const;
     void extrapolate(const Entity& entity, double now, DeadReckonedState& out) const;
-    void fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame, EntityPose& pose) const;
+    // False when the position has no geodetic form (the pose's is then 0, 0, 0).
+    bool fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame, EntityPose& pose) const;
     void traceLine(const char* format, ...) VOLAX_PRINTF_FORMAT(2, 3);
 
     TrafficLimits limits_;

@@ -7,11 +7,12 @@
 #include "XPLMDataAccess.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <stdexcept>
-#include <unordered_set>
+#include <vector>
 
 namespace xphost {
 namespace detail {
@@ -22,9 +23,50 @@ const int kTailNumberBytes = 40;
 const int kTcasSlots = 64;
 const int kTcasIdBytes = 8;
 
+// The registry's handles, told from foreign pointers in every XPLMGetData and
+// XPLMSetData call: open addressing over a power of two at least twice their
+// number, so a lookup is a probe or two and no division.
+class HandleSet {
+public:
+    void insert(const void* p) {
+        if (2 * (count_ + 1) > cells_.size()) {
+            std::vector<const void*> old(cells_.size() < 64 ? 64 : 2 * cells_.size(), nullptr);
+            old.swap(cells_);
+            shift_ = 64;
+            while ((size_t(1) << (64 - shift_)) < cells_.size()) --shift_;
+            count_ = 0;
+            for (const void* q : old)
+                if (q) put(q);
+        }
+        put(p);
+    }
+    bool contains(const void* p) const {
+        if (!p || cells_.empty()) return false;
+        for (size_t c = cell(p);; c = (c + 1) & (cells_.size() - 1)) {
+            if (cells_[c] == p) return true;
+            if (!cells_[c]) return false;
+        }
+    }
+
+private:
+    size_t cell(const void* p) const {
+        return static_cast<size_t>((static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)) * 0x9E3779B97F4A7C15ull) >>
+                                   shift_);
+    }
+    void put(const void* p) {
+        size_t c = cell(p);
+        while (cells_[c] && cells_[c] != p) c = (c + 1) & (cells_.size() - 1);
+        if (!cells_[c]) ++count_;
+        cells_[c] = p;
+    }
+    std::vector<const void*> cells_;
+    size_t count_ = 0;
+    int shift_ = 64;
+};
+
 struct Registry {
     std::map<std::string, std::unique_ptr<DataRef>> byPath;
-    std::unordered_set<const void*> handles;  // guards against foreign pointers
+    HandleSet handles;  // guards against foreign pointers
 };
 
 // Handles stay valid for the life of the process: entries are never removed.
@@ -85,7 +127,7 @@ Registry& registry() {
 DataRef* valid(XPLMDataRef h) {
     if (!h) return nullptr;
     Registry& r = registry();
-    return r.handles.count(h) ? static_cast<DataRef*>(h) : nullptr;
+    return r.handles.contains(h) ? static_cast<DataRef*>(h) : nullptr;
 }
 
 DataRef* writable(XPLMDataRef h, int type) {

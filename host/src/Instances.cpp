@@ -11,6 +11,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <unordered_map>
 
 namespace xphost {
 namespace detail {
@@ -28,7 +29,8 @@ struct Instance {
 
 struct Instances {
     std::map<long long, std::unique_ptr<Instance>> byId;  // creation order
-    std::map<const void*, Instance*> byHandle;
+    // Hashed: plugins place every instance in every frame.
+    std::unordered_map<const void*, Instance*> byHandle;
     long long nextId = 1;
 };
 

@@ -432,6 +432,46 @@ TEST_F(TrafficView, TcasShowsEachTargetsOwnMotionTypeGearAndLights) {
     }
 }
 
+// TCAS targets beyond MAXENTITIES are placed and ground-tested from their own
+// state, drawn ones from what their instances were placed with: either way
+// each is where it flies, and a parked one is off TCAS.
+TEST_F(TrafficView, TcasPlacesAndGroundTestsDrawnAndUndrawnTargetsAlike) {
+    start("MAXENTITIES 2\n");
+    struct Case {
+        const char* id;
+        double east, north, up;
+        bool drawn, onTcas;
+    };
+    const Case cases[] = {
+        {"NEAR", 200, 300, 1500, true, true},
+        {"PARKED", 400, 400, 2, true, false},
+        {"FAR", 3000, 0, 2000, false, true},
+        {"FARPARK", 3000, 3000, 2, false, false},
+    };
+    uint16_t number = 40;
+    // Trucks among them, so the air platforms are not the first candidates.
+    peer->add("Platform.GroundVehicle", number++, "1:1:225:1:1:1:0", "T1", at(-5000, 0, 0));
+    for (const Case& c : cases) peer->add("Platform.Aircraft", number++, "1:2:225:1:1:1:0", c.id, at(c.east, c.north, c.up));
+    peer->add("Platform.GroundVehicle", number++, "1:1:225:1:1:1:0", "T2", at(0, -5000, 0));
+    run(1.0);
+    const auto drawn = xphost::drawnInstances();
+    ASSERT_EQ(drawn.size(), 2u);
+    std::map<std::string, xphost::TcasTarget> shown;
+    for (const auto& t : xphost::tcasTargets()) shown[t.flightId] = t;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const bool placed = std::any_of(drawn.begin(), drawn.end(), [&c](const xphost::DrawnInstance& d) {
+            return std::fabs(d.x - c.east) < 0.5 && std::fabs(d.z + c.north) < 0.5;
+        });
+        EXPECT_EQ(placed, c.drawn);
+        ASSERT_EQ(shown.count(c.id), c.onTcas ? 1u : 0u);
+        if (!c.onTcas) continue;
+        EXPECT_NEAR(shown[c.id].x, c.east, 0.5);
+        EXPECT_NEAR(shown[c.id].y, c.up, 0.5);
+        EXPECT_NEAR(shown[c.id].z, -c.north, 0.5);
+    }
+}
+
 TEST_F(TrafficView, Traffic0DrawsNothingAndTakesNothing) {
     start("TRAFFIC 0\n");
     peer->add("Platform.Aircraft", 1, "1:2:225:1:1:1:0", "VLX01", at(300, 2000, 1500));
