@@ -13,7 +13,6 @@
 #include <memory>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include <RTI.hh>
@@ -37,7 +36,7 @@ using Clock = std::chrono::steady_clock;
 
 double since(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
-long rssKb(pid_t pid) {
+long rssKb(long pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(in, line))
@@ -182,7 +181,12 @@ struct Attack {
     std::function<void(Context&)> run;
     // The row's own check, once the subscriber has caught up.
     std::function<void(Context&, LatestRecorder&, RTI::RTIambassador& sub, const std::string& log)> check;
+    // Why the row cannot hold under Wine, where it would measure the emulator's speed.
+    const char* notUnderWine = nullptr;
 };
+
+// The attacker under Wine is too slow to reach the server's limits in the attack's time.
+const char* const kTooSlowUnderWine = "under Wine the attacker is too slow to outrun the subscriber or reach the limit";
 
 const Attack kAttacks[] = {
     {"NeverReadsAndAsksForLargeReplies",
@@ -207,7 +211,8 @@ const Attack kAttacks[] = {
              << ctx.last << " " << ctx.error << log;
          // It lagged and kept only the newest values, rather than slowing the flooder to its pace.
          EXPECT_LT(rec.reflectsOf[ctx.object], ctx.last);
-     }},
+     },
+     kTooSlowUnderWine},
     {"JoinedFederateFloodsReliableUpdates", [](Context& ctx) { floodUpdates(ctx, true); },
      [](Context& ctx, LatestRecorder& rec, RTI::RTIambassador& sub, const std::string& log) {
          // Every one, in order: the flooder was slowed, nothing dropped.
@@ -264,7 +269,8 @@ const Attack kAttacks[] = {
      [](Context& ctx, LatestRecorder&, RTI::RTIambassador&, const std::string&) {
          EXPECT_EQ(ctx.count, static_cast<std::size_t>(kMaxObjects));
          EXPECT_NE(ctx.error.find("limit"), std::string::npos) << ctx.error;
-     }},
+     },
+     kTooSlowUnderWine},
     {"ForgesLogLinesAndRepeatsFailures",
      [](Context& ctx) {
          asFederate(ctx, "x\n2001-01-01T00:00:00Z volax-rtiexec: federation 'XP' destroyed by 1.2.3.4",
@@ -295,19 +301,21 @@ class AttackTest : public ::testing::TestWithParam<Attack> {};
 
 TEST_P(AttackTest, LegitimateFederatesCarryOnAndMemoryStaysBounded) {
     const Attack& attack = GetParam();
+    if (volax::test::kWindows && attack.notUnderWine) GTEST_SKIP() << attack.notUnderWine;
     // Under AddressSanitizer freed memory waits in a quarantine that would pass
     // for growth; a small one keeps the bound meaningful (no effect otherwise).
     static const bool quarantine = [] {
         const char* asan = std::getenv("ASAN_OPTIONS");
         std::string opts = asan && *asan ? std::string(asan) + ":" : std::string();
-        return ::setenv("ASAN_OPTIONS", (opts + "quarantine_size_mb=4").c_str(), 1) == 0;
+        volax::test::setEnv("ASAN_OPTIONS", opts + "quarantine_size_mb=4");
+        return true;
     }();
     ASSERT_TRUE(quarantine);
     ServerProcess server(VOLAX_RTIEXEC, 0,
                          {"--max-queue", "2", "--max-connections", std::to_string(kMaxConnections), "--max-objects",
                           std::to_string(kMaxObjects), "--join-deadline", "2", "--stall-timeout", "3"});
-    ::setenv("VOLAX_RTI", server.address().c_str(), 1);
-    ::unsetenv("VOLAX_RTI_KEY_FILE");
+    volax::test::setEnv("VOLAX_RTI", server.address().c_str());
+    volax::test::unsetEnv("VOLAX_RTI_KEY_FILE");
     Context ctx;
     ctx.port = server.port();
     ctx.federation = rtitcp::uniqueName("attack");
@@ -391,7 +399,10 @@ TEST_P(AttackTest, LegitimateFederatesCarryOnAndMemoryStaysBounded) {
         ASSERT_EQ(got.size(), sent);
         for (std::uint32_t i = 0; i < sent; ++i) ASSERT_EQ(got[i], i + 1);
         peakKb = std::max(peakKb, rssKb(server.pid()));
-        EXPECT_LT(peakKb - idleKb, 48 * 1024) << "server grew from " << idleKb << " kB";
+        // Windows has no /proc to read the server's size from.
+        if (!volax::test::kWindows) {
+            EXPECT_LT(peakKb - idleKb, 48 * 1024) << "server grew from " << idleKb << " kB";
+        }
 
         const std::string log = server.log();
         if (attack.check) attack.check(ctx, srec, sub, log);
@@ -405,7 +416,7 @@ TEST_P(AttackTest, LegitimateFederatesCarryOnAndMemoryStaysBounded) {
     } catch (const RTI::Exception& e) {
         ADD_FAILURE() << e._name << ": " << e._reason << "\n" << server.log();
     }
-    ::unsetenv("VOLAX_RTI");
+    volax::test::unsetEnv("VOLAX_RTI");
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, AttackTest, ::testing::ValuesIn(kAttacks),

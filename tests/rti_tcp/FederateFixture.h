@@ -13,10 +13,12 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <unistd.h>
+#include <filesystem>
 #include <vector>
 
 #include <RTI.hh>
+
+#include "TestPlatform.h"
 
 namespace rtitcp {
 
@@ -38,10 +40,15 @@ inline const char* kTestFed = R"((FED
         (parameter Seq)))))
 )";
 
+// `name` in the system's temporary folder.
+inline std::string tempPath(const std::string& name) {
+    return std::filesystem::temp_directory_path().generic_string() + "/" + name;
+}
+
 // Writes kTestFed once per process and returns its absolute path.
 inline std::string testFedPath() {
     static std::string path = [] {
-        std::string p = "/tmp/volax-tcp-test-" + std::to_string(::getpid()) + ".fed";
+        std::string p = tempPath("volax-tcp-test-") + std::to_string(volax::test::processId()) + ".fed";
         std::ofstream(p) << kTestFed;
         return p;
     }();
@@ -50,7 +57,7 @@ inline std::string testFedPath() {
 
 inline std::string uniqueName(const char* base) {
     static int n = 0;
-    return std::string(base) + "-" + std::to_string(::getpid()) + "-" + std::to_string(++n);
+    return std::string(base) + "-" + std::to_string(volax::test::processId()) + "-" + std::to_string(++n);
 }
 
 class Recorder : public RTI::FederateAmbassador {

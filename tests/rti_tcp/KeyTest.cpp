@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
 
 #include <RTI.hh>
 
@@ -22,7 +24,7 @@ using rtitcp::tickUntil;
 namespace {
 
 std::string writeKey(const char* tag, const std::string& key) {
-    std::string path = "/tmp/volax-key-test-" + std::to_string(::getpid()) + "-" + tag;
+    std::string path = rtitcp::tempPath("volax-key-test-") + std::to_string(volax::test::processId()) + "-" + tag;
     std::ofstream(path) << key << "\n";
     return path;
 }
@@ -32,7 +34,7 @@ TEST(FederationKeyTest, OnlyFederatesWithTheKeyGetIn) {
     const std::string wrong = writeKey("wrong", "incorrect horse battery staple");
     const std::string shortKey = writeKey("short", "tooshort");
     ServerProcess server(VOLAX_RTIEXEC, 0, {"--key-file", good});
-    ::setenv("VOLAX_RTI", server.address().c_str(), 1);
+    volax::test::setEnv("VOLAX_RTI", server.address().c_str());
     const std::string fed = rtitcp::uniqueName("keyed");
 
     // Without a key, with a wrong one, or with one too short to be a key: refused, clearly.
@@ -43,9 +45,9 @@ TEST(FederationKeyTest, OnlyFederatesWithTheKeyGetIn) {
     for (const Case& c : {Case{nullptr, volax::rti::net::kKeyRefused}, Case{wrong.c_str(), volax::rti::net::kKeyRefused},
                           Case{shortKey.c_str(), "fewer than 16 bytes"}}) {
         if (c.env)
-            ::setenv("VOLAX_RTI_KEY_FILE", c.env, 1);
+            volax::test::setEnv("VOLAX_RTI_KEY_FILE", c.env);
         else
-            ::unsetenv("VOLAX_RTI_KEY_FILE");
+            volax::test::unsetEnv("VOLAX_RTI_KEY_FILE");
         RTI::RTIambassador squatter;
         Recorder rec;
         // Each attempt hears the same reason, not a reset of the connection refused before.
@@ -63,8 +65,8 @@ TEST(FederationKeyTest, OnlyFederatesWithTheKeyGetIn) {
     }
 
     // With the key: create (a FED text long enough to travel in pieces), join, and updates flow.
-    ::setenv("VOLAX_RTI_KEY_FILE", good.c_str(), 1);
-    const std::string bigFed = "/tmp/volax-key-test-" + std::to_string(::getpid()) + ".fed";
+    volax::test::setEnv("VOLAX_RTI_KEY_FILE", good.c_str());
+    const std::string bigFed = rtitcp::tempPath("volax-key-test-") + std::to_string(volax::test::processId()) + ".fed";
     {
         rtitcp::PubSub f;
         f.start(fed, bigFed, 30000);
@@ -76,9 +78,9 @@ TEST(FederationKeyTest, OnlyFederatesWithTheKeyGetIn) {
         EXPECT_NO_THROW(other.destroyFederationExecution(fed.c_str()));
     }
     EXPECT_NE(server.log().find("without the federation key"), std::string::npos) << server.log();
-    ::unsetenv("VOLAX_RTI_KEY_FILE");
-    ::unsetenv("VOLAX_RTI");
-    for (const std::string& p : {good, wrong, shortKey, bigFed}) ::unlink(p.c_str());
+    volax::test::unsetEnv("VOLAX_RTI_KEY_FILE");
+    volax::test::unsetEnv("VOLAX_RTI");
+    for (const std::string& p : {good, wrong, shortKey, bigFed}) std::remove(p.c_str());
 }
 
 int runServer(const std::vector<std::string>& args, std::string& err) {
@@ -99,9 +101,12 @@ TEST(FederationKeyTest, NoKeyOffLoopbackUnlessInsecureAndBadKeyFiles) {
 namespace {
 
 TEST(ServerStatusTest, SigusrListsEachFederationWithItsUnownedObjects) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Windows has no SIGUSR1 to ask the server for its status";
+#else
     ServerProcess server(VOLAX_RTIEXEC);
-    ::setenv("VOLAX_RTI", server.address().c_str(), 1);
-    ::unsetenv("VOLAX_RTI_KEY_FILE");
+    volax::test::setEnv("VOLAX_RTI", server.address().c_str());
+    volax::test::unsetEnv("VOLAX_RTI_KEY_FILE");
     const std::string fed = rtitcp::uniqueName("status");
     {
         RTI::RTIambassador amb;
@@ -116,10 +121,12 @@ TEST(ServerStatusTest, SigusrListsEachFederationWithItsUnownedObjects) {
         amb.resignFederationExecution(RTI::RELEASE_ATTRIBUTES);
     }
     const std::string want = "status: federation '" + fed + "': 0 federate(s), 2 object(s), 2 unowned";
-    ::kill(server.pid(), SIGUSR1);
-    for (int i = 0; i < 200 && server.log().find(want) == std::string::npos; ++i) ::usleep(10000);
+    ::kill(static_cast<pid_t>(server.pid()), SIGUSR1);
+    for (int i = 0; i < 200 && server.log().find(want) == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_NE(server.log().find(want), std::string::npos) << server.log();
-    ::unsetenv("VOLAX_RTI");
+    volax::test::unsetEnv("VOLAX_RTI");
+#endif
 }
 
 }  // namespace

@@ -3,11 +3,12 @@
 // VOLAX_RTI_TLS_CA and still prove the federation key inside TLS.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
-#include <unistd.h>
+#include <thread>
 #include <vector>
 
 #include <RTI.hh>
@@ -42,9 +43,9 @@ protected:
     }
     static void SetUpTestSuite() {
         if (!net::tlsBuilt()) return;
-        char tmpl[] = "/tmp/volax-tls-test-XXXXXX";
-        ASSERT_NE(::mkdtemp(tmpl), nullptr);
-        dir = tmpl;
+        volax::test::TempDir made("volax-tls-test");
+        ASSERT_TRUE(made.ok());
+        dir = made.release();
         for (const char* ca : {"ca", "otherca"})
             run(std::string("openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout ") +
                 ca + ".key -out " + ca + ".pem -days 1 -subj /CN=" + ca);
@@ -60,13 +61,13 @@ protected:
         if (!net::tlsBuilt()) GTEST_SKIP() << "built with VOLAX_RTI_TLS=OFF";
     }
     void TearDown() override {
-        for (const char* v : {"VOLAX_RTI", "VOLAX_RTI_KEY_FILE", "VOLAX_RTI_TLS_CA"}) ::unsetenv(v);
+        for (const char* v : {"VOLAX_RTI", "VOLAX_RTI_KEY_FILE", "VOLAX_RTI_TLS_CA"}) volax::test::unsetEnv(v);
     }
     static void setOrUnset(const char* var, const std::string& value) {
         if (value.empty())
-            ::unsetenv(var);
+            volax::test::unsetEnv(var);
         else
-            ::setenv(var, value.c_str(), 1);
+            volax::test::setEnv(var, value.c_str());
     }
     static std::vector<std::string> tlsArgs(const char* cert, bool only = false) {
         std::vector<std::string> a{"--key-file", path("fed.key"), "--tls-cert", path((cert + std::string(".pem")).c_str()),
@@ -79,9 +80,9 @@ std::string TlsTest::dir;
 
 TEST_F(TlsTest, FederatesJoinUpdateAndResignOverTls) {
     ServerProcess server(VOLAX_RTIEXEC, 0, tlsArgs("server", true));
-    ::setenv("VOLAX_RTI", server.address().c_str(), 1);
-    ::setenv("VOLAX_RTI_KEY_FILE", path("fed.key").c_str(), 1);
-    ::setenv("VOLAX_RTI_TLS_CA", path("ca.pem").c_str(), 1);
+    volax::test::setEnv("VOLAX_RTI", server.address().c_str());
+    volax::test::setEnv("VOLAX_RTI_KEY_FILE", path("fed.key").c_str());
+    volax::test::setEnv("VOLAX_RTI_TLS_CA", path("ca.pem").c_str());
     const std::string fed = rtitcp::uniqueName("tls");
     // A FED text long enough to go in pieces, and enough updates to fill many TLS records.
     rtitcp::PubSub f;
@@ -128,7 +129,7 @@ TEST_F(TlsTest, EachMismatchIsRefusedWithItsReason) {
     for (const Case& c : cases) {
         const std::string where = c.server->address();
         SCOPED_TRACE(where + " ca=" + c.ca + " key=" + c.key);
-        ::setenv("VOLAX_RTI", where.c_str(), 1);
+        volax::test::setEnv("VOLAX_RTI", where.c_str());
         setOrUnset("VOLAX_RTI_TLS_CA", c.ca);
         setOrUnset("VOLAX_RTI_KEY_FILE", c.key);
         const std::string fed = rtitcp::uniqueName("tlscase");
@@ -148,7 +149,8 @@ TEST_F(TlsTest, EachMismatchIsRefusedWithItsReason) {
     }
     // The server sees the client's alert and says so.
     const std::string alert = "TLS failed on 1 connection(s)";
-    for (int i = 0; i < 200 && offered.log().find(alert) == std::string::npos; ++i) ::usleep(10000);
+    for (int i = 0; i < 200 && offered.log().find(alert) == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_NE(offered.log().find(alert), std::string::npos) << offered.log();
 }
 

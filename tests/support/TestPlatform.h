@@ -85,7 +85,8 @@ struct ProcessResult {
     std::string output;  // stdout and stderr together
 };
 
-// A child process whose stdout and stderr go to a file, read when it ends.
+// A child process whose stdout and stderr go to a file, read when it ends
+// (or on the way, through output()).
 class Process {
 public:
     Process(const std::vector<std::string>& argv, const ProcessOptions& options = {});
@@ -97,7 +98,17 @@ public:
     // Ctrl-C for this child alone (SIGINT). False where the platform cannot aim
     // it at one process: Windows sends Ctrl-C to a whole console.
     bool interrupt();
+    // Asks the child to end (SIGTERM). Windows has no such request: it ends the
+    // child at once, as kill() does.
+    bool terminate();
+    bool kill();
     ProcessResult wait();
+    // At most `seconds`; false while the child still runs.
+    bool wait(double seconds, ProcessResult& result);
+    // What the child has written so far, while it runs.
+    std::string output() const;
+    // Its process id, 0 once it has been waited for.
+    long id() const;
 
     struct Native;
 

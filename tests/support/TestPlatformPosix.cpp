@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -77,19 +78,34 @@ Process::~Process() {
 bool Process::started() const { return native_->pid > 0; }
 
 bool Process::interrupt() { return native_->pid > 0 && ::kill(native_->pid, SIGINT) == 0; }
+bool Process::terminate() { return native_->pid > 0 && ::kill(native_->pid, SIGTERM) == 0; }
+bool Process::kill() { return native_->pid > 0 && ::kill(native_->pid, SIGKILL) == 0; }
+long Process::id() const { return native_->pid > 0 ? native_->pid : 0; }
+std::string Process::output() const { return readFile(native_->output); }
 
 ProcessResult Process::wait() {
     ProcessResult r;
-    if (native_->pid <= 0) return r;
+    wait(-1.0, r);
+    return r;
+}
+
+bool Process::wait(double seconds, ProcessResult& r) {
+    r = ProcessResult{};
+    if (native_->pid <= 0) return true;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     int status = 0;
     pid_t got;
-    do {
-        got = ::waitpid(native_->pid, &status, 0);
-    } while (got < 0 && errno == EINTR);
+    for (;;) {
+        got = ::waitpid(native_->pid, &status, seconds < 0 ? 0 : WNOHANG);
+        if (got < 0 && errno == EINTR) continue;
+        if (got != 0) break;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        ::usleep(5000);
+    }
     native_->pid = -1;
     if (got > 0 && WIFEXITED(status)) r.exitCode = WEXITSTATUS(status);
     r.output = readFile(native_->output);
-    return r;
+    return true;
 }
 
 AsOtherUser::AsOtherUser(const std::string& readable) {

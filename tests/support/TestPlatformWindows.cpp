@@ -58,6 +58,7 @@ struct NoCase {
 struct Process::Native {
     HANDLE process = nullptr;
     std::string output;
+    bool ended = false;  // by us: reported as by a signal
 };
 
 Process::Process(const std::vector<std::string>& argv, const ProcessOptions& options)
@@ -117,17 +118,34 @@ Process::~Process() {
 bool Process::started() const { return native_->process != nullptr; }
 
 bool Process::interrupt() { return false; }
+bool Process::terminate() { return kill(); }
+
+bool Process::kill() {
+    if (!native_->process || !TerminateProcess(native_->process, 1)) return false;
+    native_->ended = true;
+    return true;
+}
+
+long Process::id() const { return native_->process ? static_cast<long>(GetProcessId(native_->process)) : 0; }
+std::string Process::output() const { return readFile(native_->output); }
 
 ProcessResult Process::wait() {
     ProcessResult r;
-    if (!native_->process) return r;
-    WaitForSingleObject(native_->process, INFINITE);
+    wait(-1.0, r);
+    return r;
+}
+
+bool Process::wait(double seconds, ProcessResult& r) {
+    r = ProcessResult{};
+    if (!native_->process) return true;
+    const DWORD ms = seconds < 0 ? INFINITE : static_cast<DWORD>(seconds * 1000);
+    if (WaitForSingleObject(native_->process, ms) == WAIT_TIMEOUT) return false;
     DWORD code = 0;
-    if (GetExitCodeProcess(native_->process, &code)) r.exitCode = static_cast<int>(code);
+    if (GetExitCodeProcess(native_->process, &code) && !native_->ended) r.exitCode = static_cast<int>(code);
     CloseHandle(native_->process);
     native_->process = nullptr;
     r.output = readFile(native_->output);
-    return r;
+    return true;
 }
 
 AsOtherUser::AsOtherUser(const std::string&) : reason_("Windows has no effective user to switch to") {}
