@@ -175,25 +175,9 @@ void BM_DisTick(benchmark::State& state) {
         s.close();
         return;
     }
-    std::vector<double> us;
-    us.reserve(1 << 16);
-    long long frame = 0;
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        ++frame;
-        const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        s.sendFrame(frame, t, entities);  // loopback delivers within the send
-        auto t0 = std::chrono::steady_clock::now();
-        float next = s.tick(1.0f / kFps, 1.0f / kFps, static_cast<int>(frame), nullptr);
-        auto t1 = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(next);
-        const double seconds = std::chrono::duration<double>(t1 - t0).count();
-        state.SetIterationTime(seconds);
-        us.push_back(seconds * 1e6);
-    }
-    benchvolax::reportTicks(state, us);
-    state.counters["instances"] = static_cast<double>(xphost::drawnInstances().size());
-    state.counters["tcas_targets"] = static_cast<double>(xphost::tcasTargets().size());
+    benchvolax::timeTicks(
+        state, [&](long long frame, double t) { s.sendFrame(frame, t, entities); },  // loopback delivers within the send
+        [&](long long frame) { return s.tick(1.0f / kFps, 1.0f / kFps, static_cast<int>(frame), nullptr); });
     s.close();
 }
 

@@ -118,26 +118,13 @@ void runTicks(benchmark::State& state) {
         s.close();
         return;
     }
-    std::vector<double> us;
-    us.reserve(1 << 16);
-    long long frame = 0;
-    const auto start = std::chrono::steady_clock::now();
-    for (auto _ : state) {
-        ++frame;
-        const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        for (int i = static_cast<int>(frame % kUpdateEvery); i < entities; i += kUpdateEvery)
-            s.peer->update(s.objects[i], s.state(i, t));
-        auto t0 = std::chrono::steady_clock::now();
-        float next = s.tick(1.0f / kFps, 1.0f / kFps, static_cast<int>(frame), nullptr);
-        auto t1 = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(next);
-        const double seconds = std::chrono::duration<double>(t1 - t0).count();
-        state.SetIterationTime(seconds);
-        us.push_back(seconds * 1e6);
-    }
-    benchvolax::reportTicks(state, us);
-    state.counters["instances"] = static_cast<double>(xphost::drawnInstances().size());
-    state.counters["tcas_targets"] = static_cast<double>(xphost::tcasTargets().size());
+    benchvolax::timeTicks(
+        state,
+        [&](long long frame, double t) {
+            for (int i = static_cast<int>(frame % kUpdateEvery); i < entities; i += kUpdateEvery)
+                s.peer->update(s.objects[i], s.state(i, t));
+        },
+        [&](long long frame) { return s.tick(1.0f / kFps, 1.0f / kFps, static_cast<int>(frame), nullptr); });
     s.close();
 }
 
