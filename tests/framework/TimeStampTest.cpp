@@ -24,7 +24,9 @@ TEST(TimeStamp, TagsCarryTheDisTimeStamp) {
         rpr::TimeStamp back;
         ASSERT_TRUE(rpr::parseTimeStampTag(c.tag, back));
         EXPECT_EQ(back.absolute(), c.absolute);
-        if (c.seconds >= 0 && c.seconds < 3600) EXPECT_NEAR(back.secondsPastHour(), c.seconds, 2e-6);
+        if (c.seconds >= 0 && c.seconds < 3600) {
+            EXPECT_NEAR(back.secondsPastHour(), c.seconds, 2e-6);
+        }
     }
     rpr::TimeStamp t;
     ASSERT_TRUE(rpr::parseTimeStampTag("8000000b", t));
@@ -51,6 +53,8 @@ TEST(TimeStamp, OnlyPlausibleAbsoluteStampsGiveAnAge) {
         SCOPED_TRACE(testing::Message() << c.stamp << " at " << c.now);
         double age = -1;
         EXPECT_EQ(rpr::plausibleAge(rpr::makeTimeStamp(c.stamp, c.absolute), c.now, age), c.age >= 0);
-        if (c.age >= 0) EXPECT_NEAR(age, c.age, 1e-5);
+        if (c.age >= 0) {
+            EXPECT_NEAR(age, c.age, 1e-5);
+        }
     }
 }

@@ -580,7 +580,9 @@ TEST_F(TrafficView, RemoteHeightsFollowTheVerticalDatumAndAMissingGridIsSaidOnce
         start(c.ini);
         const std::string said = "VOLAX could not read the geoid separation file " + grid + " ";
         EXPECT_EQ(count(log().substr(before), said), c.said ? 1 : 0) << log();
-        if (c.said) EXPECT_EQ(count(log().substr(before), said + c.said), 1);
+        if (c.said) {
+            EXPECT_EQ(count(log().substr(before), said + c.said), 1);
+        }
         EntityState flying = at(0, 0, 1500), parked = at(500, 500, 0);  // flying: above the frame's origin
         flying.height = 1500;
         parked.height = n + 2;
