@@ -81,5 +81,11 @@ ProcessResult runProcess(const std::vector<std::string>& argv, const ProcessOpti
     return p.wait();
 }
 
+ProcessResult Process::wait() {
+    ProcessResult r;
+    wait(-1.0, r);
+    return r;
+}
+
 }  // namespace test
 }  // namespace volax

@@ -83,12 +83,6 @@ bool Process::kill() { return native_->pid > 0 && ::kill(native_->pid, SIGKILL) 
 long Process::id() const { return native_->pid > 0 ? native_->pid : 0; }
 std::string Process::output() const { return readFile(native_->output); }
 
-ProcessResult Process::wait() {
-    ProcessResult r;
-    wait(-1.0, r);
-    return r;
-}
-
 bool Process::wait(double seconds, ProcessResult& r) {
     r = ProcessResult{};
     if (native_->pid <= 0) return true;

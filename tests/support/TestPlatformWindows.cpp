@@ -129,12 +129,6 @@ bool Process::kill() {
 long Process::id() const { return native_->process ? static_cast<long>(GetProcessId(native_->process)) : 0; }
 std::string Process::output() const { return readFile(native_->output); }
 
-ProcessResult Process::wait() {
-    ProcessResult r;
-    wait(-1.0, r);
-    return r;
-}
-
 bool Process::wait(double seconds, ProcessResult& r) {
     r = ProcessResult{};
     if (!native_->process) return true;
