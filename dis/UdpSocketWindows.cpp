@@ -8,19 +8,14 @@
 
 #include <string>
 
+#include "WinsockReady.h"
+
 namespace dis {
 namespace udp {
 
 namespace {
 
-// Winsock needs WSAStartup before the first call; it stays up for the process.
-bool winsockReady() {
-    static const bool ready = [] {
-        WSADATA data;
-        return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    return ready;
-}
+using volax::winsockReady;
 
 SOCKET sock(Socket s) { return static_cast<SOCKET>(s); }
 

@@ -12,20 +12,15 @@
 #include <cstring>
 #include <string>
 
+#include "WinsockReady.h"
+
 namespace volax {
 namespace rti {
 namespace net {
 
 namespace {
 
-// Winsock needs WSAStartup before the first call; it stays up for the process.
-bool winsockReady() {
-    static const bool ready = [] {
-        WSADATA data;
-        return ::WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    return ready;
-}
+using volax::winsockReady;
 
 SOCKET sock(int fd) { return static_cast<SOCKET>(static_cast<std::intptr_t>(fd)); }
 
