@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -49,6 +50,28 @@ inline std::string installVolax(const std::string& prefix, const std::string& in
     }
     writeAll(dir + "/prefs/volax.ini", ini);
     return dir;
+}
+
+typedef float (*TickFn)(float, float, int, void*);
+
+// Starts the installed VOLAX in a fresh host flying north from 47N 8E at
+// 1000 m, with the user's aircraft loaded; its plugin index, or -1 (said on
+// standard error). *tick is VOLAX's flight-loop callback.
+inline int startVolax(const std::string& dir, TickFn* tick) {
+    std::string error;
+    xphost::reset();
+    xphost::setXPlaneDir(dir);
+    xphost::setPrefsDir(dir + "/prefs");
+    xphost::setOutputDir("");
+    if (!xphost::setRoute("start 47 8 1000 0\nleg - 0 0 0 1000000\n", &error)) return -1;
+    const int index = xphost::loadPlugin(dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl", &error);
+    if (index < 0 || !xphost::enablePlugin(index)) {
+        std::fprintf(stderr, "cannot start VOLAX.xpl: %s\n", error.c_str());
+        return -1;
+    }
+    xphost::loadUserAircraft(xphost::AircraftModel{"C172.acf", "/xp/Aircraft/C172.acf"});
+    *tick = reinterpret_cast<TickFn>(xphost::pluginSymbol(index, "VOLAXTick"));
+    return *tick ? index : -1;
 }
 
 // Times each of VOLAX's frames alone: `send(frame, t)` (the peers' traffic

@@ -30,7 +30,7 @@
 
 namespace {
 
-typedef float (*TickFn)(float, float, int, void*);
+using benchvolax::TickFn;
 const int kFps = 60;
 const int kUpdateEvery = 6;  // frames: 10 Hz
 
@@ -52,20 +52,8 @@ struct Session {
                                        "FEDERATION BenchTraffic\nMAXENTITIES " + std::to_string(maxEntities) + "\n");
         if (dir.empty()) return false;
 
-        xphost::reset();
-        xphost::setXPlaneDir(dir);
-        xphost::setPrefsDir(dir + "/prefs");
-        xphost::setOutputDir("");
-        std::string error;
-        if (!xphost::setRoute("start 47 8 1000 0\nleg - 0 0 0 1000000\n", &error)) return false;
-        index = xphost::loadPlugin(dir + "/Resources/plugins/VOLAX/lin_x64/VOLAX.xpl", &error);
-        if (index < 0 || !xphost::enablePlugin(index)) {
-            std::fprintf(stderr, "cannot start VOLAX.xpl: %s\n", error.c_str());
-            return false;
-        }
-        xphost::loadUserAircraft(xphost::AircraftModel{"C172.acf", "/xp/Aircraft/C172.acf"});
-        tick = reinterpret_cast<TickFn>(xphost::pluginSymbol(index, "VOLAXTick"));
-        if (!tick) return false;
+        index = benchvolax::startVolax(dir, &tick);
+        if (index < 0) return false;
 
         const xphost::FlightState f = xphost::flightState();
         frame.Reset(f.latRef, f.lonRef, 0);
