@@ -19,6 +19,13 @@ struct MemFile {
     FILE* f;
 };
 
+// What writeSettings writes for `s`.
+std::string written(const VolaxSettings& s) {
+    volax::test::ScratchFile file;
+    EXPECT_TRUE(file.get() && volax::writeSettings(file.get(), s));
+    return file.text();
+}
+
 VolaxSettings parse(const std::string& text) {
     VolaxSettings s;
     MemFile m(text);
@@ -36,11 +43,7 @@ EntityTypeTable parseTable(const std::string& text) {
 }  // namespace
 
 TEST(VolaxIni, WrittenDefaultsReadBackAsDefaults) {
-    volax::test::ScratchFile written;
-    FILE* f = written.get();
-    ASSERT_TRUE(f);
-    ASSERT_TRUE(volax::writeSettings(f, VolaxSettings()));
-    const std::string buffer = written.text();
+    const std::string buffer = written(VolaxSettings());
     EXPECT_EQ(buffer,
                  "FEDERATE X-Plane\nFEDERATION XP_Federation\nFEDFILE XP_Federation.fed\nFORCEID 3\nSITEID 1\n"
                  "APPLICATIONID 2\nAUTOJOIN 1\nCREATE 1\nTIMESTEP 0.10\nAUTOCREATE 0\n");
@@ -62,11 +65,7 @@ TEST(VolaxIni, NamesWithBlanksAreWrittenQuotedAndReadBackWhole) {
     in.federate = "Pilot one";
     in.fedFile = "C:\\X-Plane 12\\Resources\\x.fed";
     in.autoCreate = 1;
-    volax::test::ScratchFile written;
-    FILE* f = written.get();
-    ASSERT_TRUE(f);
-    ASSERT_TRUE(volax::writeSettings(f, in));
-    const std::string buffer = written.text();
+    const std::string buffer = written(in);
     EXPECT_NE(std::string(buffer).find("FEDERATE \"Pilot one\"\n"), std::string::npos) << buffer;
     EXPECT_NE(std::string(buffer).find("\nAUTOCREATE 1\n"), std::string::npos) << buffer;
     VolaxSettings out = parse(buffer);
@@ -109,13 +108,13 @@ TEST(VolaxIni, ByteOrderMarkIsSkippedAndUnknownKeysAreTraced) {
     EXPECT_EQ(parse("SITEID 7\n\xEF\xBB\xBFSITEID 9\n").siteId, 7) << "only at the start";
     EXPECT_EQ(parse("\xEF\xBB").siteId, 1);
 
-    volax::test::ScratchFile written;
-    FILE* trace = written.get();
+    volax::test::ScratchFile traced;
+    FILE* trace = traced.get();
     ASSERT_TRUE(trace);
     VolaxSettings s;
     MemFile m("timestep 0.5\nAUTOCREATE 1\nFEDFILE \"open\nHEARTBEET 5\n");
     volax::readSettings(m.f, s, trace);
-    const std::string buffer = written.text();
+    const std::string buffer = traced.text();
     EXPECT_EQ(buffer,
                  "Ignoring unknown key timestep in volax.ini\n"
                  "Ignoring FEDFILE in volax.ini: its quoted value has no closing quote\n"
@@ -175,14 +174,10 @@ TEST(VolaxIni, HeartbeatAndMarking) {
     for (const auto& c : heartbeats) EXPECT_FLOAT_EQ(parse(c.text).heartbeat, c.heartbeat) << c.text;
     EXPECT_EQ(parse("").marking, "");
     EXPECT_EQ(parse("MARKING N172SP\n").marking, "N172SP");
-    volax::test::ScratchFile written;
-    FILE* f = written.get();
-    ASSERT_TRUE(f);
     VolaxSettings set;
     set.heartbeat = 1.0f;
     set.marking = "X";
-    ASSERT_TRUE(volax::writeSettings(f, set));
-    const std::string buffer = written.text();
+    const std::string buffer = written(set);
     EXPECT_EQ(std::string(buffer).find("HEARTBEAT"), std::string::npos);
     EXPECT_EQ(std::string(buffer).find("MARKING"), std::string::npos);
 }
@@ -208,11 +203,7 @@ TEST(VolaxIni, TrafficKeys) {
         EXPECT_EQ(s.maxEntities, r.maxEntities) << r.text;
         EXPECT_FLOAT_EQ(s.entityTimeout, r.timeout) << r.text;
     }
-    volax::test::ScratchFile written;
-    FILE* f = written.get();
-    ASSERT_TRUE(f);
-    ASSERT_TRUE(volax::writeSettings(f, VolaxSettings()));
-    const std::string buffer = written.text();
+    const std::string buffer = written(VolaxSettings());
     for (const char* key : {"TRAFFIC", "MAXENTITIES", "ENTITYTIMEOUT"})
         EXPECT_EQ(std::string(buffer).find(key), std::string::npos) << key;
 }
@@ -323,11 +314,7 @@ TEST(VolaxIni, NetworkKeys) {
         EXPECT_EQ(s.disVersion, r.version) << r.text;
         EXPECT_EQ(s.entityNumber, r.entityNumber) << r.text;
     }
-    volax::test::ScratchFile written;
-    FILE* f = written.get();
-    ASSERT_TRUE(f);
-    ASSERT_TRUE(volax::writeSettings(f, VolaxSettings()));
-    const std::string buffer = written.text();
+    const std::string buffer = written(VolaxSettings());
     for (const char* key : {"NETWORK", "DISADDRESS", "DISEXERCISE", "DISVERSION", "ENTITYNUMBER"})
         EXPECT_EQ(std::string(buffer).find(key), std::string::npos) << key;
 }
