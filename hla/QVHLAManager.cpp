@@ -209,8 +209,7 @@ QVHLARootObject* QVHLAManager::findLocalObject(RTI::ObjectHandle handle) const {
 }
 
 QVHLARootObject* QVHLAManager::findRemoteObject(RTI::ObjectHandle handle) const {
-    auto it = remoteIndex.find(handle);
-    return it == remoteIndex.end() ? nullptr : it->second;
+    return remoteIndex.find(handle);
 }
 
 QVHLARootObject* QVHLAManager::newRemoteObject(RTI::ObjectClassHandle classHandle, RTI::ObjectHandle instanceHandle,
@@ -238,7 +237,7 @@ QVHLARootObject* QVHLAManager::newRemoteObject(RTI::ObjectClassHandle classHandl
         delete old;
     }
     remoteObjects[instanceHandle] = object;
-    remoteIndex[instanceHandle] = object;
+    remoteIndex.insert(instanceHandle, object);
     return object;
 }
 

@@ -22,9 +22,9 @@
 
 #include <cstdio>
 #include <map>
-#include <unordered_map>
 #include <string>
 
+#include "ObjectIndex.h"
 #include "QVHLAFederateAmbassador.h"
 
 class QVHLARootObject;
@@ -104,9 +104,9 @@ private:
     std::map<RTI::ObjectClassHandle, QVHLARootObject*> objectTemplates;
     std::map<RTI::InteractionClassHandle, QVHLAInteraction*> interactionObjects;
     ObjectMap remoteObjects;
-    // The same objects by handle, hashed: every reflection looks its object up,
+    // The same objects in a flat table: every reflection looks its object up,
     // and a crowded federation holds thousands.
-    std::unordered_map<RTI::ObjectHandle, QVHLARootObject*> remoteIndex;
+    ObjectIndex remoteIndex;
     ObjectMap localObjects;
     std::string federateName;
     std::string federationName;

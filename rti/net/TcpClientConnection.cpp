@@ -420,15 +420,15 @@ bool TcpClientConnection::waitForCallbacks(double seconds) {
     }
 }
 
-bool TcpClientConnection::poll(Message& callback) {
+Message* TcpClientConnection::next() {
     if (queue_.empty() && fd_.valid()) drain(0, nullptr);
     if (!queue_.empty()) {
-        callback = std::move(queue_.front());
+        current_ = std::move(queue_.front());
         queue_.pop_front();
-        return true;
+        return &current_;
     }
     if (!fd_.valid() && joined_) throwLost();
-    return false;
+    return nullptr;
 }
 
 void TcpClientConnection::discardCallbacks() { queue_.clear(); }

@@ -1,7 +1,7 @@
 // The federate side of the TCP transport: one socket to a volax-rtiexec server.
 //
 // No thread of its own. Everything is read inside the ambassador's calls:
-// pending()/poll()/waitForCallbacks() read what has arrived without blocking
+// pending()/next()/waitForCallbacks() read what has arrived without blocking
 // (waitForCallbacks waits in poll(2) up to its limit), decode complete frames and
 // queue the callbacks; call() waits for its reply at most `timeout` seconds and
 // queues callbacks that arrive meanwhile. Writes go through a send buffer and
@@ -51,7 +51,7 @@ public:
     void post(const Message& request) override;
     bool pending() const override;
     bool waitForCallbacks(double seconds) override;
-    bool poll(Message& callback) override;
+    Message* next() override;
     void discardCallbacks() override;
 
     bool connected() const { return fd_.valid(); }
@@ -85,6 +85,7 @@ private:
     RecvBuffer in_;
     SendBuffer out_;
     std::deque<Message> queue_;
+    Message current_;  // the callback next() handed out last
     std::uint32_t nextSerial_ = 1;
     bool joined_ = false;
     std::string lossReason_;

@@ -1,27 +1,46 @@
 #include "CallbackQueue.h"
 
 #include <chrono>
+#include <utility>
 
 namespace volax {
 namespace rti {
 
+namespace {
+
+// Callbacks' room kept between batches; a burst beyond it is given back.
+constexpr std::size_t kKeptRoom = 4096;
+
+void recycle(std::vector<Message>& batch) {
+    if (batch.capacity() > kKeptRoom && batch.size() < batch.capacity() / 4)
+        std::vector<Message>().swap(batch);
+    else
+        batch.clear();
+}
+
+}  // namespace
+
 void CallbackQueue::deliver(Message&& callback) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        queue_.push_back(std::move(callback));
-        count_.store(queue_.size(), std::memory_order_release);
+        incoming_.push_back(std::move(callback));
+        incomingCount_.store(incoming_.size(), std::memory_order_release);
     }
     ready_.notify_all();
 }
 
-bool CallbackQueue::pop(Message& out) {
-    if (!pending()) return false;
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (queue_.empty()) return false;
-    out = std::move(queue_.front());
-    queue_.pop_front();
-    count_.store(queue_.size(), std::memory_order_release);
-    return true;
+Message* CallbackQueue::next() {
+    if (next_ == taken_.size()) {
+        if (incomingCount_.load(std::memory_order_acquire) == 0) return nullptr;
+        // The last batch is done: its storage becomes the producers' next one.
+        recycle(taken_);
+        next_ = 0;
+        std::lock_guard<std::mutex> lock(mutex_);
+        taken_.swap(incoming_);
+        incomingCount_.store(0, std::memory_order_release);
+        if (taken_.empty()) return nullptr;
+    }
+    return &taken_[next_++];
 }
 
 bool CallbackQueue::wait(double seconds) {
@@ -30,13 +49,15 @@ bool CallbackQueue::wait(double seconds) {
     // Longer than any sensible tick; keeps the duration arithmetic in range.
     if (seconds > 1e6) seconds = 1e6;
     std::unique_lock<std::mutex> lock(mutex_);
-    return ready_.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return !queue_.empty(); });
+    return ready_.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return !incoming_.empty(); });
 }
 
 void CallbackQueue::clear() {
+    taken_.clear();
+    next_ = 0;
     std::lock_guard<std::mutex> lock(mutex_);
-    queue_.clear();
-    count_.store(0, std::memory_order_release);
+    incoming_.clear();
+    incomingCount_.store(0, std::memory_order_release);
 }
 
 }  // namespace rti

@@ -1,14 +1,18 @@
 // A federate's queue of callbacks: filled by the executive (any thread),
-// emptied by the ambassador's tick. pending() is one atomic read so that an
-// empty tick costs next to nothing. Usable by any transport.
+// emptied by the ambassador's tick (one thread). pending() is one atomic read
+// and a comparison, so that an empty tick costs next to nothing.
+//
+// The consumer takes every queued callback at once (one lock per batch, not
+// per callback) and hands them out where they lie: next() moves nothing, and
+// the vectors keep their capacity from batch to batch.
 #ifndef VOLAX_RTI_CALLBACKQUEUE_H
 #define VOLAX_RTI_CALLBACKQUEUE_H
 
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
-#include <deque>
 #include <mutex>
+#include <vector>
 
 #include "Executive.h"
 #include "Message.h"
@@ -20,9 +24,11 @@ class CallbackQueue : public FederateEndpoint {
 public:
     void deliver(Message&& callback) override;
 
-    bool pending() const { return count_.load(std::memory_order_acquire) != 0; }
-    std::size_t size() const { return count_.load(std::memory_order_acquire); }
-    bool pop(Message& out);
+    // Consumer side (the ambassador's thread) from here on.
+    bool pending() const { return next_ != taken_.size() || incomingCount_.load(std::memory_order_acquire) != 0; }
+    // The oldest callback, valid until the next call of next() or clear();
+    // null when none is queued. The caller may take its contents.
+    Message* next();
     // Waits up to `seconds` for a callback; true when one is queued.
     bool wait(double seconds);
     void clear();
@@ -30,8 +36,10 @@ public:
 private:
     mutable std::mutex mutex_;
     std::condition_variable ready_;
-    std::deque<Message> queue_;
-    std::atomic<std::size_t> count_{0};
+    std::vector<Message> incoming_;  // guarded by mutex_
+    std::atomic<std::size_t> incomingCount_{0};
+    std::vector<Message> taken_;  // the batch being handed out; consumer only
+    std::size_t next_ = 0;        // its first callback not yet handed out
 };
 
 }  // namespace rti

@@ -5,7 +5,7 @@
 // brings back replies and the callbacks meant for this federate; it never sees
 // an API class, the ambassador never sees how the bytes travel.
 //
-// Threading: one thread at a time calls call/post/poll/close (the ambassador's
+// Threading: one thread at a time calls call/post/next/close (the ambassador's
 // caller). A transport may fill its callback queue from any thread, so
 // pending() and waitForCallbacks() must be safe against that.
 #ifndef VOLAX_RTI_CONNECTION_H
@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "Message.h"
 
@@ -35,7 +36,7 @@ public:
     // RTI::RTIinternalError when the transport fails.
     virtual void post(const Message& request) = 0;
 
-    // Cheap check (an atomic read, no lock) whether poll() would return a
+    // Cheap check (an atomic read, no lock) whether next() would return a
     // callback now. An empty RTI tick costs exactly this.
     virtual bool pending() const = 0;
 
@@ -43,8 +44,18 @@ public:
     // when one is.
     virtual bool waitForCallbacks(double seconds) = 0;
 
+    // The oldest queued callback, kept by the transport until the next call of
+    // next() or discardCallbacks(); null when none is queued. The caller may
+    // take its contents (tick delivers it in place, without a copy).
+    virtual Message* next() = 0;
+
     // Takes the oldest queued callback. False when none is queued.
-    virtual bool poll(Message& callback) = 0;
+    bool poll(Message& callback) {
+        Message* m = next();
+        if (!m) return false;
+        callback = std::move(*m);
+        return true;
+    }
 
     // Drops every queued callback (after a resign they are meaningless).
     virtual void discardCallbacks() = 0;

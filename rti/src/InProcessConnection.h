@@ -21,7 +21,7 @@ public:
     void post(const Message& request) override;
     bool pending() const override { return queue_.pending(); }
     bool waitForCallbacks(double seconds) override { return queue_.wait(seconds); }
-    bool poll(Message& callback) override { return queue_.pop(callback); }
+    Message* next() override { return queue_.next(); }
     void discardCallbacks() override { queue_.clear(); }
 
 private:

@@ -59,6 +59,7 @@ struct RTI::RTIambassador::PrivateRefs {
     std::unordered_map<RTI::ObjectHandle, OwnedInstance> owned;
     std::unordered_set<RTI::InteractionClassHandle> publishedInteractions;
     std::atomic<bool> inCallback{false};
+    volax::rti::AttributeValueSet reflected{8};  // handed to reflectAttributeValues
     RTI::UniqueID retractionSerial = 0;
     bool transportFailed = false;  // the last call failed in the transport, not in the executive
 
@@ -247,7 +248,10 @@ void dispatch(RTI::RTIambassador::PrivateRefs* p, Message& cb) {
             break;
         }
         case MessageKind::Reflect: {
-            volax::rti::AttributeValueSet set(static_cast<RTI::ULong>(cb.values.size()));
+            // One set for every reflection: callbacks cannot nest, and a set
+            // that keeps its room allocates nothing per callback.
+            volax::rti::AttributeValueSet& set = p->reflected;
+            set.empty();
             for (auto& hv : cb.values) {
                 RTI::TransportType t = 0;
                 RTI::OrderType o = 0;
@@ -795,8 +799,8 @@ RTI::Boolean RTI::RTIambassador::tick() {
     return service(privateRefs, "tick", [&] {
         PrivateRefs* p = privateRefs;
         if (!p->joined || !p->connection || !p->connection->pending()) return RTI_FALSE;
-        Message cb;
-        for (int n = 0; n < kMaxCallbacksPerTick && p->connection->poll(cb); ++n) deliverOne(p, cb);
+        Message* cb;
+        for (int n = 0; n < kMaxCallbacksPerTick && (cb = p->connection->next()); ++n) deliverOne(p, *cb);
         return p->connection->pending() ? RTI_TRUE : RTI_FALSE;
     });
 }
@@ -808,10 +812,9 @@ RTI::Boolean RTI::RTIambassador::tick(TickTime minimum, TickTime maximum) {
         auto start = std::chrono::steady_clock::now();
         if (!p->connection->waitForCallbacks(minimum)) return RTI_FALSE;
         auto limit = std::chrono::duration<double>(maximum > 0 ? std::min(maximum, 1e6) : 0.0);
-        Message cb;
         // At least one callback, then more until `maximum` has passed.
-        while (p->connection->poll(cb)) {
-            deliverOne(p, cb);
+        while (Message* cb = p->connection->next()) {
+            deliverOne(p, *cb);
             if (std::chrono::steady_clock::now() - start >= limit) break;
         }
         return p->connection->pending() ? RTI_TRUE : RTI_FALSE;
