@@ -1,12 +1,13 @@
 #include "Executive.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <new>
 #include <optional>
-#include <set>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "Fom.h"
 
@@ -27,7 +28,31 @@ struct Fail {
 
 [[noreturn]] void fail(ErrorCode code, std::string reason) { throw Fail{code, std::move(reason)}; }
 
-using HandleSet = std::set<std::uint32_t>;
+// Handles in ascending order, each once. The sets here hold a class's handful
+// of attributes and are asked on every update: a sorted vector answers from one
+// cache line where a tree walks its nodes.
+class HandleSet {
+public:
+    using const_iterator = std::vector<std::uint32_t>::const_iterator;
+    std::size_t count(std::uint32_t h) const { return std::binary_search(v_.begin(), v_.end(), h) ? 1 : 0; }
+    void insert(std::uint32_t h) {
+        auto it = std::lower_bound(v_.begin(), v_.end(), h);
+        if (it == v_.end() || *it != h) v_.insert(it, h);
+    }
+    std::size_t erase(std::uint32_t h) {
+        auto it = std::lower_bound(v_.begin(), v_.end(), h);
+        if (it == v_.end() || *it != h) return 0;
+        v_.erase(it);
+        return 1;
+    }
+    bool empty() const { return v_.empty(); }
+    void clear() { v_.clear(); }
+    const_iterator begin() const { return v_.begin(); }
+    const_iterator end() const { return v_.end(); }
+
+private:
+    std::vector<std::uint32_t> v_;
+};
 
 struct Federate {
     std::uint32_t handle = 0;
@@ -56,7 +81,8 @@ struct Federation {
     std::unique_ptr<Fom> fom;
     std::map<std::uint32_t, Federate> federates;
     std::uint32_t nextFederate = 0;
-    std::map<std::uint32_t, Instance> instances;
+    std::map<std::uint32_t, Instance> instances;  // walked in handle order
+    std::unordered_map<std::uint32_t, Instance*> instanceIndex;  // the same, for lookups
     std::unordered_map<std::string, std::uint32_t> instanceByName;
     std::uint32_t nextInstance = 0;
 };
@@ -388,10 +414,10 @@ HandleSet Executive::State::checkAttributes(const Federation& fx, std::uint32_t 
 
 // The instance, if this federate owns or has discovered it.
 Instance& Executive::State::knownInstance(Federation& fx, const Federate& me, std::uint32_t obj) {
-    auto it = fx.instances.find(obj);
-    if (it == fx.instances.end() || (it->second.owner != me.handle && !me.known.count(obj)))
+    auto it = fx.instanceIndex.find(obj);
+    if (it == fx.instanceIndex.end() || (it->second->owner != me.handle && !me.known.count(obj)))
         fail(ErrorCode::ObjectNotKnown, "object instance " + std::to_string(obj) + " is not known");
-    return it->second;
+    return *it->second;
 }
 
 // The most specific class, from `cls` up to the root, that `f` subscribes to.
@@ -434,6 +460,7 @@ void Executive::State::removeInstance(Federation& fx, std::uint32_t obj, const s
             if (owner != fx.federates.end() && owner->second.owns > 0) --owner->second.owns;
         }
         fx.instanceByName.erase(it->second.name);
+        fx.instanceIndex.erase(obj);
         fx.instances.erase(it);
     }
 }
@@ -491,6 +518,7 @@ Message Executive::State::registerObject(Federation& fx, Federate& me, const Mes
     ++fx.nextInstance;
 
     Instance& inst = fx.instances[h];
+    fx.instanceIndex[h] = &inst;
     inst.handle = h;
     inst.cls = rq.handle;
     inst.name = name;
@@ -539,6 +567,7 @@ void Executive::State::update(Federation& fx, Federate& me, const Message& rq) {
         if (!wanted) continue;
         Message cb(MessageKind::Reflect, inst.handle);
         cb.tag = rq.tag;
+        cb.values.reserve(rq.values.size());
         for (const HandleValue& hv : rq.values)
             if (wanted->count(hv.handle)) cb.values.push_back(hv);
         if (cb.values.empty()) continue;
