@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "LocalTrack.h"
 #include "PluginState.h"
 #include "TrafficFeed.h"
 #include "TrafficModels.h"
@@ -24,6 +25,7 @@ struct Drawn {
     XPLMObjectRef object = nullptr;
     uint64_t placedIn = 0;       // the frame it was last placed in
     double x = 0, y = 0, z = 0;  // where it was placed then
+    LocalTrack track;
 };
 
 // The terrain under a point, for telling parked aircraft from flying ones.
@@ -174,10 +176,11 @@ void drawTraffic() {
         lastType = &e.entityType;
         lastObject = object;
         if (!object) continue;  // no rule, still loading, or failed (traced once)
-        double x, y, z;
-        XPLMWorldToLocal(e.pose.latitude, e.pose.longitude, e.pose.height, &x, &y, &z);
-        if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) continue;
         Drawn& d = v.drawn[e.key];
+        double local[3];
+        d.track.place(e.pose.latitude, e.pose.longitude, e.pose.height, origin, local);
+        const double x = local[0], y = local[1], z = local[2];
+        if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) continue;
         if (d.instance && d.object != object) destroy(d);  // its type changed
         if (!d.instance) {
             d.instance = XPLMCreateInstance(object, kNoDataRefs);

@@ -128,11 +128,16 @@ bool DeadReckoner::reset(const Spatial& state) {
     const DeadReckoningAlgorithm a = state.algorithm;
     if (!isDeadReckoningAlgorithm(a)) return false;
     state_ = state;
-    m0_ = bodyToWorldFromEuler(state.orientation.x, state.orientation.y, state.orientation.z);
+    m0Built_ = false;
     rotates_ = a == DRM_RPW || a == DRM_RVW || a == DRM_RPB || a == DRM_RVB;
     accelerates_ = a == DRM_RVW || a == DRM_FVW || a == DRM_RVB || a == DRM_FVB;
     body_ = a >= DRM_FPB;
     return true;
+}
+
+void DeadReckoner::buildM0() const {
+    m0_ = bodyToWorldFromEuler(state_.orientation.x, state_.orientation.y, state_.orientation.z);
+    m0Built_ = true;
 }
 
 void DeadReckoner::position(double dt, double out[3]) const {
@@ -147,10 +152,10 @@ void DeadReckoner::position(double dt, double out[3]) const {
     if (body_ && rotates_) {
         const BodyIntegrals k = integrals(vec(state_.angularVelocity), dt, false, true);
         const Vec d1 = mul(k.r1, v0), d2 = mul(k.r2, acc);
-        d = mul(m0_, Vec{d1.x + d2.x, d1.y + d2.y, d1.z + d2.z});
+        d = mul(m0(), Vec{d1.x + d2.x, d1.y + d2.y, d1.z + d2.z});
     } else {
         d = {v0.x * dt + acc.x * dt * dt / 2, v0.y * dt + acc.y * dt * dt / 2, v0.z * dt + acc.z * dt * dt / 2};
-        if (body_) d = mul(m0_, d);
+        if (body_) d = mul(m0(), d);
     }
     out[0] += d.x;
     out[1] += d.y;
@@ -171,20 +176,20 @@ void DeadReckoner::extrapolate(double dt, DeadReckonedState& out, bool withEuler
     const Vec v0 = vec(state_.velocity);
     const Vec acc = accelerates_ ? vec(state_.acceleration) : Vec{0, 0, 0};
     Vec d{0, 0, 0}, v{0, 0, 0};
-    Rotation3 m = m0_;
+    Rotation3 m = m0();
     if (a != DRM_STATIC) {
         const Vec vt{v0.x + acc.x * dt, v0.y + acc.y * dt, v0.z + acc.z * dt};
         if (rotates_) {
             const BodyIntegrals k = integrals(vec(state_.angularVelocity), dt, true, body_);
-            m = mul(m0_, k.turn);
+            m = mul(m0(), k.turn);
             if (body_) {
                 const Vec d1 = mul(k.r1, v0), d2 = mul(k.r2, acc);
-                d = mul(m0_, Vec{d1.x + d2.x, d1.y + d2.y, d1.z + d2.z});
+                d = mul(m0(), Vec{d1.x + d2.x, d1.y + d2.y, d1.z + d2.z});
             }
         }
         if (!(body_ && rotates_)) {
             d = {v0.x * dt + acc.x * dt * dt / 2, v0.y * dt + acc.y * dt * dt / 2, v0.z * dt + acc.z * dt * dt / 2};
-            if (body_) d = mul(m0_, d);
+            if (body_) d = mul(m0(), d);
         }
         // Body velocities turn with the body; world ones are already world.
         v = body_ ? mul(m, vt) : vt;

@@ -38,7 +38,8 @@ struct DeadReckonedState {
 bool isDeadReckoningAlgorithm(DeadReckoningAlgorithm algorithm);
 
 // One received state, prepared once for extrapolating it many times (every frame
-// until the next update): the orientation's matrix is built here, not per call.
+// until the next update): the orientation's matrix is built once, when first
+// needed (most entities of a crowded federation are never drawn).
 class DeadReckoner {
 public:
     // False, keeping the previous state, for an algorithm outside 1..9.
@@ -52,8 +53,15 @@ public:
     const Spatial& spatial() const { return state_; }
 
 private:
+    const Rotation3& m0() const {
+        if (!m0Built_) buildM0();
+        return m0_;
+    }
+    void buildM0() const;
+
     Spatial state_{};
-    Rotation3 m0_{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    mutable Rotation3 m0_{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
+    mutable bool m0Built_ = true;
     bool rotates_ = false, accelerates_ = false, body_ = false;
 };
 

@@ -6,6 +6,7 @@
 
 #include "Convergence.h"
 #include "DeadReckoning.h"
+#include "GeodeticTrack.h"
 #include "SpatialCheck.h"
 #include "TrafficTypes.h"
 
@@ -32,6 +33,7 @@ struct Entity {
     uint64_t shownFrame = 0;  // the last advance that drew it or put it on TCAS
     uint8_t network = 0;      // of the last update
     bool shadowed = false;    // an entity of another network has its identifier (a gateway's relay)
+    GeodeticTrack track;      // where it was drawn, for the next frame's conversion
 };
 
 class EntityStore {

@@ -138,10 +138,12 @@ void TrafficPicture::clear() {
     full_ = false;
 }
 
-bool TrafficPicture::fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame,
-                              EntityPose& pose) const {
-    const bool geodetic = QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], datum_,
-                                                     pose.latitude, pose.longitude, pose.height);
+bool TrafficPicture::fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame, EntityPose& pose,
+                              GeodeticTrack* track) const {
+    const bool geodetic =
+        track ? track->convert(state.position, datum_, pose.latitude, pose.longitude, pose.height)
+              : QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], datum_,
+                                           pose.latitude, pose.longitude, pose.height);
     if (!geodetic) pose.latitude = pose.longitude = pose.height = 0;
     frame.attitude(state.bodyToWorld, pose.heading, pose.pitch, pose.roll);
     if (frozen) {
@@ -226,7 +228,7 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         d.frozen = e.frozen;
         d.distance = f.distances[f.order[n]];
         extrapolate(e, now, state);
-        f.drawnGeodetic[n] = fillPose(state, e.frozen, frame, d.pose);
+        f.drawnGeodetic[n] = fillPose(state, e.frozen, frame, d.pose, &e.track);
     }
 
     // TCAS: the nearest airborne, drawn or not. Air platforms are taken

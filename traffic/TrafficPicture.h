@@ -47,6 +47,7 @@ struct TrafficLimits {
 };
 
 struct Entity;
+class GeodeticTrack;
 class EntityStore;
 class LocalFrame;
 class ModeSAllocator;
@@ -104,7 +105,9 @@ private:
     double reckonTime(const Entity& entity, double now) const;
     void extrapolate(const Entity& entity, double now, DeadReckonedState& out) const;
     // False when the position has no geodetic form (the pose's is then 0, 0, 0).
-    bool fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame, EntityPose& pose) const;
+    // `track`, when given, is the entity's own (see GeodeticTrack).
+    bool fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame, EntityPose& pose,
+                  GeodeticTrack* track = nullptr) const;
     void traceLine(const char* format, ...) VOLAX_PRINTF_FORMAT(2, 3);
 
     TrafficLimits limits_;

@@ -2,8 +2,8 @@
 #define VOLAX_BENCH_INSTALLEDVOLAX_H
 
 // What the tick benchmarks share: VOLAX installed in a fresh X-Plane folder with
-// its models, as `cmake --install` lays it out, and the per-call counters.
-// Needs VOLAX_PLUGIN_PATH and VOLAX_SOURCE_DIR from the build.
+// its models and geoid grid, as `cmake --install` lays it out, and the per-call counters.
+// Needs VOLAX_PLUGIN_PATH, VOLAX_FED_DIR and VOLAX_SOURCE_DIR from the build.
 
 #include <benchmark/benchmark.h>
 
@@ -48,6 +48,9 @@ inline std::string installVolax(const std::string& prefix, const std::string& in
         writeAll(dir + "/Resources/plugins/VOLAX/models/" + f,
                  readAll(std::string(VOLAX_SOURCE_DIR) + "/plugin/models/" + f));
     }
+    // The geoid grid where the build found one: the default heights need it.
+    const std::string grid = readAll(std::string(VOLAX_FED_DIR) + "/egm96_15.gtx");
+    if (!grid.empty()) writeAll(dir + "/Resources/plugins/VOLAX/egm96_15.gtx", grid);
     writeAll(dir + "/prefs/volax.ini", ini);
     return dir;
 }

@@ -114,7 +114,10 @@ double separation(const GeoidGrid& g, double latitude, double longitude)
     const double fy = y - r;
 
     const double span = g.wrapCols * g.dlon;
-    double x = std::fmod(longitude - g.west, span);
+    // fmod is the slow part of a lookup, and within one turn of the grid it
+    // changes nothing.
+    double x = longitude - g.west;
+    if (!(std::fabs(x) < span)) x = std::fmod(x, span);
     if (x < 0) x += span;
     x /= g.dlon;
     int32_t c = static_cast<int32_t>(x);
