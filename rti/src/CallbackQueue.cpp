@@ -32,7 +32,7 @@ void CallbackQueue::deliver(Message&& callback) {
 Message* CallbackQueue::next() {
     // The callback handed out last is done with: its values are freed now,
     // while still in the cache, not when the next batch comes.
-    if (next_ != 0) taken_[next_ - 1] = Message();
+    if (next_ != 0) std::vector<HandleValue>().swap(taken_[next_ - 1].values);
     if (next_ == taken_.size()) {
         if (incomingCount_.load(std::memory_order_acquire) == 0) return nullptr;
         // The last batch is done: its storage becomes the producers' next one.
