@@ -33,7 +33,7 @@ Message* CallbackQueue::next() {
     // The callback handed out last is done with: its values are freed now,
     // while still in the cache, not when the next batch comes.
     if (next_ != 0) std::vector<HandleValue>().swap(taken_[next_ - 1].values);
-    if (next_ == taken_.size()) {
+    if (left_ == 0) {
         if (incomingCount_.load(std::memory_order_acquire) == 0) return nullptr;
         // The last batch is done: its storage becomes the producers' next one.
         recycle(taken_);
@@ -41,8 +41,10 @@ Message* CallbackQueue::next() {
         std::lock_guard<std::mutex> lock(mutex_);
         taken_.swap(incoming_);
         incomingCount_.store(0, std::memory_order_release);
-        if (taken_.empty()) return nullptr;
+        left_ = taken_.size();
+        if (left_ == 0) return nullptr;
     }
+    --left_;
     return &taken_[next_++];
 }
 
@@ -58,6 +60,7 @@ bool CallbackQueue::wait(double seconds) {
 void CallbackQueue::clear() {
     taken_.clear();
     next_ = 0;
+    left_ = 0;
     std::lock_guard<std::mutex> lock(mutex_);
     incoming_.clear();
     incomingCount_.store(0, std::memory_order_release);
