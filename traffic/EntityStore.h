@@ -7,6 +7,7 @@
 #include "Convergence.h"
 #include "DeadReckoning.h"
 #include "GeodeticTrack.h"
+#include "LocalFrame.h"
 #include "SpatialCheck.h"
 #include "TrafficTypes.h"
 
@@ -37,6 +38,7 @@ struct Entity {
     uint64_t shownFrame = 0;  // the last advance that drew it or put it on TCAS
     uint8_t network = 0;      // of the last update
     GeodeticTrack track;      // where it was drawn, for the next frame's conversion
+    AttitudeMemo attitude;    // how it was drawn
 };
 
 class EntityStore {

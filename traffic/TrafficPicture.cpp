@@ -139,13 +139,16 @@ void TrafficPicture::clear() {
 }
 
 bool TrafficPicture::fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame, EntityPose& pose,
-                              GeodeticTrack* track) const {
+                              Entity* entity) const {
     const bool geodetic =
-        track ? track->convert(state.position, datum_, pose.latitude, pose.longitude, pose.height)
-              : QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], datum_,
-                                           pose.latitude, pose.longitude, pose.height);
+        entity ? entity->track.convert(state.position, datum_, pose.latitude, pose.longitude, pose.height)
+               : QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], datum_,
+                                            pose.latitude, pose.longitude, pose.height);
     if (!geodetic) pose.latitude = pose.longitude = pose.height = 0;
-    frame.attitude(state.bodyToWorld, pose.heading, pose.pitch, pose.roll);
+    if (entity)
+        frame.attitude(state.bodyToWorld, entity->attitude, pose.heading, pose.pitch, pose.roll);
+    else
+        frame.attitude(state.bodyToWorld, pose.heading, pose.pitch, pose.roll);
     if (frozen) {
         pose.vx = pose.vy = pose.vz = 0;
     } else {
@@ -228,7 +231,7 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         d.frozen = e.frozen;
         d.distance = f.distances[f.order[n]];
         extrapolate(e, now, state);
-        f.drawnGeodetic[n] = fillPose(state, e.frozen, frame, d.pose, &e.track);
+        f.drawnGeodetic[n] = fillPose(state, e.frozen, frame, d.pose, &e);
     }
 
     // TCAS: the nearest airborne, drawn or not. Air platforms are taken

@@ -47,7 +47,6 @@ struct TrafficLimits {
 };
 
 struct Entity;
-class GeodeticTrack;
 class EntityStore;
 class LocalFrame;
 class ModeSAllocator;
@@ -105,9 +104,9 @@ private:
     double reckonTime(const Entity& entity, double now) const;
     void extrapolate(const Entity& entity, double now, DeadReckonedState& out) const;
     // False when the position has no geodetic form (the pose's is then 0, 0, 0).
-    // `track`, when given, is the entity's own (see GeodeticTrack).
+    // `entity`, when given, keeps what the next frame's pose can reuse.
     bool fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame, EntityPose& pose,
-                  GeodeticTrack* track = nullptr) const;
+                  Entity* entity = nullptr) const;
     void traceLine(const char* format, ...) VOLAX_PRINTF_FORMAT(2, 3);
 
     TrafficLimits limits_;
