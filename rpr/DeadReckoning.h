@@ -51,6 +51,8 @@ public:
     // Everything; the Euler angles only when `withEuler`.
     void extrapolate(double dt, DeadReckonedState& out, bool withEuler = true) const;
     const Spatial& spatial() const { return state_; }
+    // The orientation turns with time (the algorithms with angular velocity).
+    bool rotates() const { return rotates_; }
 
 private:
     const Rotation3& m0() const {
