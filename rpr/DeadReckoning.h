@@ -51,6 +51,8 @@ public:
     // Everything; the Euler angles only when `withEuler`.
     void extrapolate(double dt, DeadReckonedState& out, bool withEuler = true) const;
     const Spatial& spatial() const { return state_; }
+    // The orientation turns with time (the algorithms with angular velocity).
+    bool rotates() const { return rotates_; }
 
 private:
     const Rotation3& m0() const {
@@ -59,10 +61,11 @@ private:
     }
     void buildM0() const;
 
+    // What position() reads first: a crowded federation is walked every frame.
+    bool rotates_ = false, accelerates_ = false, body_ = false;
+    mutable bool m0Built_ = true;
     Spatial state_{};
     mutable Rotation3 m0_{{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
-    mutable bool m0Built_ = true;
-    bool rotates_ = false, accelerates_ = false, body_ = false;
 };
 
 // `state` extrapolated by `dt` seconds with its own algorithm (IsFrozen is the

@@ -7,33 +7,38 @@
 #include "Convergence.h"
 #include "DeadReckoning.h"
 #include "GeodeticTrack.h"
+#include "LocalFrame.h"
 #include "SpatialCheck.h"
 #include "TrafficTypes.h"
 
 namespace traffic {
 
 struct Entity {
+    // What every frame reads for every entity comes first, in a few cache
+    // lines: a crowded federation is walked whole each frame.
     EntityKey key = 0;
-    EntityIdentifier entityIdentifier{};
+    double heardTime = 0;     // last discovery or reflection of anything
+    double updateTime = 0;    // when `spatial` was received
+    bool drawable = false;    // has a Spatial that is not refused
+    bool shadowed = false;    // an entity of another network has its identifier (a gateway's relay)
+    bool frozen = false;      // IsFrozen, or refused motion: stays at the reported place
     EntityType entityType{};
+    Correction correction;
+    DeadReckoner reckoner;    // `spatial`, made static when frozen
+
+    EntityIdentifier entityIdentifier{};
     ForceIdentifier forceIdentifier = 0;
     char marking[kMarkingChars + 1] = {};
     DamageState damageState = DAMAGE_NO_DAMAGE;
     bool hasEntityIdentifier = false;
     bool hasSpatial = false;
     Spatial spatial{};       // as last received
-    double updateTime = 0;   // when `spatial` was received
-    double heardTime = 0;    // last discovery or reflection of anything
-    bool drawable = false;    // has a Spatial that is not refused
-    bool frozen = false;      // IsFrozen, or refused motion: stays at the reported place
-    DeadReckoner reckoner;    // `spatial`, made static when frozen
     SpatialVerdict verdict = SpatialVerdict::Ok;
     const char* reason = "";  // why the verdict is not Ok, already traced
-    Correction correction;
     uint64_t shownFrame = 0;  // the last advance that drew it or put it on TCAS
     uint8_t network = 0;      // of the last update
-    bool shadowed = false;    // an entity of another network has its identifier (a gateway's relay)
     GeodeticTrack track;      // where it was drawn, for the next frame's conversion
+    AttitudeMemo attitude;    // how it was drawn
 };
 
 class EntityStore {

@@ -1,6 +1,7 @@
 #include "LocalFrame.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace traffic {
 namespace {
@@ -22,7 +23,7 @@ double angleOf(double y, double x) {
 
 }  // namespace
 
-LocalFrame::LocalFrame(double latRef, double lonRef) {
+LocalFrame::LocalFrame(double latRef, double lonRef) : latRef_(latRef), lonRef_(lonRef) {
     const double sf = std::sin(latRef * kDegree), cf = std::cos(latRef * kDegree);
     const double sl = std::sin(lonRef * kDegree), cl = std::cos(lonRef * kDegree);
     east_[0] = -sl;
@@ -60,6 +61,20 @@ void LocalFrame::attitude(const Rotation3& m, float& heading, float& pitch, floa
     if (heading >= 360.0f) heading = 0.0f;  // 359.99999999 rounds up in float
     pitch = static_cast<float>(std::asin(noseU) / kDegree);
     roll = static_cast<float>(r / kDegree);
+}
+
+void LocalFrame::attitude(const Rotation3& m, AttitudeMemo& memo, float& heading, float& pitch, float& roll) const {
+    if (!memo.valid || memo.latRef != latRef_ || memo.lonRef != lonRef_ ||
+        std::memcmp(&memo.bodyToWorld, &m, sizeof m) != 0) {
+        attitude(m, memo.heading, memo.pitch, memo.roll);
+        memo.bodyToWorld = m;
+        memo.latRef = latRef_;
+        memo.lonRef = lonRef_;
+        memo.valid = true;
+    }
+    heading = memo.heading;
+    pitch = memo.pitch;
+    roll = memo.roll;
 }
 
 void LocalFrame::velocity(const double v[3], float& vx, float& vy, float& vz) const {

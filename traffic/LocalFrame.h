@@ -13,15 +13,28 @@
 
 namespace traffic {
 
+// One entity's last attitude: an entity whose orientation does not turn
+// between updates (most dead-reckoning algorithms, once a correction is done)
+// needs the angles worked out once per update, not once per frame.
+struct AttitudeMemo {
+    bool valid = false;
+    double latRef = 0, lonRef = 0;
+    Rotation3 bodyToWorld{};
+    float heading = 0, pitch = 0, roll = 0;
+};
+
 class LocalFrame {
 public:
     LocalFrame(double latRef, double lonRef);
 
     void attitude(const Rotation3& bodyToWorld, float& heading, float& pitch, float& roll) const;
+    // The same, through the entity's memo.
+    void attitude(const Rotation3& bodyToWorld, AttitudeMemo& memo, float& heading, float& pitch, float& roll) const;
     // Geocentric velocity to local (x east, y up, z south).
     void velocity(const double geocentric[3], float& vx, float& vy, float& vz) const;
 
 private:
+    double latRef_, lonRef_;
     double east_[3], north_[3], up_[3];  // the origin's axes in geocentric coordinates
 };
 

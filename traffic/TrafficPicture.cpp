@@ -139,13 +139,16 @@ void TrafficPicture::clear() {
 }
 
 bool TrafficPicture::fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame, EntityPose& pose,
-                              GeodeticTrack* track) const {
+                              GeodeticTrack* track, AttitudeMemo* memo) const {
     const bool geodetic =
         track ? track->convert(state.position, datum_, pose.latitude, pose.longitude, pose.height)
               : QVCoordConv::gcc2gdcDouble(state.position[0], state.position[1], state.position[2], datum_,
                                            pose.latitude, pose.longitude, pose.height);
     if (!geodetic) pose.latitude = pose.longitude = pose.height = 0;
-    frame.attitude(state.bodyToWorld, pose.heading, pose.pitch, pose.roll);
+    if (memo)
+        frame.attitude(state.bodyToWorld, *memo, pose.heading, pose.pitch, pose.roll);
+    else
+        frame.attitude(state.bodyToWorld, pose.heading, pose.pitch, pose.roll);
     if (frozen) {
         pose.vx = pose.vy = pose.vz = 0;
     } else {
@@ -228,7 +231,9 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         d.frozen = e.frozen;
         d.distance = f.distances[f.order[n]];
         extrapolate(e, now, state);
-        f.drawnGeodetic[n] = fillPose(state, e.frozen, frame, d.pose, &e.track);
+        // A turning orientation is new every frame: no use remembering it.
+        const bool steady = !e.reckoner.rotates() && !e.correction.active(now);
+        f.drawnGeodetic[n] = fillPose(state, e.frozen, frame, d.pose, &e.track, steady ? &e.attitude : nullptr);
     }
 
     // TCAS: the nearest airborne, drawn or not. Air platforms are taken

@@ -47,6 +47,7 @@ struct TrafficLimits {
 };
 
 struct Entity;
+struct AttitudeMemo;
 class GeodeticTrack;
 class EntityStore;
 class LocalFrame;
@@ -105,9 +106,9 @@ private:
     double reckonTime(const Entity& entity, double now) const;
     void extrapolate(const Entity& entity, double now, DeadReckonedState& out) const;
     // False when the position has no geodetic form (the pose's is then 0, 0, 0).
-    // `track`, when given, is the entity's own (see GeodeticTrack).
+    // `track` and `memo`, when given, are the entity's own.
     bool fillPose(const DeadReckonedState& state, bool frozen, const LocalFrame& frame, EntityPose& pose,
-                  GeodeticTrack* track = nullptr) const;
+                  GeodeticTrack* track = nullptr, AttitudeMemo* memo = nullptr) const;
     void traceLine(const char* format, ...) VOLAX_PRINTF_FORMAT(2, 3);
 
     TrafficLimits limits_;

@@ -193,6 +193,23 @@ TEST(TrafficPicture, ConvergesToACorrectionWithinOneSecond) {
     }
 }
 
+TEST(TrafficPicture, AnOriginShiftTurnsTheDrawnAttitudeWithTheFrame) {
+    // Attitudes are measured against the origin's axes: a new origin 0.5 degrees
+    // east must show the same entity with a new heading, as a fresh picture does.
+    const Spatial s = at(kLat, kLon + 0.25, 1000, 30, 0, 0, {0, 0, 0}, DRM_FPW);
+    TrafficPicture p, fresh;
+    p.reflect(1, update(s), 0);
+    fresh.reflect(1, update(s), 0);
+    p.advance(0.5, ownship(), origin());
+    const float before = p.drawn()[0].pose.heading;
+    traffic::FrameOrigin moved = origin();
+    moved.lonRef += 0.5;
+    p.advance(0.6, ownship(), moved);
+    fresh.advance(0.6, ownship(), moved);
+    EXPECT_EQ(p.drawn()[0].pose.heading, fresh.drawn()[0].pose.heading);
+    EXPECT_GT(std::fabs(p.drawn()[0].pose.heading - before), 0.3f);  // the meridians converge 0.39 degrees
+}
+
 TEST(TrafficPicture, FrozenEntitiesStayPut) {
     Spatial s = at(kLat, kLon, 1000, 10, 0, 0, {50, 50, 0}, DRM_RVW);
     s.acceleration = {1, 1, 1};
