@@ -37,16 +37,21 @@ void EntityStore::remove(EntityKey key) {
 
 bool EntityStore::claim(Entity& entity, const EntityIdentifier& id) {
     const uint64_t wanted = packed(id);
+    // Nearly every update repeats the identifier its entity holds: no lookup.
+    if (entity.ownsIdentifier && entity.hasEntityIdentifier && packed(entity.entityIdentifier) == wanted) return true;
     if (entity.hasEntityIdentifier && packed(entity.entityIdentifier) != wanted) {
         auto old = owners_.find(packed(entity.entityIdentifier));
         if (old != owners_.end() && old->second == entity.key) owners_.erase(old);
     }
+    entity.ownsIdentifier = false;
     auto owner = owners_.find(wanted);
     if (owner != owners_.end() && owner->second != entity.key) {
         auto held = entities_.find(owner->second);
         if (held != entities_.end() && held->second.network != entity.network) return false;
+        if (held != entities_.end()) held->second.ownsIdentifier = false;
     }
     owners_[wanted] = entity.key;
+    entity.ownsIdentifier = true;
     return true;
 }
 

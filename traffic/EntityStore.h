@@ -31,6 +31,7 @@ struct Entity {
     char marking[kMarkingChars + 1] = {};
     DamageState damageState = DAMAGE_NO_DAMAGE;
     bool hasEntityIdentifier = false;
+    bool ownsIdentifier = false;  // the store shows this entity for its identifier
     bool hasSpatial = false;
     Spatial spatial{};       // as last received
     SpatialVerdict verdict = SpatialVerdict::Ok;
