@@ -23,6 +23,7 @@ struct TrafficPicture::Frame {
     std::vector<double> tcasDistances;
     std::vector<uint32_t> tcasOrder;
     std::vector<uint32_t> tcasIndex;  // into candidates
+    std::vector<int32_t> tcasOf;      // per candidate: its index in tcasIndex, or -1
     std::vector<double> tcasAboveGround;  // by tcasIndex position, NaN unknown
     std::vector<int32_t> drawnSlot;   // per candidate: its index in drawn_, or -1
     std::vector<uint8_t> drawnGeodetic;  // per drawn_ entry: its pose's latitude, longitude and height hold
@@ -165,6 +166,7 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     f.distances.clear();
     f.tcasDistances.clear();
     f.tcasIndex.clear();
+    f.tcasOf.clear();
     f.expired.clear();
     // Nothing held (most frames outside a busy federation): no conversions.
     if (store_->size() == 0) {
@@ -195,8 +197,11 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
         // Air platforms are TCAS candidates: noted while the entity is at hand.
         if (entity.entityType.kind == 1 && entity.entityType.domain == DOMAIN_AIR) {
+            f.tcasOf.push_back(static_cast<int32_t>(f.tcasIndex.size()));
             f.tcasIndex.push_back(static_cast<uint32_t>(f.candidates.size()));
             f.tcasDistances.push_back(std::isnan(d) ? HUGE_VAL : d);
+        } else {
+            f.tcasOf.push_back(-1);
         }
         f.candidates.push_back(&entity);
         f.distances.push_back(std::isnan(d) ? HUGE_VAL : d);  // sorting needs an order
@@ -236,12 +241,12 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         f.drawnGeodetic[n] = fillPose(state, e.frozen, frame, d.pose, &e.track, steady ? &e.attitude : nullptr);
     }
 
-    // TCAS: the nearest airborne, drawn or not. Air platforms are taken
-    // nearest first in growing batches and tested until 63 fly: the ground
-    // test (terrain under the entity) is then asked for about 63 of them, not
-    // for every air platform of a crowded federation.
-    f.tcasOrder.resize(f.tcasIndex.size());
-    for (uint32_t i = 0; i < f.tcasOrder.size(); ++i) f.tcasOrder[i] = i;
+    // TCAS: the nearest airborne, drawn or not. The drawn come nearest first
+    // already, and every other entity is farther: most frames find their 63
+    // among them. The other air platforms are then taken nearest first in
+    // growing batches and tested until 63 fly: the ground test (terrain under
+    // the entity) is asked for about 63 of them, not for every air platform of
+    // a crowded federation.
     f.tcasAboveGround.assign(f.tcasIndex.size(), NAN);
     auto airborne = [&](uint32_t j) {
         const Entity& e = *f.candidates[f.tcasIndex[j]];
@@ -274,7 +279,19 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     auto nearer = [&](uint32_t a, uint32_t b) {
         return f.tcasDistances[a] < f.tcasDistances[b] || (f.tcasDistances[a] == f.tcasDistances[b] && a < b);
     };
-    std::size_t targets = 0, tested = 0, batch = 2 * kMaxTcasTargets;
+    std::size_t targets = 0;
+    f.tcasOrder.clear();
+    for (std::size_t n = 0; n < shown && targets < kMaxTcasTargets; ++n) {
+        const int32_t j = f.tcasOf[f.order[n]];
+        if (j >= 0 && airborne(static_cast<uint32_t>(j))) {
+            f.tcasOrder.push_back(static_cast<uint32_t>(j));
+            ++targets;
+        }
+    }
+    std::size_t tested = targets, batch = 2 * kMaxTcasTargets;
+    if (targets < kMaxTcasTargets)
+        for (uint32_t j = 0; j < f.tcasIndex.size(); ++j)
+            if (f.drawnSlot[f.tcasIndex[j]] < 0) f.tcasOrder.push_back(j);
     while (targets < kMaxTcasTargets && tested < f.tcasOrder.size()) {
         const auto first = f.tcasOrder.begin() + static_cast<std::ptrdiff_t>(tested);
         const std::size_t count = std::min(batch, f.tcasOrder.size() - tested);
