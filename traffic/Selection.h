@@ -3,6 +3,7 @@
 #define VOLAX_TRAFFIC_SELECTION_H
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "RPRValues.h"
@@ -14,9 +15,10 @@ constexpr double kGroundSpeed = 30.0;
 // With terrain, one less than this above it is.
 constexpr double kGroundClearance = 10.0;
 
-// Reorders `order` (indices into `distances`) so that its first min(n, size)
-// entries are the nearest, nearest first; returns that count.
-std::size_t selectNearest(const std::vector<double>& distances, std::vector<uint32_t>& order, std::size_t n);
+// Reorders `nearest` ((distance, index) pairs) so that its first min(n, size)
+// entries are the nearest, nearest first; returns that count. Ties go to the
+// lower index, so equal distances do not swap between frames.
+std::size_t selectNearest(std::vector<std::pair<double, uint32_t>>& nearest, std::size_t n);
 
 // An air platform (kind 1, domain air) that is not on the ground. `aboveGround`
 // is the height above the terrain, NaN when unknown; `speed` in m/s.

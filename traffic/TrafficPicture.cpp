@@ -19,7 +19,7 @@ namespace traffic {
 struct TrafficPicture::Frame {
     std::vector<Entity*> candidates;
     std::vector<double> distances;
-    std::vector<uint32_t> order;
+    std::vector<std::pair<double, uint32_t>> nearest;  // (distance, candidate), the drawn first
     std::vector<double> tcasDistances;
     std::vector<uint32_t> tcasOrder;
     std::vector<uint32_t> tcasIndex;  // into candidates
@@ -215,16 +215,16 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     }
     if (store_->size() < store_->capacity()) full_ = false;
 
-    f.order.resize(f.candidates.size());
-    for (uint32_t i = 0; i < f.order.size(); ++i) f.order[i] = i;
-    const std::size_t shown = selectNearest(f.distances, f.order, limits_.maxEntities);
+    f.nearest.resize(f.candidates.size());
+    for (uint32_t i = 0; i < f.nearest.size(); ++i) f.nearest[i] = {f.distances[i], i};
+    const std::size_t shown = selectNearest(f.nearest, limits_.maxEntities);
     drawn_.resize(shown);  // every member of every entry is written below
     f.drawnGeodetic.resize(shown);
     f.drawnSlot.assign(f.candidates.size(), -1);
     DeadReckonedState state;
     for (std::size_t n = 0; n < shown; ++n) {
-        f.drawnSlot[f.order[n]] = static_cast<int32_t>(n);
-        Entity& e = *f.candidates[f.order[n]];
+        f.drawnSlot[f.nearest[n].second] = static_cast<int32_t>(n);
+        Entity& e = *f.candidates[f.nearest[n].second];
         e.shownFrame = frameNumber_;
         DrawnEntity& d = drawn_[n];
         d.key = e.key;
@@ -234,7 +234,7 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
         std::memcpy(d.marking, e.marking, sizeof d.marking);
         d.damageState = e.damageState;
         d.frozen = e.frozen;
-        d.distance = f.distances[f.order[n]];
+        d.distance = f.distances[f.nearest[n].second];
         extrapolate(e, now, state);
         // A turning orientation is new every frame: no use remembering it.
         const bool steady = !e.reckoner.rotates() && !e.correction.active(now);
@@ -282,7 +282,7 @@ void TrafficPicture::advance(double now, const OwnshipPosition& ownship, const F
     std::size_t targets = 0;
     f.tcasOrder.clear();
     for (std::size_t n = 0; n < shown && targets < kMaxTcasTargets; ++n) {
-        const int32_t j = f.tcasOf[f.order[n]];
+        const int32_t j = f.tcasOf[f.nearest[n].second];
         if (j >= 0 && airborne(static_cast<uint32_t>(j))) {
             f.tcasOrder.push_back(static_cast<uint32_t>(j));
             ++targets;
